@@ -1,0 +1,75 @@
+#include "TestEnvironment.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+namespace brisel::test {
+
+namespace {
+const char* const kIsolatedVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                                          "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "BRISEL_SIM_DIR"};
+}
+
+void TestEnvironment::SetUp() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "brisel-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    for (const char* name : kIsolatedVariables) {
+        const char* old = std::getenv(name);
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    }
+    const std::pair<const char*, std::filesystem::path> fresh[] = {
+        {"HOME", home()},
+        {"XDG_CONFIG_HOME", configHome()},
+        {"XDG_DATA_HOME", root_ / "data"},
+        {"XDG_CACHE_HOME", root_ / "cache"},
+        {"XDG_STATE_HOME", root_ / "state"},
+        {"XDG_RUNTIME_DIR", runtimeDir()},
+        {"BRISEL_SIM_DIR", simDir()},
+    };
+    for (const auto& [name, path] : fresh) {
+        std::filesystem::create_directories(path);
+        ::setenv(name, path.c_str(), 1);
+    }
+}
+
+void TestEnvironment::TearDown() {
+    for (const auto& [name, value] : saved_) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+    saved_.clear();
+    std::error_code ignored;
+    // Tests may leave read-only folders behind; make them writable again so they can go.
+    std::filesystem::permissions(root_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ignored);
+    for (auto it = std::filesystem::recursive_directory_iterator(root_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        if (it->is_directory(ignored))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(root_, ignored);
+}
+
+bool runningAsRoot() { return ::geteuid() == 0; }
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& contents) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+} // namespace brisel::test

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace brisel::test {
+
+// Gives the test its own temporary HOME, XDG folders and simulated machine folder, and restores
+// the previous environment afterwards, so no test touches the developer's real files.
+class TestEnvironment : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    const std::filesystem::path& root() const { return root_; }
+    std::filesystem::path home() const { return root_ / "home"; }
+    std::filesystem::path configHome() const { return root_ / "config"; }
+    std::filesystem::path runtimeDir() const { return root_ / "runtime"; }
+    std::filesystem::path simDir() const { return root_ / "sim"; }
+
+private:
+    std::filesystem::path root_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// Root bypasses file permissions, so permission tests only mean something for other users.
+bool runningAsRoot();
+
+// Reads a whole file into a string (empty when missing).
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& contents);
+
+} // namespace brisel::test
