@@ -10,8 +10,9 @@
 namespace brisel::test {
 
 namespace {
-const char* const kIsolatedVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
-                                          "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "BRISEL_SIM_DIR"};
+const char* const kIsolatedVariables[] = {"HOME",           "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                                          "XDG_CACHE_HOME", "XDG_STATE_HOME",  "XDG_RUNTIME_DIR",
+                                          "BRISEL_SIM_DIR"};
 }
 
 void TestEnvironment::SetUp() {
@@ -58,7 +59,9 @@ void TestEnvironment::TearDown() {
     std::filesystem::remove_all(root_, ignored);
 }
 
-bool runningAsRoot() { return ::geteuid() == 0; }
+bool runningAsRoot() {
+    return ::geteuid() == 0;
+}
 
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace brisel {
+
+// Spins the main event loop until `done` returns true or `timeout` passes; returns `done()`.
+// For tests and for shutdown paths that must wait for posted work.
+bool runUntil(const std::function<bool()>& done,
+              std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Spins the event loop for the given time, running whatever becomes due.
+void spinEventLoop(std::chrono::milliseconds duration);
+
+} // namespace brisel

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "MainThread.h"
+
+#include <condition_variable>
+#include <coroutine>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+namespace brisel {
+
+namespace detail {
+
+// Carries a callable's value or exception from a worker back to a coroutine on the main thread.
+template <typename R> struct Outcome {
+    using Stored = std::conditional_t<std::is_void_v<R>, std::monostate, R>;
+    std::optional<Stored> value;
+    std::exception_ptr error;
+
+    template <typename Fn> void capture(Fn& fn) {
+        try {
+            if constexpr (std::is_void_v<R>) {
+                fn();
+                value.emplace();
+            } else {
+                value.emplace(fn());
+            }
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }
+    R take() {
+        if (error) std::rethrow_exception(error);
+        if constexpr (!std::is_void_v<R>) return std::move(*value);
+    }
+};
+
+// Awaitable that hands `fn` to `submit` (which runs it on some other thread) and resumes the
+// awaiting coroutine on the main thread with the outcome.
+template <typename Fn, typename Submit> struct OffMainAwaiter {
+    using R = std::invoke_result_t<Fn&>;
+    Fn fn;
+    Submit submit;
+    Outcome<R> outcome;
+
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> handle) {
+        submit([this, handle] {
+            outcome.capture(fn);
+            postToMain([handle] { handle.resume(); });
+        });
+    }
+    R await_resume() { return outcome.take(); }
+};
+
+} // namespace detail
+
+// One worker thread that runs submitted work in submission order (a serial dispatch queue).
+// The destructor lets queued work finish, then joins the worker.
+class SerialQueue {
+public:
+    explicit SerialQueue(std::string label);
+    ~SerialQueue();
+    SerialQueue(const SerialQueue&) = delete;
+    SerialQueue& operator=(const SerialQueue&) = delete;
+
+    const std::string& label() const { return label_; }
+
+    // Queues `work` and returns at once.
+    void async(std::function<void()> work);
+
+    // `co_await queue.run(fn)`: runs fn on the worker and resumes on the main thread with its
+    // value, or rethrows its exception there.
+    template <typename Fn> auto run(Fn fn) {
+        auto submit = [this](std::function<void()> work) { async(std::move(work)); };
+        return detail::OffMainAwaiter<Fn, decltype(submit)>{std::move(fn), submit, {}};
+    }
+
+    // True on this queue's worker thread.
+    bool isCurrent() const { return std::this_thread::get_id() == worker_.get_id(); }
+
+private:
+    void loop();
+
+    std::string label_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> pending_;
+    bool stopping_ = false;
+    std::thread worker_;
+};
+
+// Runs `work` on the shared thread pool, off the main thread.
+void runDetachedAsync(std::function<void()> work);
+
+// `co_await runDetached(fn)`: like SerialQueue::run, on the shared thread pool.
+template <typename Fn> auto runDetached(Fn fn) {
+    auto submit = [](std::function<void()> work) { runDetachedAsync(std::move(work)); };
+    return detail::OffMainAwaiter<Fn, decltype(submit)>{std::move(fn), submit, {}};
+}
+
+} // namespace brisel

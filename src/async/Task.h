@@ -1,0 +1,172 @@
+#pragma once
+
+// The main-thread coroutine task.
+//
+// A `Task<T>` is started when the coroutine is called, but its body first runs on a later turn of
+// the main event loop, so the starter can always store the handle before the body may clear it.
+// The task runs to completion whether or not anybody keeps the handle. Any number of coroutines
+// may await it, also after it finished (the result, or the exception, is kept); awaiters are
+// resumed by posting to the event loop, never inline, so long chains do not grow the stack.
+// Cancellation is cooperative: `cancel()` raises a flag that the body reads with
+// `co_await taskCancelled()`.
+//
+// Write task bodies as free or member functions taking inputs by value; a capturing lambda
+// coroutine dies at its first suspension and its captures dangle.
+
+#include "MainThread.h"
+
+#include <atomic>
+#include <coroutine>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <type_traits>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace brisel {
+
+namespace detail {
+
+template <typename T> struct TaskState {
+    using Stored = std::conditional_t<std::is_void_v<T>, std::monostate, T>;
+    std::optional<Stored> value;
+    std::exception_ptr error;
+    bool done = false;
+    std::atomic<bool> cancelled{false};
+    std::vector<std::coroutine_handle<>> waiters;
+
+    void finish() {
+        done = true;
+        auto pending = std::move(waiters);
+        for (auto handle : pending)
+            postToMain([handle] { handle.resume(); });
+    }
+};
+
+struct PostedStart {
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> handle) const {
+        postToMain([handle] { handle.resume(); });
+    }
+    void await_resume() const noexcept {}
+};
+
+template <typename T> struct PromiseBase {
+    std::shared_ptr<TaskState<T>> state = std::make_shared<TaskState<T>>();
+
+    PostedStart initial_suspend() noexcept { return {}; }
+    // The frame frees itself at the end; the shared state outlives it for the awaiters.
+    std::suspend_never final_suspend() noexcept { return {}; }
+    void unhandled_exception() {
+        state->error = std::current_exception();
+        state->finish();
+    }
+    bool isCancelled() const { return state->cancelled.load(); }
+};
+
+} // namespace detail
+
+template <typename T = void> class Task {
+public:
+    using State = detail::TaskState<T>;
+
+    struct promise_type : detail::PromiseBase<T> {
+        Task get_return_object() { return Task(this->state); }
+        template <typename U> void return_value(U&& value) {
+            this->state->value.emplace(std::forward<U>(value));
+            this->state->finish();
+        }
+    };
+
+    Task() = default;
+
+    bool isValid() const { return state_ != nullptr; }
+    bool isDone() const { return state_ && state_->done; }
+    void cancel() const {
+        if (state_) state_->cancelled = true;
+    }
+    bool isCancelled() const { return state_ && state_->cancelled; }
+
+    // The kept result of a finished task; rethrows the body's exception.
+    const T& result() const {
+        if (state_->error) std::rethrow_exception(state_->error);
+        return *state_->value;
+    }
+
+    auto operator co_await() const {
+        struct Awaiter {
+            std::shared_ptr<State> state;
+            bool await_ready() const { return state->done; }
+            void await_suspend(std::coroutine_handle<> handle) { state->waiters.push_back(handle); }
+            T await_resume() const {
+                if (state->error) std::rethrow_exception(state->error);
+                return *state->value;
+            }
+        };
+        return Awaiter{state_};
+    }
+
+    bool operator==(const Task& other) const { return state_ == other.state_; }
+
+private:
+    explicit Task(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    std::shared_ptr<State> state_;
+};
+
+template <> class Task<void> {
+public:
+    using State = detail::TaskState<void>;
+
+    struct promise_type : detail::PromiseBase<void> {
+        Task get_return_object() { return Task(this->state); }
+        void return_void() {
+            this->state->value.emplace();
+            this->state->finish();
+        }
+    };
+
+    Task() = default;
+
+    bool isValid() const { return state_ != nullptr; }
+    bool isDone() const { return state_ && state_->done; }
+    void cancel() const {
+        if (state_) state_->cancelled = true;
+    }
+    bool isCancelled() const { return state_ && state_->cancelled; }
+    void result() const {
+        if (state_->error) std::rethrow_exception(state_->error);
+    }
+
+    auto operator co_await() const {
+        struct Awaiter {
+            std::shared_ptr<State> state;
+            bool await_ready() const { return state->done; }
+            void await_suspend(std::coroutine_handle<> handle) { state->waiters.push_back(handle); }
+            void await_resume() const {
+                if (state->error) std::rethrow_exception(state->error);
+            }
+        };
+        return Awaiter{state_};
+    }
+
+    bool operator==(const Task& other) const { return state_ == other.state_; }
+
+private:
+    explicit Task(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    std::shared_ptr<State> state_;
+};
+
+// `co_await taskCancelled()` inside a task body: whether that task was cancelled. Does not suspend.
+struct taskCancelled {
+    bool cancelled = false;
+    bool await_ready() const noexcept { return false; }
+    template <typename Promise> bool await_suspend(std::coroutine_handle<Promise> handle) noexcept {
+        cancelled = handle.promise().isCancelled();
+        return false;
+    }
+    bool await_resume() const noexcept { return cancelled; }
+};
+
+} // namespace brisel
