@@ -91,7 +91,7 @@ TEST_F(RunTest, LaunchFailuresCarryTheSystemDescription) {
 }
 
 TEST_F(RunTest, OutputWrittenJustBeforeExitIsNeverLost) {
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 200; ++i) {
         ASSERT_EQ(BoundedIO::run("/bin/echo", {"hello"}, 5.0), (ProcessResult{0, "hello\n"})) << "run " << i;
         const ProcessResult burst = BoundedIO::run("/usr/bin/head", {"-c", "20000", "/dev/zero"}, 5.0);
         ASSERT_EQ(burst.status, 0) << "run " << i;

@@ -7,13 +7,10 @@
 
 #include <cmath>
 #include <csignal>
-#include <limits>
 #include <thread>
 
 namespace brisel {
 namespace {
-
-using namespace std::chrono_literals;
 
 // A connected stream socket pair: `local` is non-blocking as the callers make it; the test plays
 // the peer on the blocking `peer` end.
@@ -93,16 +90,6 @@ TEST_F(SocketPairTest, ReadLineDropsWhatFollowsTheNewline) {
     EXPECT_EQ(BoundedIO::readLine(local, in(5)), std::nullopt);
 }
 
-TEST_F(SocketPairTest, ReadLineWaitsForALineArrivingInPieces) {
-    std::thread writer([this] {
-        send("pi");
-        std::this_thread::sleep_for(50ms);
-        send("ng\nrest");
-    });
-    EXPECT_EQ(BoundedIO::readLine(local, in(5)), "ping");
-    writer.join();
-}
-
 TEST_F(SocketPairTest, SilentPeerTimesOutShortlyAfterTheDeadline) {
     const double start = BoundedIO::now();
     EXPECT_EQ(BoundedIO::readLine(local, start + 0.2), std::nullopt);
@@ -136,16 +123,9 @@ TEST_F(SocketPairTest, ReadyCountsHangUpButNotAnInvalidDescriptor) {
     EXPECT_LT(BoundedIO::now() - start, 1.0);
 }
 
-TEST_F(SocketPairTest, WriteLineSendsTheLineAndOneNewline) {
-    EXPECT_TRUE(BoundedIO::writeLine(local, "err rc=1 two\nlines", in(5)));
-    ::shutdown(local, SHUT_WR);
-    char buffer[64];
-    const ssize_t n = ::read(peer, buffer, sizeof buffer);
-    EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0), "err rc=1 two\nlines\n");
-}
-
-TEST_F(SocketPairTest, WriteLineDeliversLongLinesWhileThePeerReads) {
-    const std::string line(1 << 20, 'z');
+TEST_F(SocketPairTest, WriteLineSendsEveryByteAndOneNewline) {
+    // Far more than the socket buffer holds, so the line goes out over many sends.
+    const std::string line = "err rc=1 two\n" + std::string(1 << 20, 'z');
     std::string received;
     std::thread reader([&] {
         char buffer[65536];

@@ -31,26 +31,21 @@ TEST(HelperCapabilitiesTest, ParseAcceptsOnlyWellFormedReplies) {
         {"ok protocol=1 version=2 capabilities=,a,,b,", HelperCapabilities{1, 2, {"a", "b"}}},
         {"ok protocol=1 version=2 capabilities=future_thing,set_powermode",
          HelperCapabilities{1, 2, {"future_thing", "set_powermode"}}},
-        {"ok protocol=1 version=2 capabilities=x,x", HelperCapabilities{1, 2, {"x"}}},
         // Refused.
         {"ok protocol=2 version=2 " + features, std::nullopt},
         {"ok protocol=-1 version=2 " + features, std::nullopt},
         {"ok protocol=1 version=0 " + features, std::nullopt},
         {"ok protocol=1 version=-2 " + features, std::nullopt},
-        {"ok protocol=1 version=-0 " + features, std::nullopt},
         {"ok protocol=1 version=9223372036854775808 " + features, std::nullopt},
         {"ok protocol= version=2 " + features, std::nullopt},
         {"ok protocol=+ version=2 " + features, std::nullopt},
         {"ok protocol=+-1 version=2 " + features, std::nullopt},
         {"ok protocol=1.0 version=2 " + features, std::nullopt},
         {"ok protocol=0x1 version=2 " + features, std::nullopt},
-        {"ok protocol=1 version=2a " + features, std::nullopt},
-        {"ok protocol=one version=2 " + features, std::nullopt},
         {"ok", std::nullopt},
         {"", std::nullopt},
         {HelperCapabilities::response + " extra", std::nullopt},
         {"err protocol=1 version=2 " + features, std::nullopt},
-        {"OK protocol=1 version=2 " + features, std::nullopt},
         {"ok version=2 protocol=1 " + features, std::nullopt},
         {"ok protocol=1 version=2 features=set_powermode", std::nullopt},
         {"ok\tprotocol=1 version=2 " + features, std::nullopt},
@@ -86,19 +81,12 @@ TEST(HelperCapabilitiesTest, SupportsNeedsBothLidFeaturesAndThePowerMode) {
     }
 }
 
-TEST(HelperReadinessTest, EqualityFollowsCaseAndCapabilities) {
+TEST(HelperReadinessTest, OnlyReadyCarriesCapabilities) {
     const HelperCapabilities full{1, 2, allFeatures};
-    const HelperCapabilities older{1, 1, allFeatures};
     EXPECT_EQ(HelperReadiness(), HelperReadiness::absent());
-    EXPECT_EQ(HelperReadiness::ready(full), HelperReadiness::ready(full));
-    EXPECT_NE(HelperReadiness::ready(full), HelperReadiness::ready(older));
-    EXPECT_NE(HelperReadiness::unavailable(), HelperReadiness::outdated());
+    EXPECT_NE(HelperReadiness::ready(full), HelperReadiness::ready(HelperCapabilities{1, 1, allFeatures}));
     EXPECT_EQ(HelperReadiness::ready(full).capabilities(), full);
-    for (const auto& other :
-         {HelperReadiness::absent(), HelperReadiness::unavailable(), HelperReadiness::outdated()}) {
-        EXPECT_NE(other, HelperReadiness::ready(full));
-        EXPECT_EQ(other.capabilities(), std::nullopt);
-    }
+    EXPECT_EQ(HelperReadiness::outdated().capabilities(), std::nullopt);
 }
 
 } // namespace
