@@ -168,21 +168,5 @@ TEST_F(PowerToolRootTest, ADamagedStateFileNeverBlocksRestoringSleep) {
     EXPECT_EQ(tool({"-g"}).output, listing(0, 0));
 }
 
-TEST_F(PowerToolRootTest, ConcurrentChangesAreNotLost) {
-    // Each writer changes one setting; a lost update would bring back the other's old value.
-    std::vector<pid_t> writers;
-    for (int i = 0; i < 8; ++i) {
-        ChildOptions options;
-        options.environment = {{"BRISEL_POWER_TOOL_STATE", statePath_.string()}};
-        writers.push_back(startChild(BRISEL_POWER_TOOL_BINARY,
-                                     i % 2 ? std::vector<std::string>{"-a", "disablesleep", "1"}
-                                           : std::vector<std::string>{"-a", "powermode", "2"},
-                                     options));
-    }
-    for (const pid_t writer : writers)
-        EXPECT_EQ(waitForChild(writer, 30.0), 0);
-    EXPECT_EQ(tool({"-g"}).output, listing(1, 2));
-}
-
 } // namespace
 } // namespace brisel::test
