@@ -39,6 +39,10 @@ public:
     FormatArgument(std::string_view text) : text_(QString::fromUtf8(text.data(), qsizetype(text.size()))) {}
     FormatArgument(const std::string& text) : FormatArgument(std::string_view(text)) {}
     FormatArgument(QChar c) : text_(c) {}
+    // Any other pointer would otherwise quietly become the bool "true".
+    template <typename T>
+    requires(!std::same_as<std::remove_cv_t<T>, char>) FormatArgument(T*)
+    = delete;
 
     const QString& text() const { return text_; }
 
