@@ -205,9 +205,11 @@ TEST_F(SimStoreTest, SharedTmpFallbackMustBeAPrivateFolder) {
     std::filesystem::create_directory_symlink(root(), fallback);
     EXPECT_TRUE(SimStore().read().error);
     EXPECT_TRUE(SimStore().update([](json&) { return std::optional<std::string>(); }));
+}
 
+TEST_F(SimStoreTest, SharedTmpFallbackOwnedByAnotherUserIsRefused) {
     if (!test::runningAsRoot()) GTEST_SKIP() << "handing the folder to another user needs root";
-    std::filesystem::remove(fallback);
+    std::filesystem::path fallback = useTmpFallback();
     ASSERT_EQ(::mkdir(fallback.c_str(), 0700), 0);
     ASSERT_EQ(::chown(fallback.c_str(), 65534, 65534), 0);
     EXPECT_TRUE(SimStore().read().error);
