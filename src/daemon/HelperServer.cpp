@@ -57,8 +57,8 @@ socklen_t fillSockaddr(sockaddr_un& address, const std::string& path) {
     return sizeof address;
 }
 
-// Blocks the termination signals in the calling thread, and so in every thread started from it;
-// one thread takes them with sigwait.
+// SIGTERM and SIGINT: blocked in every thread from the start and taken by one thread with sigwait,
+// so no handler ever interrupts a tool run or a lease change halfway.
 sigset_t terminationSignals() {
     sigset_t signals;
     sigemptyset(&signals);
@@ -70,11 +70,9 @@ sigset_t terminationSignals() {
 class Server {
 public:
     explicit Server(const HelperConfig& config)
-        : config_(config), lease_(
-                               [this](const std::vector<std::string>& arguments) {
-                                   return BoundedIO::run(config_.toolPath, arguments, config_.toolTimeout);
-                               },
-                               [] { return BoundedIO::now(); }, config.leaseDuration) {}
+        : config_(config),
+          lease_([this](const std::vector<std::string>& arguments) { return runTool(arguments); },
+                 [] { return BoundedIO::now(); }, config.leaseDuration) {}
 
     [[noreturn]] void run() {
         // A setting left on by a crashed predecessor is cleared before anything else.
@@ -88,6 +86,10 @@ public:
     }
 
 private:
+    ToolResult runTool(const std::vector<std::string>& arguments) const {
+        return BoundedIO::run(config_.toolPath, arguments, config_.toolTimeout);
+    }
+
     void tickLoop() {
         using Clock = std::chrono::steady_clock;
         const auto interval =
