@@ -18,7 +18,8 @@ public:
     // Registers for reading the state of `name`.
     virtual std::optional<Token> registerCheck(const std::string& name) = 0;
 
-    // Registers `handler` to be called on the main thread each time `name` is posted.
+    // Registers `handler` to be called each time `name` is posted, on a thread of the service's
+    // choosing.
     virtual std::optional<Token> registerDispatch(const std::string& name, std::function<void()> handler) = 0;
 
     // The current state of the name behind `token`; nullopt when it cannot be read.

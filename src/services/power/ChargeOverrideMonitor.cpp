@@ -1,5 +1,7 @@
 #include "ChargeOverrideMonitor.h"
 
+#include "async/MainThread.h"
+
 #include <utility>
 
 namespace brisel {
@@ -11,11 +13,13 @@ ChargeOverrideMonitor::ChargeOverrideMonitor(std::shared_ptr<NotifyService> noti
     checkToken_ = notify_->registerCheck(notificationName_);
     std::weak_ptr<Callback> weak = callback_;
     dispatchToken_ = notify_->registerDispatch(notificationName_, [weak] {
-        auto callback = weak.lock();
-        if (!callback || !callback->onChange) return;
-        // A copy: the handler may replace itself.
-        auto onChange = callback->onChange;
-        onChange();
+        postToMain([weak] {
+            auto callback = weak.lock();
+            if (!callback || !callback->onChange) return;
+            // A copy: the handler may replace itself.
+            auto onChange = callback->onChange;
+            onChange();
+        });
     });
 }
 

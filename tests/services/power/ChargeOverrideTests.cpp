@@ -145,7 +145,7 @@ public:
     }
     void post(const std::string& name) {
         for (auto& [token, handler] : handlers)
-            if (names[token] == name) postToMain(handler);
+            if (names[token] == name) handler();
     }
 };
 
