@@ -1,0 +1,85 @@
+#include "platform/sim/SimSleepWake.h"
+
+#include <algorithm>
+
+namespace brisel {
+
+namespace {
+constexpr std::uint64_t maxEventsPerLook = 16;
+
+// How far a counter rose, without overflowing on hand-set extremes.
+std::uint64_t risen(std::int64_t now, std::int64_t seen) {
+    if (now <= seen) return 0;
+    return std::min(static_cast<std::uint64_t>(now) - static_cast<std::uint64_t>(seen), maxEventsPerLook);
+}
+} // namespace
+
+SimSleepWake::SimSleepWake(SimMachine machine, std::chrono::milliseconds pollInterval)
+    : machine_(std::move(machine)), interval_(pollInterval) {}
+
+SimSleepWake::~SimSleepWake() {
+    stop();
+}
+
+std::optional<SimSleepWake::Counters> SimSleepWake::read() const {
+    if (machine_.gate("sleepWake")) return std::nullopt;
+    const auto state = machine_.state();
+    return Counters{SimMachine::field<std::int64_t>(state, "/events/sleep", 0),
+                    SimMachine::field<std::int64_t>(state, "/events/wake", 0)};
+}
+
+void SimSleepWake::start(Sink sink) {
+    stop();
+    const Counters baseline = read().value_or(Counters{});
+    {
+        std::lock_guard lock(mutex_);
+        sink_ = std::move(sink);
+        seen_ = baseline;
+        stopping_ = false;
+    }
+    if (interval_.count() <= 0) return;
+    poller_ = std::thread([this] {
+        std::unique_lock lock(mutex_);
+        while (!stopping_) {
+            if (wake_.wait_for(lock, interval_, [this] { return stopping_; })) break;
+            lock.unlock();
+            poll();
+            lock.lock();
+        }
+    });
+}
+
+void SimSleepWake::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        sink_ = nullptr;
+    }
+    wake_.notify_all();
+    if (poller_.joinable() && poller_.get_id() != std::this_thread::get_id()) poller_.join();
+}
+
+void SimSleepWake::poll() {
+    // Read outside the lock: a hanging facility must not block `stop()`'s bookkeeping.
+    const auto now = read();
+    if (!now) return;
+    std::lock_guard lock(mutex_);
+    if (!sink_) return;
+    // A counter that went down was reset: start counting from there. A counter set far ahead by
+    // hand is not replayed event by event.
+    std::uint64_t sleeps = risen(now->sleep, seen_.sleep);
+    std::uint64_t wakes = risen(now->wake, seen_.wake);
+    seen_ = *now;
+    while (sleeps > 0 || wakes > 0) {
+        if (sleeps > 0) {
+            sink_(notification_names::workspaceWillSleep);
+            --sleeps;
+        }
+        if (wakes > 0) {
+            sink_(notification_names::workspaceDidWake);
+            --wakes;
+        }
+    }
+}
+
+} // namespace brisel

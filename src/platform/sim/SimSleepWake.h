@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/SleepWakeEvents.h"
+#include "platform/sim/SimMachine.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+namespace brisel {
+
+// Sleep and wake of the simulated machine: `brisel-sim` counts them in "events.sleep" and
+// "events.wake"; every rise of a counter since the last look is one event. A look happens every
+// `pollInterval` on a thread of its own (none when the interval is zero: then `poll()` looks).
+// Fault facility: "sleepWake" (a failing look sees nothing and is retried at the next one).
+class SimSleepWake : public SleepWakeEvents {
+public:
+    explicit SimSleepWake(SimMachine machine = SimMachine(),
+                          std::chrono::milliseconds pollInterval = std::chrono::milliseconds(250));
+    ~SimSleepWake() override;
+    SimSleepWake(const SimSleepWake&) = delete;
+    SimSleepWake& operator=(const SimSleepWake&) = delete;
+
+    // Events already counted before this call are not reported.
+    void start(Sink sink) override;
+    void stop() override;
+
+    // One look at the counters. Sleeps and wakes that came together are handed on alternately,
+    // sleep first, the way the machine went through them.
+    void poll();
+
+private:
+    struct Counters {
+        std::int64_t sleep = 0;
+        std::int64_t wake = 0;
+    };
+    std::optional<Counters> read() const;
+
+    SimMachine machine_;
+    std::chrono::milliseconds interval_;
+    std::mutex mutex_; // guards sink_, seen_ and stopping_; held while the sink runs
+    Sink sink_;
+    Counters seen_;
+    bool stopping_ = false;
+    std::condition_variable wake_;
+    std::thread poller_;
+};
+
+} // namespace brisel

@@ -1,0 +1,366 @@
+#include "async/MainThread.h"
+#include "async/RunUntil.h"
+#include "services/away/NetworkWatch.h"
+
+#include <gtest/gtest.h>
+
+#include <coroutine>
+#include <deque>
+#include <stdexcept>
+
+namespace brisel {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+const std::string home = "mac:02:ab:cd:00:00:01";
+const std::string cafe = "str:cafe";
+
+// One read of the network that the test finishes by hand.
+struct PendingRead {
+    std::optional<std::string> preferredKey;
+    std::optional<NetworkFingerprint> result;
+    bool fails = false;
+    std::coroutine_handle<> waiter;
+
+    void finish(NetworkFingerprint fingerprint) {
+        result = std::move(fingerprint);
+        if (waiter) postToMain([h = waiter] { h.resume(); });
+    }
+    void fail() {
+        fails = true;
+        if (waiter) postToMain([h = waiter] { h.resume(); });
+    }
+};
+
+struct ReadAwaiter {
+    std::shared_ptr<PendingRead> read;
+    bool await_ready() const { return read->result || read->fails; }
+    void await_suspend(std::coroutine_handle<> handle) { read->waiter = handle; }
+    NetworkFingerprint await_resume() const {
+        if (read->fails) throw std::runtime_error("store gone");
+        return *read->result;
+    }
+};
+
+Task<NetworkFingerprint> awaitRead(std::shared_ptr<PendingRead> read) {
+    co_return co_await ReadAwaiter{std::move(read)};
+}
+
+Task<DwellTable> loadedTable(DwellTable table) {
+    co_return table;
+}
+
+struct FakeTimer : RepeatingTimer {
+    milliseconds interval;
+    std::function<void()> fire;
+    bool* alive;
+    FakeTimer(milliseconds i, std::function<void()> f, bool* a) : interval(i), fire(std::move(f)), alive(a) {
+        *alive = true;
+    }
+    ~FakeTimer() override { *alive = false; }
+};
+
+class AwayEngineTest : public ::testing::Test {
+protected:
+    std::deque<std::shared_ptr<PendingRead>> reads;
+    std::vector<std::shared_ptr<PendingRead>> everyRead;
+    std::vector<DwellTable> saved;
+    DwellTable stored;
+    int loads = 0;
+    FakeTimer* timer = nullptr;
+    bool timerAlive = false;
+    WallTime now = WallTime{} + std::chrono::hours(24 * 365 * 50);
+    NotificationCenter center;
+    std::vector<AwayStatus> updates;
+
+    std::unique_ptr<AwayEngine> makeEngine(bool scheduleTimers = true) {
+        auto engine = std::make_unique<AwayEngine>(
+            [this](std::optional<std::string> key) {
+                auto read = std::make_shared<PendingRead>();
+                read->preferredKey = std::move(key);
+                reads.push_back(read);
+                everyRead.push_back(read);
+                return awaitRead(read);
+            },
+            [this] {
+                ++loads;
+                return loadedTable(stored);
+            },
+            [this](DwellTable table) { saved.push_back(std::move(table)); }, center, scheduleTimers,
+            [this](milliseconds interval, std::function<void()> fire) -> std::unique_ptr<RepeatingTimer> {
+                auto made = std::make_unique<FakeTimer>(interval, std::move(fire), &timerAlive);
+                timer = made.get();
+                return made;
+            },
+            [this] { return now; });
+        engine->onUpdate = [this](const AwayStatus& status) { updates.push_back(status); };
+        return engine;
+    }
+
+    static AwayEngine::Configuration config(std::vector<std::string> usual = {
+                                                AwayDetector::shortHash(home)}) {
+        AwayEngine::Configuration c;
+        c.usualFingerprints = std::move(usual);
+        return c;
+    }
+
+    void TearDown() override {
+        // Reads left open would leave their coroutines suspended for good.
+        for (auto& read : everyRead)
+            if (!read->result && !read->fails) read->finish({});
+        settle();
+    }
+
+    bool waitForReads(std::size_t count) {
+        return runUntil([&] { return reads.size() >= count; }, seconds(5)) && reads.size() == count;
+    }
+    // Lets every posted continuation run; the fakes never need real time to pass.
+    void settle() { spinEventLoop(milliseconds(20)); }
+    void advance(double s) {
+        now += std::chrono::duration_cast<WallTime::duration>(std::chrono::duration<double>(s));
+    }
+    void fireTimer() {
+        ASSERT_TRUE(timerAlive);
+        timer->fire();
+    }
+};
+
+TEST_F(AwayEngineTest, TimerIntervalFollowsSampleSecondsWithAFloorOfFive) {
+    const struct {
+        int sampleSeconds;
+        bool enabled;
+        std::optional<milliseconds> interval;
+    } cases[] = {{1, true, seconds(5)}, {30, true, seconds(30)}, {30, false, std::nullopt}};
+    for (const auto& c : cases) {
+        auto engine = makeEngine();
+        reads.clear();
+        auto cfg = config();
+        cfg.sampleSeconds = c.sampleSeconds;
+        cfg.enabled = c.enabled;
+        engine->update(cfg);
+        EXPECT_EQ(timerAlive, c.interval.has_value()) << c.sampleSeconds;
+        if (c.interval) {
+            EXPECT_EQ(timer->interval, *c.interval);
+        }
+        EXPECT_EQ(engine->status.configurationSamplePending, c.enabled);
+        settle();
+        EXPECT_EQ(reads.size(), c.enabled ? 1u : 0u);
+    }
+}
+
+TEST_F(AwayEngineTest, FirstSampleUnderANewConfigurationIsAlwaysReported) {
+    auto engine = makeEngine();
+    stored = {{home, 100}};
+    engine->update(config());
+    EXPECT_TRUE(engine->status.configurationSamplePending);
+    ASSERT_TRUE(waitForReads(1));
+    EXPECT_EQ(reads[0]->preferredKey, std::nullopt);
+    reads[0]->finish({home, false});
+    ASSERT_TRUE(runUntil([&] { return updates.size() == 1; }));
+    const AwayStatus& status = updates[0];
+    EXPECT_FALSE(status.configurationSamplePending);
+    EXPECT_EQ(status.fingerprint, AwayDetector::shortHash(home));
+    EXPECT_TRUE(status.isUsual);
+    EXPECT_TRUE(status.protectionReady);
+    EXPECT_EQ(engine->status, status);
+    EXPECT_EQ(loads, 1);
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0], (DwellTable{{home, 100}}));
+
+    // The same network again: dwell is credited, nothing visible changed.
+    advance(20);
+    fireTimer();
+    ASSERT_TRUE(waitForReads(2));
+    EXPECT_EQ(reads[1]->preferredKey, home);
+    reads[1]->finish({home, false});
+    ASSERT_TRUE(runUntil([&] { return saved.size() == 2; }));
+    EXPECT_EQ(saved[1], (DwellTable{{home, 120}}));
+    EXPECT_EQ(updates.size(), 1u);
+    EXPECT_EQ(loads, 1);
+
+    // A reconfiguration is reported with its first sample even when the verdict is the same.
+    engine->update(config());
+    ASSERT_TRUE(waitForReads(3));
+    reads[2]->finish({home, false});
+    ASSERT_TRUE(runUntil([&] { return updates.size() == 2; }));
+}
+
+TEST_F(AwayEngineTest, TicksDuringAReadCoalesceIntoOneMoreRead) {
+    auto engine = makeEngine();
+    engine->update(config());
+    ASSERT_TRUE(waitForReads(1));
+    fireTimer();
+    fireTimer();
+    settle();
+    EXPECT_EQ(reads.size(), 1u);
+    reads[0]->finish({home, false});
+    ASSERT_TRUE(waitForReads(2));
+    reads[1]->finish({home, false});
+    settle();
+    EXPECT_EQ(reads.size(), 2u);
+}
+
+TEST_F(AwayEngineTest, ConfigurationChangeDropsTheReadInFlight) {
+    auto engine = makeEngine();
+    engine->update(config());
+    ASSERT_TRUE(waitForReads(1));
+    engine->update(config({"abcdef"}));
+    EXPECT_TRUE(engine->status.configurationSamplePending);
+    reads[0]->finish({cafe, true});
+    ASSERT_TRUE(waitForReads(2));
+    EXPECT_TRUE(updates.empty());
+    EXPECT_TRUE(saved.empty());
+    EXPECT_EQ(reads[1]->preferredKey, std::nullopt);
+    reads[1]->finish({home, false});
+    ASSERT_TRUE(runUntil([&] { return updates.size() == 1; }));
+    EXPECT_EQ(updates[0].fingerprint, AwayDetector::shortHash(home));
+    EXPECT_FALSE(updates[0].isUsual);
+}
+
+TEST_F(AwayEngineTest, SleepDropsTheReadInFlightAndWakeSamplesAgain) {
+    auto engine = makeEngine();
+    stored = {{home, 100}};
+    engine->update(config());
+    ASSERT_TRUE(waitForReads(1));
+    center.post(notification_names::workspaceWillSleep);
+    ASSERT_EQ(saved.size(), 1u); // the loaded table, with nothing to credit yet
+    reads[0]->finish({cafe, false});
+    fireTimer(); // ignored while asleep
+    settle();
+    EXPECT_EQ(reads.size(), 1u);
+    EXPECT_TRUE(updates.empty());
+
+    advance(3600);
+    center.post(notification_names::workspaceDidWake);
+    ASSERT_TRUE(waitForReads(2));
+    reads[1]->finish({home, false});
+    ASSERT_TRUE(runUntil([&] { return updates.size() == 1; }));
+    EXPECT_EQ(updates[0].fingerprint, AwayDetector::shortHash(home));
+    EXPECT_EQ(saved.back(), (DwellTable{{home, 100}})); // the hour asleep is not credited
+}
+
+TEST_F(AwayEngineTest, SleepBeforeTheTableIsLoadedNeitherCreditsNorSaves) {
+    auto engine = makeEngine();
+    stored = {{home, 100}};
+    engine->update(config()); // the sampling task has not started yet
+    center.post(notification_names::workspaceWillSleep);
+    EXPECT_TRUE(saved.empty());
+    settle();
+    // The table is loaded all the same, but the sample begun before the sleep is not taken.
+    EXPECT_EQ(loads, 1);
+    EXPECT_TRUE(reads.empty());
+    EXPECT_TRUE(saved.empty());
+    center.post(notification_names::workspaceDidWake);
+    ASSERT_TRUE(waitForReads(1));
+    EXPECT_EQ(loads, 1);
+}
+
+TEST_F(AwayEngineTest, OnlyWholeMinuteChangesAreReported) {
+    auto engine = makeEngine();
+    auto cfg = config();
+    cfg.awayAfterMinutes = 3;
+    engine->update(cfg);
+    const struct {
+        double after;
+        double waiting;
+        bool reported;
+    } steps[] = {{0, 180, true}, {55, 125, true}, {4, 121, false}, {2, 119, true}, {1, 118, false}};
+    std::size_t expected = 0;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.waiting);
+        advance(step.after);
+        if (step.after > 0) fireTimer();
+        ASSERT_TRUE(waitForReads(1));
+        const std::size_t before = saved.size();
+        reads.back()->finish({cafe, false});
+        ASSERT_TRUE(runUntil([&] { return saved.size() == before + 1; }));
+        EXPECT_DOUBLE_EQ(engine->status.waitingRemainingSeconds, step.waiting);
+        if (step.reported) ++expected;
+        EXPECT_EQ(updates.size(), expected);
+        reads.clear();
+    }
+}
+
+TEST_F(AwayEngineTest, WithoutTimersOnlyUpdatesAndWakesSample) {
+    auto engine = makeEngine(false);
+    engine->update(config());
+    EXPECT_FALSE(timerAlive);
+    ASSERT_TRUE(waitForReads(1));
+    reads[0]->finish({home, false});
+    settle();
+    EXPECT_EQ(reads.size(), 1u);
+    center.post(notification_names::workspaceDidWake);
+    ASSERT_TRUE(waitForReads(2));
+}
+
+TEST_F(AwayEngineTest, StoppedEngineTakesNoSamplesUntilUpdated) {
+    auto engine = makeEngine();
+    engine->update(config());
+    ASSERT_TRUE(waitForReads(1));
+    FakeTimer* oldTimer = timer;
+    engine->stop();
+    EXPECT_FALSE(timerAlive);
+    reads[0]->finish({home, false});
+    center.post(notification_names::workspaceWillSleep);
+    center.post(notification_names::workspaceDidWake);
+    settle();
+    EXPECT_EQ(reads.size(), 1u);
+    EXPECT_TRUE(updates.empty()); // the read in flight was dropped
+
+    engine->update(config());
+    EXPECT_TRUE(timerAlive);
+    EXPECT_NE(timer, nullptr);
+    (void)oldTimer;
+    ASSERT_TRUE(waitForReads(2));
+}
+
+TEST_F(AwayEngineTest, FailedReadTakesNoSampleAndSamplingGoesOn) {
+    auto engine = makeEngine();
+    engine->update(config());
+    ASSERT_TRUE(waitForReads(1));
+    fireTimer();
+    reads[0]->fail();
+    ASSERT_TRUE(waitForReads(2));
+    EXPECT_TRUE(updates.empty());
+    EXPECT_TRUE(saved.empty());
+    reads[1]->finish({home, false});
+    ASSERT_TRUE(runUntil([&] { return updates.size() == 1; }));
+}
+
+TEST_F(AwayEngineTest, AwayAfterTheWaitOnAnUnfamiliarNetwork) {
+    auto engine = makeEngine();
+    auto cfg = config();
+    cfg.awayAfterMinutes = 1;
+    engine->update(cfg);
+    ASSERT_TRUE(waitForReads(1));
+    reads[0]->finish({cafe, true});
+    ASSERT_TRUE(runUntil([&] { return updates.size() == 1; }));
+    EXPECT_FALSE(updates[0].isAway);
+    EXPECT_TRUE(updates[0].vpnActive);
+    advance(60);
+    fireTimer();
+    ASSERT_TRUE(waitForReads(2));
+    EXPECT_EQ(reads[1]->preferredKey, cafe);
+    reads[1]->finish({cafe, true});
+    ASSERT_TRUE(runUntil([&] { return updates.size() == 2; }));
+    EXPECT_TRUE(updates[1].isAway);
+    EXPECT_DOUBLE_EQ(updates[1].waitingRemainingSeconds, 0);
+}
+
+TEST_F(AwayEngineTest, DestroyedEngineIgnoresLateResultsAndNotifications) {
+    auto engine = makeEngine();
+    engine->update(config());
+    ASSERT_TRUE(waitForReads(1));
+    engine.reset();
+    EXPECT_FALSE(timerAlive);
+    reads[0]->finish({home, false});
+    center.post(notification_names::workspaceDidWake);
+    settle();
+    EXPECT_TRUE(updates.empty());
+    EXPECT_TRUE(saved.empty());
+}
+
+} // namespace
+} // namespace brisel
