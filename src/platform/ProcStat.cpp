@@ -1,0 +1,111 @@
+#include "platform/ProcStat.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+
+namespace brisel {
+
+namespace {
+
+template <typename T> bool parseNumber(std::string_view text, T& out) {
+    if (text.empty()) return false;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+} // namespace
+
+std::optional<ProcStat> parseProcStat(std::string_view line) {
+    const auto open = line.find('(');
+    const auto close = line.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
+        return std::nullopt;
+
+    ProcStat stat;
+    stat.command = std::string(line.substr(open + 1, close - open - 1));
+
+    // Fields after the name, numbered as in proc(5): 3 is the state, 4 the parent, 14 and 15 the
+    // user and system times, 22 the start time.
+    std::string_view rest = line.substr(close + 1);
+    int field = 3;
+    bool haveStart = false;
+    while (!rest.empty() && !haveStart) {
+        const auto begin = rest.find_first_not_of(" \n");
+        if (begin == std::string_view::npos) break;
+        rest.remove_prefix(begin);
+        const auto end = rest.find_first_of(" \n");
+        const std::string_view token = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+        bool ok = true;
+        switch (field) {
+        case 3:
+            ok = token.size() == 1;
+            stat.state = token.front();
+            break;
+        case 4:
+            ok = parseNumber(token, stat.parentPid);
+            break;
+        case 14:
+            ok = parseNumber(token, stat.userTicks);
+            break;
+        case 15:
+            ok = parseNumber(token, stat.systemTicks);
+            break;
+        case 22:
+            ok = parseNumber(token, stat.startTicks);
+            haveStart = true;
+            break;
+        default:
+            break;
+        }
+        if (!ok) return std::nullopt;
+        ++field;
+    }
+    if (!haveStart) return std::nullopt;
+    return stat;
+}
+
+std::optional<std::uint64_t> parseVoluntarySwitches(std::string_view status) {
+    constexpr std::string_view key = "voluntary_ctxt_switches:";
+    std::size_t at = 0;
+    while ((at = status.find(key, at)) != std::string_view::npos) {
+        // "nonvoluntary_ctxt_switches:" contains the key too; only a match at a line start counts.
+        if (at == 0 || status[at - 1] == '\n') {
+            std::string_view value = status.substr(at + key.size());
+            value = value.substr(0, value.find('\n'));
+            const auto begin = value.find_first_not_of(" \t");
+            if (begin == std::string_view::npos) return std::nullopt;
+            value.remove_prefix(begin);
+            std::uint64_t count = 0;
+            if (!parseNumber(value, count)) return std::nullopt;
+            return count;
+        }
+        at += key.size();
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string text;
+    std::array<char, 4096> buffer;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        text.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return text;
+}
+
+} // namespace brisel

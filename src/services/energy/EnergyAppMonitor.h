@@ -1,0 +1,57 @@
+#pragma once
+
+#include "async/Task.h"
+#include "services/energy/EnergySample.h"
+#include "services/energy/SignificantEnergyApp.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brisel {
+
+class Workspace;
+
+// The main-thread front of energy sampling. Serves repeated requests from a short-lived cache and
+// lets overlapping requests share one sampling in flight, so several refreshes in a row sample
+// only once.
+class EnergyAppMonitor {
+public:
+    using Sampler = std::function<Task<EnergySample>(int limit)>;
+    using Clock = std::function<double()>; // system uptime in seconds
+
+    // An empty sampler selects a new EnergySamplingWorker with the machine's readers; an empty
+    // clock the system uptime.
+    explicit EnergyAppMonitor(Sampler sample = {}, Clock now = {});
+
+    // The process-wide monitor, created on first use and kept until the process ends.
+    static EnergyAppMonitor& shared();
+
+    // At most `limit` applications, best first. Samples at least kMinSamplingLimit, so that the
+    // panel's rows always come from the cache.
+    Task<std::vector<SignificantEnergyApp>> sampleTopApps(int limit);
+
+    // The status key of the last finished sampling ("energySample.unavailable" before the first).
+    const std::string& statusKey() const;
+
+    // Closes the open menu-bar panel and opens the system activity monitor on its energy tab for
+    // this application; if launching with that request fails, opens the monitor plainly.
+    static void openInActivityMonitor(const SignificantEnergyApp& app);
+    static void openInActivityMonitor(const SignificantEnergyApp& app, Workspace& workspace);
+    // The request handed to the activity monitor.
+    static std::string activityMonitorParameters(const SignificantEnergyApp& app);
+
+    static constexpr double kCacheSeconds = 1.5;
+    static constexpr int kMinSamplingLimit = 3;
+    static constexpr const char* kActivityMonitorPath = "/System/Applications/Utilities/Activity Monitor.app";
+
+    struct State;
+
+private:
+    // Shared with the tasks in flight, so that they never outlive what they touch.
+    std::shared_ptr<State> state_;
+};
+
+} // namespace brisel

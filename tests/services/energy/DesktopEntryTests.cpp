@@ -1,0 +1,79 @@
+#include "platform/DesktopEntry.h"
+
+#include <gtest/gtest.h>
+
+namespace brisel {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(DesktopEntryTest, SplitsExecLinesAsLaunchersDo) {
+    const struct {
+        const char* value; // as written in the file
+        std::optional<Args> expected;
+    } cases[] = {
+        {"editor %F", Args{"editor"}},
+        {"/usr/bin/editor --new-window %u", Args{"/usr/bin/editor", "--new-window"}},
+        {"\"/opt/My App/run\" --x", Args{"/opt/My App/run", "--x"}},
+        {R"("/opt/a\\\\b/run")", Args{R"(/opt/a\b/run)"}}, // a backslash is escaped twice
+        {R"("say \\"hi\\"" \\$HOME)", Args{R"(say "hi")", R"(\$HOME)"}},
+        {"progress 100%%", Args{"progress", "100%"}},
+        {"\"100%%\"", Args{"100%"}},
+        {"tabs\\tand\\sspaces", Args{"tabs", "and", "spaces"}},
+        {"  spaced   out  ", Args{"spaced", "out"}},
+        {"\"\" empty-first", Args{"", "empty-first"}},
+        {"\"unterminated", std::nullopt},
+        {"", Args{}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(splitDesktopExec(c.value), c.expected) << c.value;
+}
+
+TEST(DesktopEntryTest, JoinedExecLinesSplitBackToTheSameArguments) {
+    const Args cases[] = {
+        {"/usr/bin/brisel"},
+        {"/home/ann/My Apps/Brisel"},
+        {"/opt/odd \"quoted\" $dollar `tick` \\back\\slash/brisel", "--flag"},
+        {"/opt/100%/brisel"},
+        {"/opt/new\nline/brisel"},
+        {""},
+    };
+    for (const auto& arguments : cases) {
+        const std::string line = joinDesktopExec(arguments);
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+        EXPECT_EQ(splitDesktopExec(line), std::optional<Args>(arguments)) << line;
+    }
+}
+
+TEST(DesktopEntryTest, FindsTheProgramBehindEnv) {
+    const struct {
+        const char* value;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"env GDK_BACKEND=x11 FOO=1 viewer %u", "viewer"},
+        {"env viewer", "viewer"},
+        {"env A=1", std::nullopt},
+        {"/usr/bin/editor", "/usr/bin/editor"},
+        {"\"broken", std::nullopt},
+        {"%u", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(desktopExecProgram(c.value), c.expected) << c.value;
+}
+
+TEST(DesktopEntryTest, ReadsOnlyTheEntryGroupAndPrefersTheUsersLanguage) {
+    const auto keys = parseDesktopEntry("# comment\n[Desktop Action x]\nName=Action\n[Desktop Entry]\n"
+                                        "Name = Files\nName[de]=Dateien\nName[pt_BR]=Arquivos\nHidden=true\n"
+                                        "NoDisplay=yes\nName=Second\n[Other]\nIcon=other\n");
+    EXPECT_EQ(localizedDesktopValue(keys, "Name", "de_AT.UTF-8"), "Dateien");
+    EXPECT_EQ(localizedDesktopValue(keys, "Name", "pt_BR"), "Arquivos");
+    EXPECT_EQ(localizedDesktopValue(keys, "Name", "C"), "Files");
+    EXPECT_EQ(localizedDesktopValue(keys, "Name", ""), "Files");
+    EXPECT_EQ(localizedDesktopValue(keys, "Icon", "de"), std::nullopt);
+    EXPECT_EQ(desktopBoolean(keys, "Hidden"), true);
+    EXPECT_EQ(desktopBoolean(keys, "NoDisplay"), std::nullopt); // only "true" and "false" count
+    EXPECT_EQ(desktopBoolean(keys, "Missing"), std::nullopt);
+}
+
+} // namespace
+} // namespace brisel

@@ -1,0 +1,306 @@
+#include "async/RunUntil.h"
+#include "platform/LinuxWorkspace.h"
+#include "services/energy/EnergyAppMonitor.h"
+
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <coroutine>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+namespace brisel {
+namespace {
+
+// Holds sampling tasks until the test lets them finish.
+struct Gate {
+    bool open = false;
+    std::vector<std::coroutine_handle<>> waiting;
+    void release() {
+        open = true;
+        for (auto handle : waiting)
+            postToMain([handle] { handle.resume(); });
+        waiting.clear();
+    }
+    auto operator co_await() {
+        struct Awaiter {
+            Gate* gate;
+            bool await_ready() const { return gate->open; }
+            void await_suspend(std::coroutine_handle<> handle) { gate->waiting.push_back(handle); }
+            void await_resume() const {}
+        };
+        return Awaiter{this};
+    }
+};
+
+Task<EnergySample> heldSample(std::shared_ptr<Gate> gate, EnergySample result) {
+    co_await *gate;
+    co_return result;
+}
+
+Task<EnergySample> failingSample() {
+    throw std::runtime_error("reader broke");
+    co_return EnergySample{};
+}
+
+SignificantEnergyApp row(std::int32_t pid, double score) {
+    return {pid, "App " + std::to_string(pid), "org.example." + std::to_string(pid), QImage(), score};
+}
+
+// A monitor over a scripted sampler and a clock the test moves.
+struct MonitorHarness {
+    double clock = 100.0;
+    std::vector<int> sampledLimits;
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    std::string status = energy_sample_status::ready;
+    bool fail = false;
+    EnergyAppMonitor monitor{[this](int limit) {
+                                 sampledLimits.push_back(limit);
+                                 if (fail) return failingSample();
+                                 EnergySample sample;
+                                 for (int i = 0; i < limit; ++i)
+                                     sample.apps.push_back(row(100 + i, 50.0 - i));
+                                 sample.statusKey = status;
+                                 return heldSample(gate, sample);
+                             },
+                             [this] { return clock; }};
+
+    std::vector<SignificantEnergyApp> request(int limit) {
+        auto task = monitor.sampleTopApps(limit);
+        EXPECT_TRUE(runUntil([&] { return task.isDone(); }));
+        return task.result();
+    }
+};
+
+TEST(EnergyAppMonitorTest, StartsUnavailableAndTakesTheStatusOfEachSampling) {
+    MonitorHarness h;
+    h.gate->release();
+    EXPECT_EQ(h.monitor.statusKey(), energy_sample_status::unavailable);
+    h.status = energy_sample_status::partial;
+    EXPECT_EQ(h.request(3).size(), 3u);
+    EXPECT_EQ(h.monitor.statusKey(), energy_sample_status::partial);
+}
+
+TEST(EnergyAppMonitorTest, ServesFromTheCacheWhileFreshAndForLimitsUpToTheSampledOne) {
+    struct Step {
+        double advance;
+        int limit;
+        std::vector<int> expectedSamplings; // all limits sampled so far
+        std::size_t expectedRows;
+    };
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"two calls within 1.5 s share the sampling", {{0, 3, {3}, 3}, {1.4, 3, {3}, 3}}},
+        {"a smaller limit is served from a larger sampling",
+         {{0, 3, {3}, 3}, {0.5, 2, {3}, 2}, {0.5, 1, {3}, 1}}},
+        {"a larger limit samples again", {{0, 3, {3}, 3}, {0.1, 5, {3, 5}, 5}, {0.1, 4, {3, 5}, 4}}},
+        {"limit 0 samples 3 when stale and returns nothing", {{0, 0, {3}, 0}, {0.1, 3, {3}, 3}}},
+        {"negative limits count as 0", {{0, -2, {3}, 0}}},
+        {"1.5 s after the sampling finished it is stale", {{0, 3, {3}, 3}, {1.5, 3, {3, 3}, 3}}},
+        {"a stale cache is replaced by the new limit",
+         {{0, 5, {5}, 5}, {2.0, 2, {5, 3}, 2}, {0.1, 4, {5, 3, 4}, 4}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MonitorHarness h;
+        h.gate->release();
+        for (const auto& step : c.steps) {
+            h.clock += step.advance;
+            const auto apps = h.request(step.limit);
+            EXPECT_EQ(h.sampledLimits, step.expectedSamplings);
+            ASSERT_EQ(apps.size(), step.expectedRows);
+            for (std::size_t i = 0; i < apps.size(); ++i)
+                EXPECT_EQ(apps[i].id, 100 + static_cast<int>(i));
+        }
+    }
+}
+
+TEST(EnergyAppMonitorTest, OverlappingRequestsShareOneSamplingInFlight) {
+    MonitorHarness h;
+    auto first = h.monitor.sampleTopApps(3);
+    auto second = h.monitor.sampleTopApps(1);
+    auto third = h.monitor.sampleTopApps(3);
+    spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(h.sampledLimits, (std::vector<int>{3}));
+    EXPECT_FALSE(first.isDone() || second.isDone() || third.isDone());
+
+    h.gate->release();
+    ASSERT_TRUE(runUntil([&] { return first.isDone() && second.isDone() && third.isDone(); }));
+    EXPECT_EQ(h.sampledLimits, (std::vector<int>{3}));
+    EXPECT_EQ(first.result().size(), 3u);
+    EXPECT_EQ(second.result().size(), 1u);
+    EXPECT_EQ(third.result(), first.result());
+}
+
+TEST(EnergyAppMonitorTest, ALargerRequestDuringASamplingWaitsAndThenSamplesItsOwnLimit) {
+    MonitorHarness h;
+    auto small = h.monitor.sampleTopApps(3);
+    auto large = h.monitor.sampleTopApps(6);
+    spinEventLoop(std::chrono::milliseconds(20));
+    EXPECT_EQ(h.sampledLimits, (std::vector<int>{3}));
+    h.gate->release();
+    ASSERT_TRUE(runUntil([&] { return small.isDone() && large.isDone(); }));
+    EXPECT_EQ(h.sampledLimits, (std::vector<int>{3, 6}));
+    EXPECT_EQ(large.result().size(), 6u);
+}
+
+TEST(EnergyAppMonitorTest, AFailingSamplerCountsAsNothingReadAndDoesNotSampleInALoop) {
+    MonitorHarness h;
+    h.fail = true;
+    EXPECT_TRUE(h.request(3).empty());
+    EXPECT_EQ(h.monitor.statusKey(), energy_sample_status::unavailable);
+    EXPECT_EQ(h.sampledLimits, (std::vector<int>{3}));
+    EXPECT_TRUE(h.request(3).empty());
+    EXPECT_EQ(h.sampledLimits.size(), 1u);
+}
+
+TEST(EnergyAppMonitorTest, RequestsInFlightSurviveTheMonitor) {
+    auto gate = std::make_shared<Gate>();
+    Task<std::vector<SignificantEnergyApp>> task;
+    {
+        EnergyAppMonitor monitor(
+            [gate](int) {
+                return heldSample(gate, EnergySample{{row(1, 9)}, "energySample.ready"});
+            },
+            [] { return 1.0; });
+        task = monitor.sampleTopApps(3);
+        spinEventLoop(std::chrono::milliseconds(10));
+    }
+    gate->release();
+    ASSERT_TRUE(runUntil([&] { return task.isDone(); }));
+    EXPECT_EQ(task.result().size(), 1u);
+}
+
+// Records what the monitor asks of the workspace.
+struct FakeWorkspace : Workspace {
+    int answer = 0;
+    std::vector<std::pair<std::string, std::string>> withParameters;
+    std::vector<std::string> plain;
+    int openApplication(const std::string& path, const std::string& parameters) override {
+        withParameters.emplace_back(path, parameters);
+        return answer;
+    }
+    void openApplication(const std::string& path) override { plain.push_back(path); }
+};
+
+TEST(EnergyAppMonitorTest, OpensTheActivityMonitorOnTheEnergyTabAndFallsBackToAPlainLaunch) {
+    const struct {
+        const char* name;
+        SignificantEnergyApp app;
+        int answer;
+        const char* parameters;
+        bool fallback;
+    } cases[] = {
+        {"with a bundle identifier",
+         {7, "Editor", "org.example.Editor", QImage(), 3},
+         0,
+         "openTab:Power;bundle-id:org.example.Editor;name:Editor",
+         false},
+        {"without one",
+         {7, "Plain Tool", std::nullopt, QImage(), 3},
+         0,
+         "openTab:Power;bundle-id:;name:Plain Tool",
+         false},
+        {"launch failed",
+         {7, "Editor", "org.example.Editor", QImage(), 3},
+         LinuxWorkspace::kApplicationNotFound,
+         "openTab:Power;bundle-id:org.example.Editor;name:Editor",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeWorkspace workspace;
+        workspace.answer = c.answer;
+        EnergyAppMonitor::openInActivityMonitor(c.app, workspace);
+        ASSERT_EQ(workspace.withParameters.size(), 1u);
+        EXPECT_EQ(workspace.withParameters[0].first, "/System/Applications/Utilities/Activity Monitor.app");
+        EXPECT_EQ(workspace.withParameters[0].second, c.parameters);
+        EXPECT_EQ(workspace.plain.size(), c.fallback ? 1u : 0u);
+    }
+}
+
+TEST(LinuxWorkspaceTest, MapsTheActivityMonitorToTheFirstInstalledSystemMonitor) {
+    const struct {
+        const char* name;
+        std::vector<std::string> installed;
+        bool launches;
+        std::string path;
+        int expected;
+        std::vector<std::string> expectedLaunch; // executable then arguments
+    } cases[] = {
+        {"gnome first, on its process list",
+         {"gnome-system-monitor", "lxtask"},
+         true,
+         EnergyAppMonitor::kActivityMonitorPath,
+         0,
+         {"/bin/gnome-system-monitor", "--show-processes-tab"}},
+        {"plasma without options",
+         {"plasma-systemmonitor", "lxtask"},
+         true,
+         EnergyAppMonitor::kActivityMonitorPath,
+         0,
+         {"/bin/plasma-systemmonitor"}},
+        {"none installed",
+         {},
+         true,
+         EnergyAppMonitor::kActivityMonitorPath,
+         LinuxWorkspace::kApplicationNotFound,
+         {}},
+        {"installed but it does not start",
+         {"lxtask"},
+         false,
+         EnergyAppMonitor::kActivityMonitorPath,
+         LinuxWorkspace::kLaunchFailed,
+         {"/bin/lxtask"}},
+        {"an application it does not know",
+         {"lxtask"},
+         true,
+         "/Applications/Safari.app",
+         LinuxWorkspace::kApplicationNotFound,
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> launched;
+        LinuxWorkspace workspace(
+            [&](const std::string& program) -> std::optional<std::string> {
+                if (std::find(c.installed.begin(), c.installed.end(), program) == c.installed.end())
+                    return std::nullopt;
+                return "/bin/" + program;
+            },
+            [&](const std::string& executable, const std::vector<std::string>& arguments) {
+                launched.push_back(executable);
+                launched.insert(launched.end(), arguments.begin(), arguments.end());
+                return c.launches;
+            });
+        EXPECT_EQ(workspace.openApplication(c.path, "openTab:Power;bundle-id:;name:x"), c.expected);
+        EXPECT_EQ(launched, c.expectedLaunch);
+    }
+}
+
+class LinuxWorkspaceLaunchTest : public test::TestEnvironment {};
+
+TEST_F(LinuxWorkspaceLaunchTest, StartsTheInstalledMonitorDetachedFromThePath) {
+    const auto bin = root() / "bin";
+    const auto marker = root() / "started";
+    test::writeFile(bin / "xfce4-taskmanager", "#!/bin/sh\necho \"$@\" > '" + marker.string() +
+                                                   ".tmp'\nmv '" + marker.string() + ".tmp' '" +
+                                                   marker.string() + "'\n");
+    std::filesystem::permissions(bin / "xfce4-taskmanager", std::filesystem::perms::owner_all);
+    const char* oldPath = std::getenv("PATH");
+    const std::string savedPath = oldPath ? oldPath : "";
+    ::setenv("PATH", (bin.string() + ":/usr/bin:/bin").c_str(), 1);
+    LinuxWorkspace workspace;
+    const int status = workspace.openApplication(EnergyAppMonitor::kActivityMonitorPath, "ignored");
+    ::setenv("PATH", savedPath.c_str(), 1);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(runUntil([&] { return std::filesystem::exists(marker); }));
+    EXPECT_EQ(test::readFile(marker), "\n");
+}
+
+} // namespace
+} // namespace brisel
