@@ -73,11 +73,16 @@ bool fileExistsAtPath(const std::filesystem::path& path) {
 
 std::string readWholeFile(const std::filesystem::path& path) {
     int fd;
+    // Non-blocking so that a pipe or device put in place of the file cannot stall the queue.
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) throwErrno(errno);
     FileDescriptor file(fd);
+    struct stat info;
+    if (::fstat(file.get(), &info) != 0) throwErrno(errno);
+    if (S_ISDIR(info.st_mode)) throwErrno(EISDIR);
+    if (!S_ISREG(info.st_mode)) throwErrno(EINVAL);
     std::string contents;
     char buffer[16384];
     for (;;) {

@@ -15,7 +15,8 @@ namespace brisel {
 // loop) throws, so an unreadable file is never mistaken for a missing one.
 bool fileExistsAtPath(const std::filesystem::path& path);
 
-// The whole file in memory. A folder at the path fails like any other read error.
+// The whole file in memory. Only a regular file is read: a folder, pipe or device at the path fails
+// (EISDIR, EINVAL) like any other read error instead of blocking.
 std::string readWholeFile(const std::filesystem::path& path);
 
 // Creates `path` and every missing folder above it with default permissions; an existing folder

@@ -22,19 +22,22 @@ template <typename R> struct QueuedWork {
     std::coroutine_handle<> waiter;
 };
 
+// Borrows the work from the awaiting coroutine's parameter and owns nothing: GCC 12 runs the
+// destructor of a brace-initialised temporary inside co_await twice, which would release a
+// shared_ptr one time too many.
 template <typename R> struct QueuedWorkAwaiter {
-    std::shared_ptr<QueuedWork<R>> work;
+    QueuedWork<R>* work;
     bool await_ready() const noexcept { return work->done; }
     void await_suspend(std::coroutine_handle<> handle) { work->waiter = handle; }
     R await_resume() { return work->outcome.take(); }
 };
 
 template <typename R> Task<R> awaitQueuedWork(std::shared_ptr<QueuedWork<R>> work) {
-    co_return co_await QueuedWorkAwaiter<R>{std::move(work)};
+    co_return co_await QueuedWorkAwaiter<R>{work.get()};
 }
 
 inline Task<void> awaitQueuedVoidWork(std::shared_ptr<QueuedWork<void>> work) {
-    co_await QueuedWorkAwaiter<void>{std::move(work)};
+    co_await QueuedWorkAwaiter<void>{work.get()};
 }
 
 } // namespace detail

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -189,6 +190,12 @@ TEST_F(ConfigStoreTest, UnreadableOrMalformedFilesThrowTheUnderlyingErrorAndStay
     };
     const std::vector<Row> rows = {
         {"folder at the path", [](const fs::path& p) { fs::create_directories(p); }, true},
+        {"pipe at the path",
+         [](const fs::path& p) {
+             fs::create_directories(p.parent_path());
+             ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0);
+         },
+         true},
         {"not JSON", [](const fs::path& p) { writeFile(p, "holdLimit=80"); }, false},
         {"empty", [](const fs::path& p) { writeFile(p, ""); }, false},
         {"not an object", [](const fs::path& p) { writeFile(p, "[80]"); }, false},
