@@ -308,8 +308,11 @@ TEST_F(OnboardingStoreTest, BootstrapOutcomes) {
          stored([](OnboardingRecord& r) { r.schemaVersion = 0; }), BootstrapCase::untouched},
         {"flow version 4", recordText(set("flowVersion", 4)), std::nullopt, std::nullopt, same,
          BootstrapCase::rewritten},
-        {"flow version 3", recordText(set("flowVersion", 3)), std::nullopt, std::nullopt,
-         stored([](OnboardingRecord& r) { r.flowVersion = 3; }), BootstrapCase::rewritten},
+        {"flow version 3 recovers requests",
+         recordText([](json& j) { j["flowVersion"] = 3, j["notificationRequest"] = "requested"; }),
+         std::nullopt, std::nullopt,
+         stored([](OnboardingRecord& r) { r.flowVersion = 3, r.notificationRequest = SetupResult::unknown; }),
+         BootstrapCase::rewritten},
         {"flow version -1", recordText(set("flowVersion", -1)), std::nullopt, std::nullopt,
          stored([](OnboardingRecord& r) { r.flowVersion = -1; }), BootstrapCase::rewritten},
         {"interrupted requests", recordText([](json& j) {
