@@ -68,10 +68,46 @@ template <typename T> struct PromiseBase {
 
 } // namespace detail
 
-template <typename T = void> class Task {
+// What every task handle offers, whatever its result type.
+template <typename T> class TaskHandle {
 public:
-    using State = detail::TaskState<T>;
+    bool isValid() const { return state_ != nullptr; }
+    bool isDone() const { return state_ && state_->done; }
+    void cancel() const {
+        if (state_) state_->cancelled = true;
+    }
+    bool isCancelled() const { return state_ && state_->cancelled; }
 
+    // The kept result of a finished task; rethrows the body's exception.
+    decltype(auto) result() const { return take(*state_); }
+
+    auto operator co_await() const {
+        struct Awaiter {
+            std::shared_ptr<detail::TaskState<T>> state;
+            bool await_ready() const { return state->done; }
+            void await_suspend(std::coroutine_handle<> handle) { state->waiters.push_back(handle); }
+            T await_resume() const { return T(take(*state)); }
+        };
+        return Awaiter{state_};
+    }
+
+    bool operator==(const TaskHandle& other) const { return state_ == other.state_; }
+
+protected:
+    TaskHandle() = default;
+    explicit TaskHandle(std::shared_ptr<detail::TaskState<T>> state) : state_(std::move(state)) {}
+
+private:
+    static decltype(auto) take(const detail::TaskState<T>& state) {
+        if (state.error) std::rethrow_exception(state.error);
+        if constexpr (!std::is_void_v<T>) return static_cast<const T&>(*state.value);
+    }
+
+    std::shared_ptr<detail::TaskState<T>> state_;
+};
+
+template <typename T = void> class Task : public TaskHandle<T> {
+public:
     struct promise_type : detail::PromiseBase<T> {
         Task get_return_object() { return Task(this->state); }
         template <typename U> void return_value(U&& value) {
@@ -82,43 +118,12 @@ public:
 
     Task() = default;
 
-    bool isValid() const { return state_ != nullptr; }
-    bool isDone() const { return state_ && state_->done; }
-    void cancel() const {
-        if (state_) state_->cancelled = true;
-    }
-    bool isCancelled() const { return state_ && state_->cancelled; }
-
-    // The kept result of a finished task; rethrows the body's exception.
-    const T& result() const {
-        if (state_->error) std::rethrow_exception(state_->error);
-        return *state_->value;
-    }
-
-    auto operator co_await() const {
-        struct Awaiter {
-            std::shared_ptr<State> state;
-            bool await_ready() const { return state->done; }
-            void await_suspend(std::coroutine_handle<> handle) { state->waiters.push_back(handle); }
-            T await_resume() const {
-                if (state->error) std::rethrow_exception(state->error);
-                return *state->value;
-            }
-        };
-        return Awaiter{state_};
-    }
-
-    bool operator==(const Task& other) const { return state_ == other.state_; }
-
 private:
-    explicit Task(std::shared_ptr<State> state) : state_(std::move(state)) {}
-    std::shared_ptr<State> state_;
+    explicit Task(std::shared_ptr<detail::TaskState<T>> state) : TaskHandle<T>(std::move(state)) {}
 };
 
-template <> class Task<void> {
+template <> class Task<void> : public TaskHandle<void> {
 public:
-    using State = detail::TaskState<void>;
-
     struct promise_type : detail::PromiseBase<void> {
         Task get_return_object() { return Task(this->state); }
         void return_void() {
@@ -129,33 +134,8 @@ public:
 
     Task() = default;
 
-    bool isValid() const { return state_ != nullptr; }
-    bool isDone() const { return state_ && state_->done; }
-    void cancel() const {
-        if (state_) state_->cancelled = true;
-    }
-    bool isCancelled() const { return state_ && state_->cancelled; }
-    void result() const {
-        if (state_->error) std::rethrow_exception(state_->error);
-    }
-
-    auto operator co_await() const {
-        struct Awaiter {
-            std::shared_ptr<State> state;
-            bool await_ready() const { return state->done; }
-            void await_suspend(std::coroutine_handle<> handle) { state->waiters.push_back(handle); }
-            void await_resume() const {
-                if (state->error) std::rethrow_exception(state->error);
-            }
-        };
-        return Awaiter{state_};
-    }
-
-    bool operator==(const Task& other) const { return state_ == other.state_; }
-
 private:
-    explicit Task(std::shared_ptr<State> state) : state_(std::move(state)) {}
-    std::shared_ptr<State> state_;
+    explicit Task(std::shared_ptr<detail::TaskState<void>> state) : TaskHandle<void>(std::move(state)) {}
 };
 
 // `co_await taskCancelled()` inside a task body: whether that task was cancelled. Does not suspend.
