@@ -26,7 +26,8 @@ namespace {
 Task<void> runSampling(std::shared_ptr<EnergyAppMonitor::State> state, int samplingLimit) {
     EnergySample result;
     try {
-        result = co_await state->sample(samplingLimit);
+        auto sampling = state->sample(samplingLimit);
+        result = co_await sampling;
     } catch (...) {
         // A sampler that fails counts as a reading of nothing; leaving the cache stale would make
         // every waiting caller start another sampling at once.

@@ -42,7 +42,9 @@ EnergySamplingWorker::EnergySamplingWorker(UsageReader readUsage, IconReader rea
 EnergySamplingWorker::~EnergySamplingWorker() = default;
 
 Task<EnergySample> EnergySamplingWorker::sample(int limit) {
-    co_return co_await queue_.run([this, limit] { return sampleOnQueue(limit); });
+    // A named awaiter: GCC 12 destroys capturing temporaries inside a co_await expression twice.
+    auto pass = queue_.run([this, limit] { return sampleOnQueue(limit); });
+    co_return co_await pass;
 }
 
 double EnergySamplingWorker::energyScore(const EnergyProcessUsage& process,
