@@ -96,6 +96,16 @@ template <typename Send> int sendBoolMessage(char** error, const char* fallback,
     return -1;
 }
 
+// Runs an entry point's framework work; a framework exception becomes the error text and -1.
+template <typename Body> int catchingFrameworkExceptions(char** error, Body body) {
+    try {
+        return body();
+    } catch (const FrameworkException& exception) {
+        setError(error, exception.reason());
+        return -1;
+    }
+}
+
 } // namespace
 
 void installPowerFrameworkLoader(std::shared_ptr<PowerFrameworkLoader> loader) {
@@ -131,7 +141,7 @@ int brisel_powerui_temporary_full_supported(void) {
 
 int brisel_powerui_available_limits(int32_t* limits, int32_t capacity, int32_t* count, char** error) {
     if (!count || (!limits && capacity >= 1)) return fail(error, "Invalid NULL limits or count pointer");
-    try {
+    return catchingFrameworkExceptions(error, [&] {
         auto c = client();
         if (!c) return fail(error, unavailableText);
         std::optional<FrameworkError> object;
@@ -153,14 +163,11 @@ int brisel_powerui_available_limits(int32_t* limits, int32_t capacity, int32_t* 
         }
         *count = stored;
         return 0;
-    } catch (const FrameworkException& exception) {
-        setError(error, exception.reason());
-        return -1;
-    }
+    });
 }
 
 int brisel_powerui_get(int32_t* limit, int32_t* enabled, char** error) {
-    try {
+    return catchingFrameworkExceptions(error, [&] {
         auto c = client();
         if (!c) return fail(error, unavailableText);
         std::optional<FrameworkError> object;
@@ -177,53 +184,41 @@ int brisel_powerui_get(int32_t* limit, int32_t* enabled, char** error) {
         if (limit) *limit = value;
         if (enabled) *enabled = on ? 1 : 0;
         return 0;
-    } catch (const FrameworkException& exception) {
-        setError(error, exception.reason());
-        return -1;
-    }
+    });
 }
 
 int brisel_powerui_set(int32_t limit, char** error) {
     // The framework takes an 8-bit limit; a value that does not fit would silently become a
     // different limit.
     if (limit < 0 || limit > 255) return fail(error, "invalid charge limit");
-    try {
+    return catchingFrameworkExceptions(error, [&] {
         auto c = client();
         if (!c) return fail(error, unavailableText);
         return sendBoolMessage(error, "setMCLLimit:error: failed",
                                [&](std::optional<FrameworkError>& object) {
                                    return c->setMCLLimit(static_cast<uint8_t>(limit), object);
                                });
-    } catch (const FrameworkException& exception) {
-        setError(error, exception.reason());
-        return -1;
-    }
+    });
 }
 
 int brisel_powerui_disable(char** error) {
-    try {
+    return catchingFrameworkExceptions(error, [&] {
         auto c = client();
         if (!c) return fail(error, unavailableText);
         return sendBoolMessage(error, "disableMCL: failed",
                                [&](std::optional<FrameworkError>& object) { return c->disableMCL(object); });
-    } catch (const FrameworkException& exception) {
-        setError(error, exception.reason());
-        return -1;
-    }
+    });
 }
 
 int brisel_powerui_charge_to_full_now(char** error) {
-    try {
+    return catchingFrameworkExceptions(error, [&] {
         auto c = client();
         if (!c || !c->respondsToSelector("temporarilyDisableMCL:"))
             return fail(error, temporaryUnavailableText);
         return sendBoolMessage(
             error, "temporarilyDisableMCL: failed",
             [&](std::optional<FrameworkError>& object) { return c->temporarilyDisableMCL(object); });
-    } catch (const FrameworkException& exception) {
-        setError(error, exception.reason());
-        return -1;
-    }
+    });
 }
 
 void brisel_powerui_free(void* pointer) {
