@@ -112,24 +112,6 @@ TEST(KeepAwakeControllerTest, FailedCallsKeepTheStateSoALaterCallRetries) {
     EXPECT_EQ(controller.systemAssertion(), 0u);
 }
 
-TEST(KeepAwakeControllerTest, ReleaseGoesOnAfterOneFailureAndReportsIt) {
-    auto assertions = std::make_shared<FakeAssertions>();
-    KeepAwakeController controller(assertions);
-    ASSERT_TRUE(controller.setSystemAwake(true));
-    ASSERT_TRUE(controller.setDisplayAwake(true));
-    auto systemId = controller.systemAssertion();
-
-    assertions->failRelease.insert(systemType);
-    EXPECT_FALSE(controller.release());
-    EXPECT_EQ(controller.systemAssertion(), systemId);
-    EXPECT_EQ(controller.displayAssertion(), 0u);
-    EXPECT_FALSE(assertions->holds(displayType));
-
-    assertions->failRelease.clear();
-    EXPECT_TRUE(controller.release());
-    EXPECT_TRUE(assertions->held.empty());
-}
-
 TEST(KeepAwakeControllerTest, ActivityFollowsTheAssertLevel) {
     struct Case {
         const char* name;
