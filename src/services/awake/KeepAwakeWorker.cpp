@@ -33,8 +33,8 @@ namespace {
 // Runs one controller call on the queue. The job and its awaiter are named locals: temporaries
 // inside a co_await expression are not reliably kept alive across the suspension by GCC 12.
 template <typename R>
-Task<R> perform(std::shared_ptr<KeepAwakeWorker::Core> core, std::function<R(KeepAwakeControlling&)> operation,
-                R unavailable) {
+Task<R> perform(std::shared_ptr<KeepAwakeWorker::Core> core,
+                std::function<R(KeepAwakeControlling&)> operation, R unavailable) {
     std::shared_ptr<State> state = core->state;
     std::function<R()> job = [state, operation, unavailable]() -> R {
         if (state->closed) return unavailable;
