@@ -340,6 +340,7 @@ Task<void> AwayEngine::sample(QPointer<AwayEngine> self, std::uint64_t generatio
     if (!self) co_return;
     self->samplingTask_.reset();
     if (fingerprint && self->mayUseSample(generation)) self->accept(*fingerprint);
+    if (!self) co_return; // onUpdate may have let the engine go
     if (self->sampleRequested_) self->tick();
 }
 

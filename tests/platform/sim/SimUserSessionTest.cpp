@@ -101,24 +101,5 @@ TEST_F(SimSleepWakeTest, FailingLookIsRetriedAndStopEndsDelivery) {
     EXPECT_EQ(events.size(), 1u);
 }
 
-TEST_F(SimSleepWakeTest, PollingThreadDeliversOnItsOwn) {
-    SimSleepWake watcher(machine(), std::chrono::milliseconds(5));
-    watcher.start(sink());
-    setCounters(1, 1);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        {
-            std::lock_guard lock(mutex);
-            if (events.size() == 2) break;
-        }
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    watcher.stop();
-    std::lock_guard lock(mutex);
-    EXPECT_EQ(events, (std::vector<std::string>{notification_names::workspaceWillSleep,
-                                                notification_names::workspaceDidWake}));
-}
-
 } // namespace
 } // namespace brisel

@@ -171,22 +171,6 @@ TEST(NetworkFingerprintReaderTest, ReadsBothFamiliesInKeyOrder) {
     EXPECT_EQ(NetworkFingerprintReader::read(*store, std::nullopt), NetworkFingerprint());
 }
 
-Task<void> readInto(NetworkFingerprintReader* reader, std::optional<NetworkFingerprint>* out) {
-    *out = co_await reader->readAsync(std::nullopt);
-}
-
-TEST(NetworkFingerprintReaderTest, ReadsOffTheMainThread) {
-    auto store = std::make_shared<MemoryStore>();
-    store->contents = {
-        {"State:/Network/Global/IPv4", {{"PrimaryInterface", "en0"}}},
-        {"State:/Network/Service/A/IPv4", service("en0", {{"ARPResolvedHardwareAddress", "AA"}})}};
-    NetworkFingerprintReader reader(store);
-    std::optional<NetworkFingerprint> result;
-    auto task = readInto(&reader, &result);
-    ASSERT_TRUE(runUntil([&] { return task.isDone(); }));
-    EXPECT_EQ(result, (NetworkFingerprint{"mac:aa", false}));
-}
-
 class DwellStoreTest : public test::TestEnvironment {
 protected:
     UserDefaults defaults() const { return UserDefaults(root() / "defaults.ini"); }
@@ -254,13 +238,6 @@ TEST_F(DwellStoreTest, UnchangedTablesAndNonFiniteValuesAreNotWritten) {
     EXPECT_EQ(load(store), (DwellTable{{"b", 2}}));
     store.save({{"a", 3}});
     EXPECT_EQ(load(store), (DwellTable{{"a", 3}}));
-}
-
-TEST(DwellStoreCodingTest, EncodeRefusesNonFiniteValues) {
-    EXPECT_FALSE(DwellStore::encode({{"a", -std::numeric_limits<double>::infinity()}}));
-    auto data = DwellStore::encode({{"a", 0.1}, {"b", 1e300}});
-    ASSERT_TRUE(data);
-    EXPECT_EQ(DwellStore::decode(*data), (DwellTable{{"a", 0.1}, {"b", 1e300}}));
 }
 
 } // namespace

@@ -110,6 +110,15 @@ TEST(SmartPolicyTest, HoursOutsideTheDayWrapAround) {
         EXPECT_EQ(profile.probability(c.given), 1.0) << c.given;
         EXPECT_EQ(SmartPolicy::normalizedHour(c.given), c.bucket);
     }
+    // Observations at -1 and 47 land at 23:00, which becomes the predicted unplug hour.
+    Profile learned;
+    for (int i = 0; i < 3; ++i) {
+        learned.observe(-2, true);
+        learned.observe(i % 2 ? -1 : 47, false);
+    }
+    EXPECT_EQ(learned.predictedUnplugHour(3), 23);
+    EXPECT_EQ(SmartPolicy().decide(-3, learned).target, 100);
+
     // Predicted unplug at 07:00 with lead 2: hour 5 given as -19 and 29 still tops up.
     const Profile unplugAt7 = profileOf({{6, 10, 10}, {7, 2, 10}}, 9, 10);
     EXPECT_EQ(SmartPolicy().decide(-19, unplugAt7).target, 100);
