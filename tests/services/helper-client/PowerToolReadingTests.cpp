@@ -1,0 +1,160 @@
+// Reading the power-management tool's settings and the energy modes the machine offers.
+
+#include "HelperTestSupport.h"
+#include "platform/sim/SimPowerFeatures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace brisel::test {
+namespace {
+
+TEST(PowerToolParsing, SleepDisabled) {
+    const std::pair<std::string, std::optional<bool>> cases[] = {
+        {"System-wide power settings:\n SleepDisabled\t\t1\n", true},
+        {"   SleepDisabled \t\t 1\r\n", true},
+        {"SleepDisabled 0", false},
+        {"\n\nSleepDisabled\t0\nSleepDisabled 1\n", false},
+        {"SleepDisabled 2\nSleepDisabled 1\n", std::nullopt},
+        {"SleepDisabled\n", std::nullopt},
+        {"SleepDisabled yes\n", std::nullopt},
+        {" powermode 1\n lowpowermode 0\n", std::nullopt},
+        {"", std::nullopt},
+        {"Sleep Disabled 1\n", std::nullopt},
+    };
+    for (const auto& [output, expected] : cases) {
+        EXPECT_EQ(HelperManager::parseSleepDisabled(output), expected) << output;
+    }
+}
+
+TEST(PowerToolParsing, PowerMode) {
+    using M = EnergyMode;
+    const std::pair<std::string, std::optional<EnergyMode>> cases[] = {
+        {"Currently in use:\n lowpowermode         0\n powermode            2\n", M::highPower},
+        {" lowpowermode 1\n powermode 2\n", M::highPower},
+        {" lowpowermode 1\n", M::lowPower},
+        {" lowpowermode 0\n", M::automatic},
+        {" lowpowermode 5\n", M::automatic},
+        {" lowpowermode 1\n lowpowermode 0\n", M::automatic},
+        {" powermode 7\n", std::nullopt},
+        {" powermode 7\n lowpowermode 1\n", M::lowPower},
+        {" powermode -1\n lowpowermode 1\n", M::lowPower},
+        {" powermode x\n", std::nullopt},
+        {" powermode +1\n", M::lowPower},
+        {" powermode 99999999999999999999\n", std::nullopt},
+        {"powermode\n", std::nullopt},
+        {" powermode 0\n powermode 2\n", M::automatic},
+        {"\tpowermode\t\t1\t\n", M::lowPower},
+        {" hibernatemode 3\n", std::nullopt},
+    };
+    for (const auto& [output, expected] : cases) {
+        EXPECT_EQ(HelperManager::parsePowerMode(output), expected) << output;
+    }
+}
+
+TEST(EnergyModeValues, KeysIconsAndRawValues) {
+    EXPECT_EQ(allEnergyModes,
+              (std::array{EnergyMode::automatic, EnergyMode::lowPower, EnergyMode::highPower}));
+    const char* const keys[] = {"energyMode.auto", "energyMode.low", "energyMode.high"};
+    const char* const icons[] = {"sparkles", "leaf.fill", "bolt.fill"};
+    for (const EnergyMode mode : allEnergyModes) {
+        const int raw = rawValue(mode);
+        EXPECT_EQ(energyModeFromRawValue(raw), mode);
+        EXPECT_STREQ(localizationKey(mode), keys[raw]);
+        EXPECT_STREQ(iconName(mode), icons[raw]);
+    }
+    EXPECT_EQ(energyModeFromRawValue(3), std::nullopt);
+    EXPECT_EQ(energyModeFromRawValue(-1), std::nullopt);
+}
+
+class PowerToolReading : public HelperClientTest {
+protected:
+    void SetUp() override {
+        HelperClientTest::SetUp();
+        environment.powerFeatures = std::make_shared<SimPowerFeatures>(sim());
+    }
+    // A tool that prints `output` and exits with `status`.
+    void useTool(const std::string& output, int status) {
+        writeFile(root() / "tool.out", output);
+        writeExecutable(root() / "tool", "#!/bin/sh\n[ \"$*\" = -g ] || exit 64\ncat '" +
+                                             (root() / "tool.out").string() + "'\nexit " +
+                                             std::to_string(status) + "\n");
+        environment.powerTool = (root() / "tool").string();
+    }
+};
+
+TEST_F(PowerToolReading, ReadersUseTheToolOnlyWhenItSucceeds) {
+    struct Case {
+        std::string output;
+        int status;
+        bool systemLowPower;
+        std::optional<bool> sleepDisabled;
+        std::optional<EnergyMode> mode;
+    };
+    const std::string listing = "System-wide power settings:\n SleepDisabled\t\t1\nCurrently in use:\n"
+                                " lowpowermode         0\n powermode            2\n";
+    const std::vector<Case> cases = {
+        {listing, 0, false, true, EnergyMode::highPower},
+        {listing, 0, true, true, EnergyMode::highPower},
+        {listing, 1, false, std::nullopt, std::nullopt},
+        {listing, 1, true, std::nullopt, EnergyMode::lowPower},
+        {"nothing useful\n", 0, false, std::nullopt, std::nullopt},
+        {"nothing useful\n", 0, true, std::nullopt, EnergyMode::lowPower},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.status) + " " + c.output);
+        useTool(c.output, c.status);
+        ASSERT_FALSE(sim().set("/energyMode/systemLowPowerMode", c.systemLowPower));
+        EXPECT_EQ(onHelperQueue([m = manager()] { return m.sleepDisabledFromPmset(); }), c.sleepDisabled);
+        EXPECT_EQ(onHelperQueue([m = manager()] { return m.powerModeFromPmset(); }), c.mode);
+    }
+}
+
+TEST_F(PowerToolReading, AMissingToolReadsAsNothing) {
+    EXPECT_EQ(onHelperQueue([m = manager()] { return m.sleepDisabledFromPmset(); }), std::nullopt);
+    EXPECT_EQ(onHelperQueue([m = manager()] { return m.powerModeFromPmset(); }), std::nullopt);
+}
+
+TEST_F(PowerToolReading, TheStandInToolsListingReads) {
+    const auto state = root() / "power-tool.state";
+    writeFile(state, "SleepDisabled 1\npowermode 1\n");
+    const char* previous = std::getenv("BRISEL_POWER_TOOL_STATE");
+    const std::optional<std::string> saved = previous ? std::optional<std::string>(previous) : std::nullopt;
+    ::setenv("BRISEL_POWER_TOOL_STATE", state.c_str(), 1);
+    environment.powerTool = BRISEL_POWER_TOOL;
+    const auto sleepDisabled = onHelperQueue([m = manager()] { return m.sleepDisabledFromPmset(); });
+    const auto mode = onHelperQueue([m = manager()] { return m.powerModeFromPmset(); });
+    if (saved)
+        ::setenv("BRISEL_POWER_TOOL_STATE", saved->c_str(), 1);
+    else
+        ::unsetenv("BRISEL_POWER_TOOL_STATE");
+    EXPECT_EQ(sleepDisabled, true);
+    EXPECT_EQ(mode, EnergyMode::lowPower);
+}
+
+TEST_F(PowerToolReading, AvailableModesFollowTheFeatures) {
+    using M = EnergyMode;
+    struct Case {
+        bool low;
+        bool high;
+        std::vector<EnergyMode> expected;
+    };
+    const Case cases[] = {
+        {false, false, {M::automatic}},
+        {true, false, {M::automatic, M::lowPower}},
+        {false, true, {M::automatic, M::lowPower, M::highPower}},
+        {true, true, {M::automatic, M::lowPower, M::highPower}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_FALSE(sim().set("/energyMode/lowPowerSupported", c.low));
+        ASSERT_FALSE(sim().set("/energyMode/highPowerSupported", c.high));
+        EXPECT_EQ(manager().availableEnergyModes(), c.expected) << c.low << c.high;
+    }
+    ASSERT_FALSE(sim().setFault("powerFeatures", "fail"));
+    EXPECT_EQ(manager().availableEnergyModes(), std::vector<EnergyMode>{M::automatic})
+        << "a failed query offers none";
+}
+
+} // namespace
+} // namespace brisel::test

@@ -1,0 +1,192 @@
+// The hardware queue: one result per caller, immediate refusal while busy, time-outs and the one
+// recovery call. Time-outs are fired by hand; hanging operations hang on the simulated machine's
+// switch until the test releases them.
+
+#include "services/power/HardwareIO.h"
+
+#include "TestEnvironment.h"
+#include "async/RunUntil.h"
+#include "platform/sim/SimMachine.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <stdexcept>
+#include <thread>
+
+namespace brisel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const HardwareFailure kPending{"error.hardwarePending", true};
+const HardwareFailure kTimeout{"error.hardwareTimeout", true};
+
+// Time-outs that fire only when the test says so.
+struct ManualTimers {
+    std::vector<double> requested;
+    std::vector<std::function<void()>> pending;
+
+    HardwareIO::TimeoutScheduler scheduler() {
+        return [this](double seconds, std::function<void()> fire) {
+            requested.push_back(seconds);
+            pending.push_back(std::move(fire));
+        };
+    }
+    void fireAll() {
+        auto due = std::move(pending);
+        pending.clear();
+        for (auto& fire : due)
+            fire();
+    }
+};
+
+template <typename T> const HardwareResult<T>& settled(const Task<HardwareResult<T>>& task) {
+    if (!runUntil([&] { return task.isDone(); }, 10s))
+        throw std::runtime_error("hardware task never finished");
+    return task.result();
+}
+
+class HardwareIOTest : public TestEnvironment {
+protected:
+    void SetUp() override {
+        TestEnvironment::SetUp();
+        sim.emplace(SimStore(simDir()));
+        io.emplace("com.brisel.hardware", timers.scheduler());
+        io->onRecovery([this] { ++recoveries; });
+    }
+    void TearDown() override {
+        // Frees any operation still hanging on the switch.
+        sim->clearFault("hang");
+        io.reset();
+        TestEnvironment::TearDown();
+    }
+
+    // An operation that waits on the "hang" switch while it is set, then answers `value`.
+    std::function<int()> hanging(int value) {
+        SimMachine machine = *sim;
+        return [machine, value] {
+            machine.gate("hang");
+            return value;
+        };
+    }
+    void hang() { ASSERT_FALSE(sim->setFault("hang", "hang")); }
+    void release() { ASSERT_FALSE(sim->clearFault("hang")); }
+
+    ManualTimers timers;
+    std::atomic<int> recoveries{0};
+    std::optional<SimMachine> sim;
+    std::optional<HardwareIO> io;
+};
+
+TEST_F(HardwareIOTest, AnOverlappingCallIsRefusedAtOnceAndRecoveryFollowsOnce) {
+    hang();
+    const auto first = io->run(hanging(1));
+    const auto second = io->run(hanging(2));
+    const auto third = io->run(hanging(3));
+    EXPECT_EQ(settled(second), (HardwareResult<int>(kPending)));
+    EXPECT_EQ(settled(third), (HardwareResult<int>(kPending)));
+    EXPECT_FALSE(first.isDone());
+    EXPECT_EQ(recoveries, 0);
+
+    release();
+    EXPECT_EQ(settled(first), HardwareResult<int>(1));
+    EXPECT_TRUE(runUntil([&] { return recoveries == 1; }, 5s));
+    spinEventLoop(50ms);
+    EXPECT_EQ(recoveries, 1) << "two refusals owe one recovery";
+    EXPECT_EQ(timers.requested, std::vector<double>{HardwareIO::defaultTimeout});
+}
+
+TEST_F(HardwareIOTest, ATimedOutCallKeepsTheQueueBusyUntilItEnds) {
+    hang();
+    const auto first = io->run(hanging(1));
+    ASSERT_TRUE(runUntil([&] { return !timers.pending.empty(); }, 5s));
+    timers.fireAll();
+    EXPECT_EQ(settled(first), (HardwareResult<int>(kTimeout)));
+    EXPECT_EQ(recoveries, 0);
+
+    const auto late = io->run(hanging(2));
+    EXPECT_EQ(settled(late), (HardwareResult<int>(kPending)));
+
+    release();
+    EXPECT_TRUE(runUntil([&] { return recoveries == 1; }, 5s));
+    spinEventLoop(50ms);
+    EXPECT_EQ(recoveries, 1);
+    EXPECT_EQ(first.result(), (HardwareResult<int>(kTimeout))) << "the late value is dropped";
+
+    const auto next = io->run([] { return 3; });
+    EXPECT_EQ(settled(next), HardwareResult<int>(3)) << "the queue is free again";
+}
+
+TEST_F(HardwareIOTest, ATimeOutAfterTheResultChangesNothing) {
+    const auto call = io->run([] { return 7; }, 0.5);
+    EXPECT_EQ(settled(call), HardwareResult<int>(7));
+    EXPECT_EQ(timers.requested, std::vector<double>{0.5});
+    timers.fireAll();
+    spinEventLoop(20ms);
+    EXPECT_EQ(call.result(), HardwareResult<int>(7));
+    EXPECT_EQ(recoveries, 0);
+}
+
+TEST_F(HardwareIOTest, WithoutAHandlerARecoveryOnlyClearsTheFlags) {
+    io->onRecovery({});
+    hang();
+    const auto first = io->run(hanging(1));
+    EXPECT_EQ(settled(io->run(hanging(2))), (HardwareResult<int>(kPending)));
+    release();
+    EXPECT_EQ(settled(first), HardwareResult<int>(1));
+
+    io->onRecovery([this] { ++recoveries; });
+    EXPECT_EQ(settled(io->run([] { return 4; })), HardwareResult<int>(4));
+    spinEventLoop(20ms);
+    EXPECT_EQ(recoveries, 0) << "the earlier refusal was settled without a handler";
+}
+
+TEST_F(HardwareIOTest, ALaterHandlerReplacesTheEarlierOne) {
+    std::atomic<int> replaced{0};
+    io->onRecovery([&] { ++replaced; });
+    io->onRecovery([this] { ++recoveries; });
+    hang();
+    const auto first = io->run(hanging(1));
+    EXPECT_EQ(settled(io->run(hanging(2))), (HardwareResult<int>(kPending)));
+    release();
+    settled(first);
+    EXPECT_TRUE(runUntil([&] { return recoveries == 1; }, 5s));
+    EXPECT_EQ(replaced, 0);
+}
+
+TEST_F(HardwareIOTest, AThrowingOperationFailsItsCallerOnly) {
+    const auto call = io->run([]() -> int { throw std::runtime_error("registry gone"); });
+    EXPECT_EQ(settled(call), (HardwareResult<int>(HardwareFailure{"registry gone", false})));
+    EXPECT_EQ(settled(io->run([] { return 5; })), HardwareResult<int>(5));
+    EXPECT_EQ(recoveries, 0);
+}
+
+TEST_F(HardwareIOTest, TheDefaultTimerEndsTheWaitOfAHangingCall) {
+    HardwareIO timed("com.brisel.helper-client");
+    std::atomic<int> recovered{0};
+    timed.onRecovery([&] { ++recovered; });
+    hang();
+    const auto call = timed.run(hanging(1), 0.05);
+    EXPECT_EQ(settled(call), (HardwareResult<int>(kTimeout)));
+    release();
+    EXPECT_TRUE(runUntil([&] { return recovered == 1; }, 5s));
+}
+
+TEST_F(HardwareIOTest, ReleasingAQueueDoesNotWaitForItsHangingCall) {
+    hang();
+    const auto call = io->run(hanging(1));
+    ASSERT_TRUE(runUntil([&] { return !timers.pending.empty(); }, 5s));
+    io->onRecovery({});
+    auto released = std::async(std::launch::async, [this] { io.reset(); });
+    const bool prompt = released.wait_for(5s) == std::future_status::ready;
+    release();
+    released.wait();
+    EXPECT_TRUE(prompt);
+    timers.fireAll();
+    EXPECT_EQ(settled(call), (HardwareResult<int>(kTimeout))) << "its caller still gets an answer";
+}
+
+} // namespace
+} // namespace brisel::test
