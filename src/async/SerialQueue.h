@@ -78,7 +78,9 @@ public:
     void async(std::function<void()> work);
 
     // `co_await queue.run(fn)`: runs fn on the worker and resumes on the main thread with its
-    // value, or rethrows its exception there.
+    // value, or rethrows its exception there. Name the lambda first (`auto job = [..]{..};
+    // co_await queue.run(job);`): GCC 12 destroys a lambda written inside a co_await expression
+    // twice. A test scans the sources for that pattern.
     template <typename Fn> auto run(Fn fn) {
         auto submit = [this](std::function<void()> work) { async(std::move(work)); };
         return detail::OffMainAwaiter<Fn, decltype(submit)>{std::move(fn), submit, {}};

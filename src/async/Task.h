@@ -11,7 +11,8 @@
 // `co_await taskCancelled()`.
 //
 // Write task bodies as free or member functions taking inputs by value; a capturing lambda
-// coroutine dies at its first suspension and its captures dangle.
+// coroutine dies at its first suspension and its captures dangle. Never write a lambda inside a
+// co_await expression: GCC 12 destroys it twice (name it in a statement of its own first).
 
 #include "MainThread.h"
 

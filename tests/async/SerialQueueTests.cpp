@@ -23,13 +23,15 @@ struct Trace {
 };
 
 Task<void> useQueue(SerialQueue* queue, Trace* trace) {
-    trace->value = co_await queue->run([trace] {
+    auto work = [trace] {
         trace->workThread = std::this_thread::get_id();
         return 41 + 1;
-    });
+    };
+    trace->value = co_await queue->run(work);
     trace->resumedOnMain = QThread::currentThread() == QCoreApplication::instance()->thread();
     try {
-        co_await queue->run([]() -> int { throw std::runtime_error("queue failure"); });
+        auto failing = []() -> int { throw std::runtime_error("queue failure"); };
+        co_await queue->run(failing);
     } catch (const std::runtime_error& error) {
         trace->error = error.what();
     }
@@ -67,7 +69,8 @@ TEST(SerialQueueTest, RunsWorkInSubmissionOrderOnOneThread) {
 }
 
 Task<void> useDetached(Trace* trace) {
-    co_await runDetached([trace] { trace->workThread = std::this_thread::get_id(); });
+    auto work = [trace] { trace->workThread = std::this_thread::get_id(); };
+    co_await runDetached(work);
     trace->resumedOnMain = QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
