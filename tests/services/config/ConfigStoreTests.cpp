@@ -294,7 +294,8 @@ TEST(PersistenceIOTest, RunsBlocksOffTheMainThreadInCallOrderEvenWhenNobodyAwait
     std::vector<int> order;
     std::vector<std::thread::id> threads;
     std::vector<Task<int>> tasks;
-    for (int i = 0; i < 100; ++i) {
+    // 101 blocks, so the last one queued (100) is a kept one: its end means every block has run.
+    for (int i = 0; i <= 100; ++i) {
         auto task = PersistenceIO::shared().run([&, i] {
             std::lock_guard lock(mutex);
             order.push_back(i);
@@ -307,8 +308,8 @@ TEST(PersistenceIOTest, RunsBlocksOffTheMainThreadInCallOrderEvenWhenNobodyAwait
     }
     ASSERT_TRUE(runUntil([&] { return tasks.back().isDone(); }));
     std::lock_guard lock(mutex);
-    ASSERT_EQ(order.size(), 100u);
-    for (int i = 0; i < 100; ++i)
+    ASSERT_EQ(order.size(), 101u);
+    for (int i = 0; i <= 100; ++i)
         EXPECT_EQ(order[i], i);
     for (auto id : threads) {
         EXPECT_EQ(id, threads.front());
