@@ -22,9 +22,8 @@ template <typename R> struct QueuedWork {
     std::coroutine_handle<> waiter;
 };
 
-// Borrows the work from the awaiting coroutine's parameter and owns nothing: GCC 12 runs the
-// destructor of a brace-initialised temporary inside co_await twice, which would release a
-// shared_ptr one time too many.
+// Borrows the work from the awaiting coroutine's parameter and owns nothing. It is awaited as a
+// named local: GCC 12 destroys a brace-initialised temporary written inside co_await twice.
 template <typename R> struct QueuedWorkAwaiter {
     QueuedWork<R>* work;
     bool await_ready() const noexcept { return work->done; }
@@ -32,12 +31,10 @@ template <typename R> struct QueuedWorkAwaiter {
     R await_resume() { return work->outcome.take(); }
 };
 
+// For R = void, `co_return <void expression>` evaluates it and returns nothing.
 template <typename R> Task<R> awaitQueuedWork(std::shared_ptr<QueuedWork<R>> work) {
-    co_return co_await QueuedWorkAwaiter<R>{work.get()};
-}
-
-inline Task<void> awaitQueuedVoidWork(std::shared_ptr<QueuedWork<void>> work) {
-    co_await QueuedWorkAwaiter<void>{work.get()};
+    QueuedWorkAwaiter<R> awaiter{work.get()};
+    co_return co_await awaiter;
 }
 
 } // namespace detail
@@ -64,10 +61,7 @@ public:
                 if (auto waiter = std::exchange(work->waiter, {})) waiter.resume();
             });
         });
-        if constexpr (std::is_void_v<R>)
-            return detail::awaitQueuedVoidWork(std::move(work));
-        else
-            return detail::awaitQueuedWork<R>(std::move(work));
+        return detail::awaitQueuedWork<R>(std::move(work));
     }
 
 private:
