@@ -2,9 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
-#include <cmath>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace brisel {
@@ -86,44 +85,6 @@ void writeString(std::string_view text, std::string& out) {
     out += '"';
 }
 
-void writeFloat(double value, std::string& out) {
-    if (!std::isfinite(value)) throw nlohmann::json::type_error::create(302, "number is not finite", nullptr);
-    // Shortest round-trip digits, d.ddde±XX.
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-    std::string_view scientific(buffer, static_cast<std::size_t>(result.ptr - buffer));
-    std::size_t e = scientific.find('e');
-    int exponent = 0;
-    std::from_chars(scientific.data() + e + (scientific[e + 1] == '+' ? 2 : 1),
-                    scientific.data() + scientific.size(), exponent);
-    if (exponent < -4 || std::fabs(value) > 0x1.0p54) {
-        out.append(scientific);
-        return;
-    }
-    std::string_view mantissa = scientific.substr(0, e);
-    bool negative = !mantissa.empty() && mantissa.front() == '-';
-    if (negative) mantissa.remove_prefix(1);
-    std::string digits;
-    for (char c : mantissa)
-        if (c != '.') digits += c;
-    if (negative) out += '-';
-    if (exponent < 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += digits;
-        return;
-    }
-    std::size_t integerDigits = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= integerDigits) {
-        out += digits;
-        out.append(integerDigits - digits.size(), '0');
-    } else {
-        out.append(digits, 0, integerDigits);
-        out += '.';
-        out.append(digits, integerDigits, std::string::npos);
-    }
-}
-
 void indent(std::string& out, int depth) {
     out.append(static_cast<std::size_t>(depth) * 2, ' ');
 }
@@ -141,9 +102,6 @@ void writeValue(const nlohmann::json& value, std::string& out, int depth) {
         break;
     case nlohmann::json::value_t::number_unsigned:
         out += std::to_string(value.get<std::uint64_t>());
-        break;
-    case nlohmann::json::value_t::number_float:
-        writeFloat(value.get<double>(), out);
         break;
     case nlohmann::json::value_t::string:
         writeString(value.get_ref<const std::string&>(), out);
@@ -178,9 +136,11 @@ void writeValue(const nlohmann::json& value, std::string& out, int depth) {
         out += '}';
         break;
     }
+    case nlohmann::json::value_t::number_float:
     case nlohmann::json::value_t::binary:
     case nlohmann::json::value_t::discarded:
-        throw nlohmann::json::type_error::create(302, "value has no JSON text form", nullptr);
+        throw nlohmann::json::type_error::create(302, std::string("no file form for ") + value.type_name(),
+                                                 nullptr);
     }
 }
 
