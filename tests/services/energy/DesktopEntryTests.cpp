@@ -61,19 +61,5 @@ TEST(DesktopEntryTest, FindsTheProgramBehindEnv) {
         EXPECT_EQ(desktopExecProgram(c.value), c.expected) << c.value;
 }
 
-TEST(DesktopEntryTest, ReadsOnlyTheEntryGroupAndPrefersTheUsersLanguage) {
-    const auto keys = parseDesktopEntry("# comment\n[Desktop Action x]\nName=Action\n[Desktop Entry]\n"
-                                        "Name = Files\nName[de]=Dateien\nName[pt_BR]=Arquivos\nHidden=true\n"
-                                        "NoDisplay=yes\nName=Second\n[Other]\nIcon=other\n");
-    EXPECT_EQ(localizedDesktopValue(keys, "Name", "de_AT.UTF-8"), "Dateien");
-    EXPECT_EQ(localizedDesktopValue(keys, "Name", "pt_BR"), "Arquivos");
-    EXPECT_EQ(localizedDesktopValue(keys, "Name", "C"), "Files");
-    EXPECT_EQ(localizedDesktopValue(keys, "Name", ""), "Files");
-    EXPECT_EQ(localizedDesktopValue(keys, "Icon", "de"), std::nullopt);
-    EXPECT_EQ(desktopBoolean(keys, "Hidden"), true);
-    EXPECT_EQ(desktopBoolean(keys, "NoDisplay"), std::nullopt); // only "true" and "false" count
-    EXPECT_EQ(desktopBoolean(keys, "Missing"), std::nullopt);
-}
-
 } // namespace
 } // namespace brisel

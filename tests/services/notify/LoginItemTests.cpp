@@ -107,17 +107,6 @@ TEST_F(XdgLoginItemTest, SwitchingOnAndOffWritesAndRemovesTheAutostartEntry) {
     EXPECT_EQ(await(worker.setEnabled(false)), std::nullopt);
 }
 
-TEST_F(XdgLoginItemTest, RegistersAnExecutableWhosePathNeedsQuoting) {
-    const auto executable = makeExecutable("My \"Odd\" $App 100%");
-    auto login = item(executable);
-    login.setRegistered(true);
-    EXPECT_EQ(login.status(), LoginItemStatus::enabled);
-    const auto keys = parseDesktopEntry(test::readFile(entry()));
-    EXPECT_EQ(splitDesktopExec(keys.at("Exec")), std::vector<std::string>{executable.string()});
-    // Nothing else is left in the folder (the temporary file was renamed into place).
-    EXPECT_EQ(std::distance(fs::directory_iterator(userDir()), fs::directory_iterator()), 1);
-}
-
 TEST_F(XdgLoginItemTest, StatusFollowsTheEntryThatDesktopsWouldUse) {
     const auto app = makeExecutable("brisel");
     const std::string exec = "Exec=" + joinDesktopExec({app.string()}) + "\n";

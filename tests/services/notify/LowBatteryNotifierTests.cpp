@@ -104,6 +104,16 @@ protected:
     LowBatteryNotifier makeNotifier(std::shared_ptr<SpyCenter> center) {
         return LowBatteryNotifier(std::move(center), [](const std::string& key) { return "text of " + key; });
     }
+    // Makes the centre's answers from number `from` on wait until `sleeper.release()`.
+    void holdAnswersFrom(int from) {
+        {
+            std::lock_guard lock(sleeper.mutex);
+            sleeper.calls = 0;
+            sleeper.holdFrom = from;
+            sleeper.released = false;
+        }
+        ASSERT_EQ(machine->setFault("notifications", "delay", 1), std::nullopt);
+    }
     json posted() const { return machine->get<json>("/notifications/posted", json::array()); }
     json withdrawn() const { return machine->get<json>("/notifications/withdrawn", json::array()); }
     bool wasPosted(const std::string& id) const {
@@ -271,14 +281,8 @@ TEST_F(LowBatteryNotifierTest, SwitchingTheReminderOffWhileTheCentreAddsWithdraw
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(machine->reset(), std::nullopt);
-        {
-            std::lock_guard lock(sleeper.mutex);
-            sleeper.calls = 0;
-            sleeper.holdFrom = 2; // the settings read passes, the add waits
-            sleeper.released = false;
-        }
         setNotifications("authorized", true);
-        ASSERT_EQ(machine->setFault("notifications", "delay", 1), std::nullopt);
+        holdAnswersFrom(2); // the settings read passes, the add waits
         auto center = makeCenter();
         auto notifier = makeNotifier(center);
         notifier.setIntent(ReminderIntent::enabled);
@@ -302,12 +306,8 @@ TEST_F(LowBatteryNotifierTest, SwitchingTheReminderOffWhileTheCentreAddsWithdraw
 }
 
 TEST_F(LowBatteryNotifierTest, AChoiceChangedDuringTheStatusCheckPostsNothing) {
-    {
-        std::lock_guard lock(sleeper.mutex);
-        sleeper.holdFrom = 1; // both settings reads wait
-    }
     setNotifications("authorized", true);
-    ASSERT_EQ(machine->setFault("notifications", "delay", 1), std::nullopt);
+    holdAnswersFrom(1); // both settings reads wait
     auto center = makeCenter();
     auto notifier = makeNotifier(center);
     notifier.setIntent(ReminderIntent::enabled);
@@ -348,26 +348,6 @@ TEST_F(LowBatteryNotifierTest, SwitchingOffCancelsPendingButLeavesDeliveredWarni
     EXPECT_EQ(other.intent(), ReminderIntent::disabled);
     EXPECT_EQ(other.generation(), 2u);
     EXPECT_EQ(unbundled->calls(), 0);
-}
-
-TEST_F(LowBatteryNotifierTest, AWarningUnderWayStopsWhenTheNotifierGoesAway) {
-    {
-        std::lock_guard lock(sleeper.mutex);
-        sleeper.holdFrom = 1;
-    }
-    setNotifications("authorized", true);
-    ASSERT_EQ(machine->setFault("notifications", "delay", 1), std::nullopt);
-    auto center = makeCenter();
-    {
-        auto notifier = makeNotifier(center);
-        notifier.setIntent(ReminderIntent::enabled);
-        notifier.notifyLowBattery("Battery low", "9 % left");
-        ASSERT_TRUE(runUntil([&] { return sleeper.reached(1); }));
-    }
-    sleeper.release();
-    ASSERT_TRUE(runUntil([&] { return center->settingsCalls == 1; }));
-    spinEventLoop(std::chrono::milliseconds(100));
-    EXPECT_EQ(center->addCalls, 0);
 }
 
 } // namespace
