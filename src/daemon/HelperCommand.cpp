@@ -1,6 +1,6 @@
 #include "HelperCommand.h"
 
-#include "HelperCapabilities.h"
+#include "shared/helper-protocol/HelperCapabilities.h"
 
 #include <algorithm>
 #include <iterator>

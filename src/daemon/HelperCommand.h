@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BoundedIO.h"
+#include "shared/helper-protocol/BoundedIO.h"
 
 #include <functional>
 #include <string>

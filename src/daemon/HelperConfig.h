@@ -2,6 +2,7 @@
 
 #include "ConsoleUser.h"
 #include "HelperPaths.h"
+#include "shared/helper-protocol/BoundedIO.h"
 
 #include <sys/types.h>
 
@@ -18,6 +19,8 @@ struct HelperConfig {
     std::string toolPath{kPowerToolPath};
     // The non-root user who may talk to the helper, asked anew for every connection.
     std::function<std::optional<uid_t>()> consoleUser = [] { return consoleUserID(); };
+    // The monotonic clock, in seconds, on which leases are granted and checked.
+    std::function<double()> leaseClock = [] { return BoundedIO::now(); };
     double leaseDuration = 30.0; // seconds one grant or renewal lasts
     double tick = 0.2;           // seconds between lease checks
     double requestTimeout = 3.0; // seconds a client has for its request line

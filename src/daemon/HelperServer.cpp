@@ -1,8 +1,8 @@
 #include "HelperServer.h"
 
-#include "BoundedIO.h"
 #include "HelperCommand.h"
 #include "SleepLease.h"
+#include "shared/helper-protocol/BoundedIO.h"
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -72,14 +72,16 @@ public:
     explicit Server(const HelperConfig& config)
         : config_(config),
           lease_([this](const std::vector<std::string>& arguments) { return runTool(arguments); },
-                 [] { return BoundedIO::now(); }, config.leaseDuration) {}
+                 config.leaseClock, config.leaseDuration) {}
 
     [[noreturn]] void run() {
         // A setting left on by a crashed predecessor is cleared before anything else.
         lease_.disableSleep();
-        std::thread([this] { tickLoop(); }).detach();
         std::signal(SIGPIPE, SIG_IGN);
         listen();
+        // The ticker starts only once the socket is bound: the file-creation mask is process-wide,
+        // and a tool it ran while the socket's mask was in force would create world-writable files.
+        std::thread([this] { tickLoop(); }).detach();
         writeStderr("brisel-helper: listening on " + config_.socketPath);
         std::thread([this] { awaitTermination(); }).detach();
         acceptLoop();
@@ -178,7 +180,7 @@ private:
 
     std::string handle(const std::string& line) {
         // The lease runs from when the request was read, not from when the power queue is free.
-        const double leaseEnd = BoundedIO::now() + lease_.leaseDuration();
+        const double leaseEnd = lease_.now() + lease_.leaseDuration();
         return handleCommand(
             line,
             [this](const std::vector<std::string>& arguments) { return lease_.runRequested(arguments); },
