@@ -4,12 +4,18 @@
 //
 //   brisel-helper-testhost --socket PATH --tool PATH [--lease S] [--tick S] [--request-timeout S]
 //                          [--reply-timeout S] [--tool-timeout S] [--console-uid N|none]
-//                          [--allow-nonroot]
+//                          [--lease-clock-skew FILE] [--allow-nonroot]
+//
+// With --lease-clock-skew the lease clock runs ahead of the monotonic clock by the number of
+// seconds written in FILE (none while it is missing or unreadable), so a test lets a lease lapse by
+// writing to the file instead of waiting for it.
 
 #include "HelperServer.h"
+#include "shared/helper-protocol/BoundedIO.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -30,6 +36,12 @@ double seconds(const std::string& text) {
     }
     if (used != text.size() || !(value > 0)) usage("not a number of seconds: " + text);
     return value;
+}
+
+double skewFrom(const std::string& file) {
+    double skew = 0;
+    std::ifstream(file) >> skew;
+    return skew;
 }
 
 } // namespace
@@ -61,6 +73,8 @@ int main(int argc, char** argv) {
             const std::optional<uid_t> uid =
                 value == "none" ? std::nullopt : std::optional<uid_t>(static_cast<uid_t>(std::stoul(value)));
             config.consoleUser = [uid] { return uid; };
+        } else if (option == "--lease-clock-skew") {
+            config.leaseClock = [value] { return brisel::BoundedIO::now() + skewFrom(value); };
         } else if (const auto found = durations.find(option); found != durations.end()) {
             *found->second = seconds(value);
         } else {
