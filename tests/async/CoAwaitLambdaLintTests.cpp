@@ -1,4 +1,4 @@
-// GCC 12 destroys a lambda object written inside a co_await expression twice (a heap
+// GCC 12 destroys a lambda, or a braced temporary, written inside a co_await expression twice (a heap
 // use-after-free once the lambda captures anything that owns memory). This scan keeps the
 // pattern out of the code base: name the lambda in a statement of its own, then await.
 #include <gtest/gtest.h>
@@ -34,11 +34,15 @@ std::string withoutComments(const std::string& text) {
 }
 
 std::vector<std::string> lambdasInsideCoAwait(const std::string& source) {
-    static const std::regex lambda(R"(\[[^\[\]]*\]\s*(\(|\{|mutable\b|->))");
+    // A lambda, or a braced temporary of one of our types (UpperCamelCase), both hit by the bug.
+    static const std::regex lambda(R"(\[[^\[\]]*\]\s*(\(|\{|mutable\b|->)|\b[A-Z]\w*(<[^;{}]*>)?\s*\{)");
     const std::string text = withoutComments(source);
     std::vector<std::string> found;
     for (std::size_t at = text.find("co_await"); at != std::string::npos;
          at = text.find("co_await", at + 1)) {
+        if (text.compare(at >= 9 ? at - 9 : 0, 9, "operator ") == 0 ||
+            text.compare(at >= 8 ? at - 8 : 0, 8, "operator") == 0)
+            continue; // the definition of an awaitable, not an await
         std::string expression = awaitedExpression(text, at + 8);
         if (std::regex_search(expression, lambda)) found.push_back(expression.substr(0, 80));
     }
@@ -48,6 +52,8 @@ std::vector<std::string> lambdasInsideCoAwait(const std::string& source) {
 TEST(CoAwaitLambdaLint, FindsThePatternItGuardsAgainst) {
     EXPECT_EQ(lambdasInsideCoAwait("int v = co_await q.run([x] { return x; });").size(), 1u);
     EXPECT_EQ(lambdasInsideCoAwait("co_await q.run(\n  [&]() mutable { go(); });").size(), 1u);
+    EXPECT_TRUE(lambdasInsideCoAwait("auto operator co_await() const { return Awaiter{state}; }").empty());
+    EXPECT_EQ(lambdasInsideCoAwait("co_await Awaiter{std::move(state)};").size(), 1u);
     EXPECT_TRUE(lambdasInsideCoAwait("auto job = [x] { return x; };\nco_await q.run(job);").empty());
     EXPECT_TRUE(lambdasInsideCoAwait("co_await values[0]; auto f = [] {};").empty());
     EXPECT_TRUE(lambdasInsideCoAwait("// co_await q.run([x] { return x; });\nint y;").empty());
