@@ -9,18 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <regex>
-#include <sstream>
 
 namespace brisel::test {
 namespace {
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::stringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        result.push_back(line);
-    return result;
-}
 
 // Whether the shell accepts the script's syntax, without running any of it.
 BoundedIO::ProcessResult shellSyntaxCheck(const std::filesystem::path& folder, const std::string& script) {
@@ -119,57 +110,6 @@ TEST_F(HelperScripts, PathsWithQuotesAndShellCharactersReachTheCommandIntact) {
     }
 }
 
-TEST_F(HelperScripts, QuotingWritesEachInnerQuoteAsFourCharacters) {
-    EXPECT_EQ(HelperManager::shellQuoted(""), "''");
-    EXPECT_EQ(HelperManager::shellQuoted("plain"), "'plain'");
-    EXPECT_EQ(HelperManager::shellQuoted("a'b"), "'a'\\''b'");
-    EXPECT_EQ(HelperManager::shellQuoted("''"), "''\\'''\\'''");
-}
-
-// The removal script's decisions, with the system's tools replaced by recorders: stopping a
-// service that is not loaded (status query 113) still removes the files; a service that is still
-// known after a failed stop ends the removal with the stop's status and removes nothing.
-TEST_F(HelperScripts, RemovalGoesOnOnlyWhenTheServiceIsGone) {
-    struct Case {
-        int bootout;
-        int print;
-        int expectedStatus;
-        bool removes;
-    };
-    const Case cases[] = {
-        {0, 0, 0, true}, {5, 113, 0, true}, {5, 0, 5, false}, {5, 1, 5, false}, {37, 112, 37, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("bootout " + std::to_string(c.bootout) + ", print " + std::to_string(c.print));
-        const auto log = root() / "calls";
-        std::filesystem::remove(log);
-        std::string script = HelperManager::uninstallationScript();
-        for (const auto& [tool, stub] :
-             std::vector<std::pair<std::string, std::string>>{{"/usr/bin/pmset", "pmset_stub"},
-                                                              {"/bin/launchctl", "launchctl_stub"},
-                                                              {"/bin/rm", "rm_stub"}}) {
-            for (std::size_t at; (at = script.find(tool)) != std::string::npos;)
-                script.replace(at, tool.size(), stub);
-        }
-        const std::string stubs = "log='" + log.string() + "'\n" +
-                                  "pmset_stub() { echo \"pmset $*\" >> \"$log\"; }\n"
-                                  "rm_stub() { echo \"rm $*\" >> \"$log\"; }\n"
-                                  "launchctl_stub() { echo \"launchctl $1\" >> \"$log\";\n"
-                                  "  case $1 in bootout) return " +
-                                  std::to_string(c.bootout) + ";; print) return " + std::to_string(c.print) +
-                                  ";; esac; }\n";
-        const auto result = BoundedIO::run("/bin/sh", {"-c", stubs + script}, 10.0);
-        EXPECT_EQ(result.status, c.expectedStatus) << result.output;
-        const std::string calls = readFile(log);
-        EXPECT_TRUE(calls.starts_with("pmset -a disablesleep 0\nlaunchctl bootout\n")) << calls;
-        const std::string removal =
-            "pmset -a disablesleep 0\nrm -f /Library/LaunchDaemons/com.brisel.helper.plist "
-            "/Library/PrivilegedHelperTools/com.brisel.helper "
-            "/var/run/com.brisel.helper.sock\n";
-        EXPECT_EQ(calls.ends_with(removal), c.removes) << calls;
-    }
-}
-
 TEST_F(HelperScripts, FindsTheHelperInTheResourcesThenInTheBundle) {
     const auto resource = environment.resourceDirectory / "brisel-helper";
     const auto bundled = environment.bundleDirectory / "Contents" / "Resources" / "brisel-helper";
@@ -177,15 +117,21 @@ TEST_F(HelperScripts, FindsTheHelperInTheResourcesThenInTheBundle) {
     std::filesystem::create_directories(bundled.parent_path());
 
     EXPECT_EQ(manager().bundledHelperPath(), std::nullopt);
+    EXPECT_EQ(onHelperQueue([m = manager()] { return m.install(); }),
+              HelperResult<void>(HelperError{"helper binary missing from app bundle", 0}));
     writeFile(bundled, "helper");
     EXPECT_EQ(manager().bundledHelperPath(), std::nullopt) << "a file that cannot be executed does not count";
     ::chmod(bundled.c_str(), 0755);
     EXPECT_EQ(manager().bundledHelperPath(), bundled.string());
-    std::filesystem::create_directories(resource);
-    EXPECT_EQ(manager().bundledHelperPath(), bundled.string()) << "a folder is no executable file";
-    std::filesystem::remove(resource);
     writeExecutable(resource, "helper");
     EXPECT_EQ(manager().bundledHelperPath(), resource.string());
+
+    if (!runningAsRoot()) { // root reads every file
+        ::chmod(resource.c_str(), 0111);
+        EXPECT_EQ(onHelperQueue([m = manager()] { return m.install(); }),
+                  HelperResult<void>(HelperError{"helper binary cannot be read", 0}));
+    }
+    EXPECT_TRUE(runner->scripts().empty());
 }
 
 TEST_F(HelperScripts, InstallHashesTheBundledHelperIntoItsScript) {
@@ -199,24 +145,7 @@ TEST_F(HelperScripts, InstallHashesTheBundledHelperIntoItsScript) {
     const std::string digest = *Sha256::hexDigestOfFile(helper);
     EXPECT_TRUE(std::regex_match(digest, std::regex("[0-9a-f]{64}")));
     EXPECT_EQ(script, HelperManager::installationScript(helper.string(), digest));
-    EXPECT_EQ(lines(script)[7], "[ \"$actual\" = '" + digest + "' ]");
-}
-
-TEST_F(HelperScripts, InstallRunsNothingWithoutAReadableHelper) {
-    EXPECT_EQ(onHelperQueue([m = manager()] { return m.install(); }),
-              HelperResult<void>(HelperError{"helper binary missing from app bundle", 0}));
-
-    if (runningAsRoot()) {
-        std::cout << "[ note ] unreadable-helper case skipped: root reads every file\n";
-    } else {
-        const auto helper = environment.resourceDirectory / "brisel-helper";
-        std::filesystem::create_directories(helper.parent_path());
-        writeFile(helper, "helper");
-        ::chmod(helper.c_str(), 0111);
-        EXPECT_EQ(onHelperQueue([m = manager()] { return m.install(); }),
-                  HelperResult<void>(HelperError{"helper binary cannot be read", 0}));
-    }
-    EXPECT_TRUE(runner->scripts().empty());
+    EXPECT_NE(script.find("\n[ \"$actual\" = '" + digest + "' ]\n"), std::string::npos);
 }
 
 // What the administrator runner reports comes back as the failure; a dismissed prompt can be told
@@ -232,15 +161,8 @@ TEST_F(HelperScripts, RunnerFailuresAreReportedAndCancellationIsRecognised) {
         {{1, "0:118: execution error: User canceled. (-128)\n"},
          HelperError{"0:118: execution error: User canceled. (-128)", 1},
          true},
-        {{1, "execution error: (-128)"}, HelperError{"execution error: (-128)", 1}, true},
         {{1, " \n\t"}, HelperError{"administrator authorization failed", 1}, false},
         {{2, "User canceled."}, HelperError{"User canceled.", 2}, false},
-        {{1, "launchctl: Bootstrap failed: 5: Input/output error"},
-         HelperError{"launchctl: Bootstrap failed: 5: Input/output error", 1},
-         false},
-        {{-1, "spawn failed: No such file or directory"},
-         HelperError{"spawn failed: No such file or directory", -1},
-         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer.output);
@@ -265,10 +187,6 @@ TEST_F(HelperScripts, OnTheSimulatedMachineScriptsEndInAVisibleFailure) {
     EXPECT_EQ(onHelperQueue([m = manager()] { return m.install(); }), HelperResult<void>(expected));
     EXPECT_EQ(onHelperQueue([m = manager()] { return m.uninstall(); }), HelperResult<void>(expected));
     EXPECT_FALSE(expected.isUserCancellation());
-
-    ASSERT_FALSE(sim().setFault("privilegedScripts", "fail"));
-    EXPECT_EQ(onHelperQueue([m = manager()] { return m.uninstall(); }),
-              HelperResult<void>(HelperError{"simulated failure: privilegedScripts", 1}));
 }
 
 } // namespace

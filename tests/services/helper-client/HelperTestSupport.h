@@ -10,29 +10,20 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
 #include <future>
 #include <mutex>
-#include <stdexcept>
-#include <string>
-#include <type_traits>
-#include <vector>
 
 namespace brisel {
 
-// Readable values in failure messages.
 inline void PrintTo(const HelperError& error, std::ostream* out) {
     *out << "HelperError{\"" << error.message << "\", " << error.status << "}";
 }
 template <typename T> void PrintTo(const HelperResult<T>& result, std::ostream* out) {
-    if (!result.ok()) {
-        PrintTo(result.error(), out);
-    } else if constexpr (std::is_void_v<T>) {
+    if (!result.ok()) return PrintTo(result.error(), out);
+    if constexpr (std::is_void_v<T>)
         *out << "success";
-    } else {
+    else
         *out << "success(" << ::testing::PrintToString(result.value()) << ")";
-    }
 }
 
 } // namespace brisel
@@ -42,12 +33,9 @@ namespace brisel::test {
 // Helper calls block: tests make them on a worker queue, as the application does, and wait here.
 template <typename Fn> auto onHelperQueue(Fn fn) {
     static SerialQueue queue("com.brisel.helper-client");
-    using R = std::invoke_result_t<Fn&>;
-    auto promise = std::make_shared<std::promise<R>>();
-    std::future<R> future = promise->get_future();
+    auto promise = std::make_shared<std::promise<std::invoke_result_t<Fn&>>>();
+    auto future = promise->get_future();
     queue.async([promise, fn = std::move(fn)]() mutable { promise->set_value(fn()); });
-    if (future.wait_for(std::chrono::seconds(30)) != std::future_status::ready)
-        throw std::runtime_error("helper call did not return");
     return future.get();
 }
 
@@ -77,8 +65,7 @@ inline void writeExecutable(const std::filesystem::path& path, const std::string
     ::chmod(path.c_str(), 0755);
 }
 
-// A test with its own socket path, helper files and machine; the manager's facilities are the
-// simulated machine's unless a test replaces them.
+// A test with its own socket, helper files, bundle and simulated machine.
 class HelperClientTest : public TestEnvironment {
 protected:
     void SetUp() override {

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace brisel::test {
 namespace {
 
@@ -15,13 +13,11 @@ TEST(PowerToolParsing, SleepDisabled) {
         {"System-wide power settings:\n SleepDisabled\t\t1\n", true},
         {"   SleepDisabled \t\t 1\r\n", true},
         {"SleepDisabled 0", false},
-        {"\n\nSleepDisabled\t0\nSleepDisabled 1\n", false},
         {"SleepDisabled 2\nSleepDisabled 1\n", std::nullopt},
         {"SleepDisabled\n", std::nullopt},
         {"SleepDisabled yes\n", std::nullopt},
         {" powermode 1\n lowpowermode 0\n", std::nullopt},
         {"", std::nullopt},
-        {"Sleep Disabled 1\n", std::nullopt},
     };
     for (const auto& [output, expected] : cases) {
         EXPECT_EQ(HelperManager::parseSleepDisabled(output), expected) << output;
@@ -35,37 +31,18 @@ TEST(PowerToolParsing, PowerMode) {
         {" lowpowermode 1\n powermode 2\n", M::highPower},
         {" lowpowermode 1\n", M::lowPower},
         {" lowpowermode 0\n", M::automatic},
-        {" lowpowermode 5\n", M::automatic},
         {" lowpowermode 1\n lowpowermode 0\n", M::automatic},
         {" powermode 7\n", std::nullopt},
         {" powermode 7\n lowpowermode 1\n", M::lowPower},
         {" powermode -1\n lowpowermode 1\n", M::lowPower},
-        {" powermode x\n", std::nullopt},
         {" powermode +1\n", M::lowPower},
         {" powermode 99999999999999999999\n", std::nullopt},
-        {"powermode\n", std::nullopt},
         {" powermode 0\n powermode 2\n", M::automatic},
         {"\tpowermode\t\t1\t\n", M::lowPower},
-        {" hibernatemode 3\n", std::nullopt},
     };
     for (const auto& [output, expected] : cases) {
         EXPECT_EQ(HelperManager::parsePowerMode(output), expected) << output;
     }
-}
-
-TEST(EnergyModeValues, KeysIconsAndRawValues) {
-    EXPECT_EQ(allEnergyModes,
-              (std::array{EnergyMode::automatic, EnergyMode::lowPower, EnergyMode::highPower}));
-    const char* const keys[] = {"energyMode.auto", "energyMode.low", "energyMode.high"};
-    const char* const icons[] = {"sparkles", "leaf.fill", "bolt.fill"};
-    for (const EnergyMode mode : allEnergyModes) {
-        const int raw = rawValue(mode);
-        EXPECT_EQ(energyModeFromRawValue(raw), mode);
-        EXPECT_STREQ(localizationKey(mode), keys[raw]);
-        EXPECT_STREQ(iconName(mode), icons[raw]);
-    }
-    EXPECT_EQ(energyModeFromRawValue(3), std::nullopt);
-    EXPECT_EQ(energyModeFromRawValue(-1), std::nullopt);
 }
 
 class PowerToolReading : public HelperClientTest {
@@ -109,28 +86,6 @@ TEST_F(PowerToolReading, ReadersUseTheToolOnlyWhenItSucceeds) {
         EXPECT_EQ(onHelperQueue([m = manager()] { return m.sleepDisabledFromPmset(); }), c.sleepDisabled);
         EXPECT_EQ(onHelperQueue([m = manager()] { return m.powerModeFromPmset(); }), c.mode);
     }
-}
-
-TEST_F(PowerToolReading, AMissingToolReadsAsNothing) {
-    EXPECT_EQ(onHelperQueue([m = manager()] { return m.sleepDisabledFromPmset(); }), std::nullopt);
-    EXPECT_EQ(onHelperQueue([m = manager()] { return m.powerModeFromPmset(); }), std::nullopt);
-}
-
-TEST_F(PowerToolReading, TheStandInToolsListingReads) {
-    const auto state = root() / "power-tool.state";
-    writeFile(state, "SleepDisabled 1\npowermode 1\n");
-    const char* previous = std::getenv("BRISEL_POWER_TOOL_STATE");
-    const std::optional<std::string> saved = previous ? std::optional<std::string>(previous) : std::nullopt;
-    ::setenv("BRISEL_POWER_TOOL_STATE", state.c_str(), 1);
-    environment.powerTool = BRISEL_POWER_TOOL;
-    const auto sleepDisabled = onHelperQueue([m = manager()] { return m.sleepDisabledFromPmset(); });
-    const auto mode = onHelperQueue([m = manager()] { return m.powerModeFromPmset(); });
-    if (saved)
-        ::setenv("BRISEL_POWER_TOOL_STATE", saved->c_str(), 1);
-    else
-        ::unsetenv("BRISEL_POWER_TOOL_STATE");
-    EXPECT_EQ(sleepDisabled, true);
-    EXPECT_EQ(mode, EnergyMode::lowPower);
 }
 
 TEST_F(PowerToolReading, AvailableModesFollowTheFeatures) {

