@@ -107,7 +107,7 @@ void DesktopRunningApplications::rebuildIndex(std::vector<fs::file_time_type> st
             std::replace(id.begin(), id.end(), '/', '-');
             // An entry shadows those of the same id in less important folders, hidden ones included.
             if (!seenIds.insert(id).second) continue;
-            const auto text = readWholeFile(file);
+            const auto text = readSmallFile(file);
             if (!text) continue;
             const auto keys = parseDesktopEntry(*text);
             const auto type = keys.find("Type");
@@ -151,10 +151,10 @@ const DesktopRunningApplications::Entry* DesktopRunningApplications::classify(in
         if (const Entry* entry = lookUp(baseName(exe))) return entry;
     }
     const fs::path folder = options_.procRoot / pidText;
-    if (const auto cmdline = readWholeFile(folder / "cmdline")) {
+    if (const auto cmdline = readSmallFile(folder / "cmdline")) {
         if (const Entry* entry = lookUp(baseName(std::string_view(cmdline->c_str())))) return entry;
     }
-    if (const auto statText = readWholeFile(folder / "stat")) {
+    if (const auto statText = readSmallFile(folder / "stat")) {
         if (const auto stat = parseProcStat(*statText)) return lookUp(stat->command);
     }
     return nullptr;
@@ -193,7 +193,7 @@ std::vector<RunningApplication> DesktopRunningApplications::list() {
         seen.emplace(pid, entry);
         if (!entry) continue;
         // Applications are few: their parent and state are read afresh every time.
-        const auto statText = readWholeFile(options_.procRoot / pidText / "stat");
+        const auto statText = readSmallFile(options_.procRoot / pidText / "stat");
         const auto stat = statText ? parseProcStat(*statText) : std::nullopt;
         if (!stat) continue;
         candidates.push_back({pid, stat->parentPid, stat->state, entry});

@@ -1,8 +1,10 @@
 #include "platform/ProcStat.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -89,13 +91,19 @@ std::optional<std::uint64_t> parseVoluntarySwitches(std::string_view status) {
     return std::nullopt;
 }
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t maxBytes) {
+    // Non-blocking, so that opening a pipe returns at once; it is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
     std::string text;
     std::array<char, 4096> buffer;
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+    while (text.size() < maxBytes) {
+        const ssize_t got = ::read(fd, buffer.data(), std::min(buffer.size(), maxBytes - text.size()));
         if (got < 0) {
             if (errno == EINTR) continue;
             ::close(fd);

@@ -26,8 +26,11 @@ std::optional<ProcStat> parseProcStat(std::string_view line);
 // Reads "voluntary_ctxt_switches" from the text of /proc/<pid>/status.
 std::optional<std::uint64_t> parseVoluntarySwitches(std::string_view status);
 
-// Reads a small file in one go, until its end (files under /proc report no size).
-// Nothing when it cannot be opened or read.
-std::optional<std::string> readWholeFile(const std::filesystem::path& path);
+// Reads a small regular file in one go, until its end or `maxBytes` (files under /proc report no
+// size). Nothing when it cannot be opened or read, or is no regular file: a pipe or device found
+// where a launcher or autostart entry belongs must neither block the reader nor feed it endlessly.
+// (Named apart from the settings files' reader, which throws, so both can live in one program.)
+std::optional<std::string> readSmallFile(const std::filesystem::path& path,
+                                         std::size_t maxBytes = 1024 * 1024);
 
 } // namespace brisel

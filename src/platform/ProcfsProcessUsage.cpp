@@ -34,11 +34,11 @@ TimeBase ProcfsProcessUsage::timeBase() {
 
 std::optional<ProcessResourceUsage> ProcfsProcessUsage::read(std::int32_t pid) {
     const auto folder = procRoot_ / std::to_string(pid);
-    const auto statText = readWholeFile(folder / "stat");
+    const auto statText = readSmallFile(folder / "stat");
     if (!statText) return std::nullopt;
     const auto stat = parseProcStat(*statText);
     if (!stat) return std::nullopt;
-    const auto statusText = readWholeFile(folder / "status");
+    const auto statusText = readSmallFile(folder / "status");
     if (!statusText) return std::nullopt;
     const auto switches = parseVoluntarySwitches(*statusText);
     if (!switches) return std::nullopt;

@@ -124,7 +124,7 @@ LoginItemStatus XdgAutostartLoginItem::status() {
         entry = systemEntry();
     if (!entry) return LoginItemStatus::notRegistered;
 
-    const auto text = readWholeFile(*entry);
+    const auto text = readSmallFile(*entry);
     if (!text) return LoginItemStatus::notFound;
     const auto keys = parseDesktopEntry(*text);
     if (desktopBoolean(keys, "Hidden").value_or(false)) return LoginItemStatus::notRegistered;
@@ -159,7 +159,7 @@ void XdgAutostartLoginItem::setRegistered(bool registered) {
     if (!fs::remove(path, error) && error) fail("Could not remove the login item", path, error.value());
     // An entry installed for all users would still start the application: mask it for this user.
     if (const auto shadowed = systemEntry()) {
-        const auto text = readWholeFile(*shadowed);
+        const auto text = readSmallFile(*shadowed);
         if (!text || !desktopBoolean(parseDesktopEntry(*text), "Hidden").value_or(false))
             writeAtomically(path, "[Desktop Entry]\nType=Application\nName=Brisel\nHidden=true\n");
     }

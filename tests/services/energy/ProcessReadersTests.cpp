@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -171,6 +172,22 @@ TEST_F(ProcessReadersTest, PicksUpNewLauncherEntries) {
     // Its state is read afresh on every list.
     test::writeFile(proc() / "120" / "stat", statLine(120, "editor", 'Z', 1, 0, 0, 5000));
     EXPECT_TRUE(apps.list().at(0).terminated);
+}
+
+TEST_F(ProcessReadersTest, PipesWhereFilesBelongAreSkippedWithoutBlocking) {
+    addEntry("org.example.Editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
+    fs::create_directories(share() / "applications");
+    ASSERT_EQ(::mkfifo((share() / "applications" / "org.example.Pipe.desktop").c_str(), 0600), 0);
+    addProcess(100, "editor", 'S', 1, "/usr/bin/editor", "editor");
+    DesktopRunningApplications apps(options());
+    ASSERT_EQ(apps.list().size(), 1u);
+
+    ASSERT_EQ(::mkfifo((proc() / "100" / "status-pipe").c_str(), 0600), 0);
+    fs::remove(proc() / "100" / "status");
+    fs::create_symlink("status-pipe", proc() / "100" / "status");
+    EXPECT_EQ(ProcfsProcessUsage(proc()).read(100), std::nullopt);
+    EXPECT_EQ(readSmallFile(proc() / "100" / "status"), std::nullopt);
+    EXPECT_EQ(readSmallFile(proc() / "100" / "cmdline", 3), "edi");
 }
 
 TEST_F(ProcessReadersTest, FindsIconsInTheFallbackThemeAndPixmaps) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -149,6 +151,15 @@ TEST_F(XdgLoginItemTest, AnUnreadableEntryCannotBeUsed) {
     test::writeFile(entry(), "[Desktop Entry]\nExec=sh\n");
     fs::permissions(entry(), fs::perms::none);
     EXPECT_EQ(item(makeExecutable("brisel")).status(), LoginItemStatus::notFound);
+}
+
+TEST_F(XdgLoginItemTest, APipeInPlaceOfTheEntryIsUnusableButDoesNotBlock) {
+    fs::create_directories(userDir());
+    ASSERT_EQ(::mkfifo(entry().c_str(), 0600), 0);
+    auto login = item(makeExecutable("brisel"));
+    EXPECT_EQ(login.status(), LoginItemStatus::notFound);
+    login.setRegistered(true);
+    EXPECT_EQ(login.status(), LoginItemStatus::enabled);
 }
 
 TEST_F(XdgLoginItemTest, UnregisteringMasksAnEntryInstalledForAllUsers) {
