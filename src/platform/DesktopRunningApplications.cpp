@@ -132,8 +132,14 @@ void DesktopRunningApplications::rebuildIndex(std::vector<fs::file_time_type> st
     indexed_ = true;
 }
 
-const DesktopRunningApplications::Entry* DesktopRunningApplications::classify(int procFd,
-                                                                              const std::string& pidText) {
+std::string DesktopRunningApplications::executableOf(int procFd, const std::string& pidText) {
+    std::array<char, 4096> target;
+    const ssize_t length = ::readlinkat(procFd, (pidText + "/exe").c_str(), target.data(), target.size());
+    return length > 0 ? std::string(target.data(), static_cast<std::size_t>(length)) : std::string();
+}
+
+const DesktopRunningApplications::Entry*
+DesktopRunningApplications::classify(int procFd, const std::string& pidText, std::string_view exe) {
     struct stat info {};
     if (::fstatat(procFd, pidText.c_str(), &info, 0) != 0 || info.st_uid != options_.uid) return nullptr;
     auto lookUp = [this](std::string_view program) -> const Entry* {
@@ -141,17 +147,13 @@ const DesktopRunningApplications::Entry* DesktopRunningApplications::classify(in
         const auto found = byProgram_.find(program);
         return found == byProgram_.end() ? nullptr : &found->second;
     };
-    // Cheapest first: the executable's name is one call, the others are a file each.
-    std::array<char, 4096> target;
-    const ssize_t length = ::readlinkat(procFd, (pidText + "/exe").c_str(), target.data(), target.size());
-    if (length > 0) {
-        std::string_view exe(target.data(), static_cast<std::size_t>(length));
-        constexpr std::string_view deleted = " (deleted)";
-        if (exe.size() > deleted.size() && exe.ends_with(deleted)) exe.remove_suffix(deleted.size());
-        if (const Entry* entry = lookUp(baseName(exe))) return entry;
-    }
+    // Cheapest first: the executable's name is already known, the others are a file each.
+    constexpr std::string_view deleted = " (deleted)";
+    if (exe.size() > deleted.size() && exe.ends_with(deleted)) exe.remove_suffix(deleted.size());
+    if (const Entry* entry = lookUp(baseName(exe))) return entry;
     const fs::path folder = options_.procRoot / pidText;
-    if (const auto cmdline = readSmallFile(folder / "cmdline")) {
+    // Only the first argument is used: a path is at most 4096 bytes.
+    if (const auto cmdline = readSmallFile(folder / "cmdline", 4096)) {
         if (const Entry* entry = lookUp(baseName(std::string_view(cmdline->c_str())))) return entry;
     }
     if (const auto statText = readSmallFile(folder / "stat")) {
@@ -177,7 +179,7 @@ std::vector<RunningApplication> DesktopRunningApplications::list() {
         const Entry* entry;
     };
     std::vector<Candidate> candidates;
-    std::unordered_map<std::int32_t, const Entry*> seen;
+    std::unordered_map<std::int32_t, Verdict> seen;
 
     DIR* dir = ::opendir(options_.procRoot.c_str());
     if (!dir) return {};
@@ -188,9 +190,14 @@ std::vector<RunningApplication> DesktopRunningApplications::list() {
         const std::string pidText(name);
         const auto pid = static_cast<std::int32_t>(std::stol(pidText));
         if (pid == options_.ownPid) continue;
+        // A process that ran exec, or a new process under a reused pid, shows another executable
+        // and is classified again; reading the link is one call.
+        std::string exe = executableOf(procFd, pidText);
         const auto known = classified_.find(pid);
-        const Entry* entry = known != classified_.end() ? known->second : classify(procFd, pidText);
-        seen.emplace(pid, entry);
+        const Entry* entry = known != classified_.end() && known->second.executable == exe
+                                 ? known->second.entry
+                                 : classify(procFd, pidText, exe);
+        seen.emplace(pid, Verdict{std::move(exe), entry});
         if (!entry) continue;
         // Applications are few: their parent and state are read afresh every time.
         const auto statText = readSmallFile(options_.procRoot / pidText / "stat");

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -27,9 +28,10 @@ namespace brisel {
 // identifier is the desktop file identifier ("org.example.App" for org.example.App.desktop), the
 // name the entry's Name in the user's language.
 //
-// Reading /proc is costly, so each process is classified once, when it first appears: later lists
-// only re-read the processes that are applications. A process that is gone from one list is
-// forgotten, and a change of the launcher folders classifies everything again.
+// Reading /proc is costly, so each process is classified when it first appears and again only when
+// its executable changes (it ran exec, or its pid was reused): later lists read one link per
+// process and re-read only the processes that are applications. A process that is gone from one
+// list is forgotten, and a change of the launcher folders classifies everything again.
 class DesktopRunningApplications final : public RunningApplications {
 public:
     struct Options {
@@ -60,7 +62,8 @@ public:
 
 private:
     void rebuildIndex(std::vector<std::filesystem::file_time_type> stamps);
-    const Entry* classify(int procFd, const std::string& pidText);
+    static std::string executableOf(int procFd, const std::string& pidText);
+    const Entry* classify(int procFd, const std::string& pidText, std::string_view exe);
     std::optional<std::string> resolveIcon(const std::string& icon) const;
 
     Options options_;
@@ -69,8 +72,13 @@ private:
     std::vector<std::filesystem::file_time_type> indexedStamps_;
     bool indexed_ = false;
     std::map<std::int32_t, std::string> iconByPid_;
-    // What each known process is: its launcher entry, or nullptr for a process that is none.
-    std::unordered_map<std::int32_t, const Entry*> classified_;
+    // What each known process is: its launcher entry, or nullptr for a process that is none, with
+    // the executable it was classified by ("" when unreadable).
+    struct Verdict {
+        std::string executable;
+        const Entry* entry = nullptr;
+    };
+    std::unordered_map<std::int32_t, Verdict> classified_;
 };
 
 } // namespace brisel

@@ -174,6 +174,29 @@ TEST_F(ProcessReadersTest, PicksUpNewLauncherEntries) {
     EXPECT_TRUE(apps.list().at(0).terminated);
 }
 
+TEST_F(ProcessReadersTest, ClassifiesAProcessAgainWhenItsExecutableChanges) {
+    addEntry("org.example.Editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
+    // Seen between fork and exec: still the launching shell.
+    addProcess(130, "sh", 'S', 1, "/bin/sh", "sh");
+    DesktopRunningApplications apps(options());
+    EXPECT_TRUE(apps.list().empty());
+
+    const auto execInto = [&](const std::string& exe, const std::string& comm) {
+        fs::remove(proc() / "130" / "exe");
+        fs::create_symlink(exe, proc() / "130" / "exe");
+        test::writeFile(proc() / "130" / "stat", statLine(130, comm, 'S', 1, 0, 0, 5000));
+        test::writeFile(proc() / "130" / "cmdline", exe + std::string(1, '\0'));
+    };
+    execInto("/usr/bin/editor", "editor");
+    auto list = apps.list();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].bundleIdentifier, "org.example.Editor");
+
+    // And back: a pid reused by a process that is no application.
+    execInto("/usr/bin/top", "top");
+    EXPECT_TRUE(apps.list().empty());
+}
+
 TEST_F(ProcessReadersTest, PipesWhereFilesBelongAreSkippedWithoutBlocking) {
     addEntry("org.example.Editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
     fs::create_directories(share() / "applications");
