@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <limits>
 
 namespace brisel::PowerFlowPresentation {
 
@@ -18,9 +19,11 @@ Direction directionOf(std::optional<double> watts) {
     return Direction::zero;
 }
 
-// One decimal, always with a point: the process locale must not turn it into a comma.
+// One decimal, always with a point: the process locale must not turn it into a comma. The buffer
+// holds every finite double written out in full (up to 309 integer digits), so the conversion
+// cannot run short and leave unspecified bytes behind.
 std::string oneDecimal(double value) {
-    std::array<char, 64> buffer{};
+    std::array<char, std::numeric_limits<double>::max_exponent10 + 8> buffer{};
     auto result =
         std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 1);
     return std::string(buffer.data(), result.ptr);

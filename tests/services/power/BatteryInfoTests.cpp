@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -225,6 +227,17 @@ TEST(PowerFlowPresentationTest, DeadBandAndTexts) {
         EXPECT_EQ(P::batteryFlowText(c.watts, c.external, tr), c.text);
         EXPECT_EQ(P::batteryFlowIcon(c.watts, c.external), c.icon);
     }
+}
+
+// The figures the registry gives are small, but the formatter takes any double: a huge one must
+// come out whole, not as a clipped buffer.
+TEST(PowerFlowPresentationTest, HugeFiguresAreWrittenOutInFull) {
+    namespace P = PowerFlowPresentation;
+    std::string text = P::batteryFlowWattsText(1e300);
+    EXPECT_TRUE(std::regex_match(text, std::regex(R"(\+1[0-9]{300}\.0 W)"))) << text;
+    text = P::batteryFlowText(-std::numeric_limits<double>::max(), true);
+    EXPECT_TRUE(std::regex_match(text, std::regex(R"(-1797693[0-9]{302}\.0 W \(state\.discharging\))")))
+        << text;
 }
 
 class FakeRegistry : public BatteryRegistry {
