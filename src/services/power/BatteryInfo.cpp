@@ -162,8 +162,7 @@ std::optional<double> batteryPowerFrom(const json& props, const json& telemetry)
     return wattsOrZero(static_cast<double>(*b) / 1000.0);
 }
 
-PowerFlow powerFlowFrom(const json& props, bool externalConnected, std::optional<int> adapterWatts,
-                        bool* anyKnown) {
+PowerFlow powerFlowFrom(const json& props, bool externalConnected, std::optional<int> adapterWatts) {
     const json& telemetry = subDictionary("PowerTelemetryData", props);
 
     std::optional<double> systemPowerIn;
@@ -187,7 +186,6 @@ PowerFlow powerFlowFrom(const json& props, bool externalConnected, std::optional
     std::optional<double> reportedPowerIn = 0.0;
     if (externalConnected || (!batteryPower && !systemLoad)) reportedPowerIn = systemPowerIn;
 
-    *anyKnown = adapterWatts || batteryPower || systemLoad || reportedPowerIn;
     return PowerFlow{adapterWatts, reportedPowerIn, systemLoad, batteryPower};
 }
 
@@ -225,9 +223,8 @@ BatteryInfo parseSmartBattery(const json& props, const std::optional<json>& pack
         info.temperatureCelsius = temperatureFrom(*pack, packData);
     }
 
-    bool anyKnown = false;
-    PowerFlow flow = powerFlowFrom(p, info.externalConnected, adapterWattsFrom(p), &anyKnown);
-    if (anyKnown) info.powerFlow = flow;
+    PowerFlow flow = powerFlowFrom(p, info.externalConnected, adapterWattsFrom(p));
+    if (flow.hasData()) info.powerFlow = flow;
     return info;
 }
 
