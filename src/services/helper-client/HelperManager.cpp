@@ -53,10 +53,11 @@ std::vector<std::string_view> nonEmptyLines(std::string_view text) {
     return lines;
 }
 
-// A whole decimal integer with an optional sign, as the tool prints it.
+// A whole decimal integer with at most one sign, as the tool prints it.
 std::optional<std::int64_t> integer(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty() || text.front() == '+') return std::nullopt;
+    const bool plus = text.starts_with('+');
+    if (plus) text.remove_prefix(1);
+    if (text.empty() || text.front() == '+' || (plus && text.front() == '-')) return std::nullopt;
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;

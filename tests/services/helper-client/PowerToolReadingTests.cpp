@@ -8,6 +8,29 @@
 namespace brisel::test {
 namespace {
 
+TEST(EnergyModes, RawValuesKeysAndIconsInTheirOrder) {
+    struct Row {
+        EnergyMode mode;
+        int raw;
+        const char* key;
+        const char* icon;
+    };
+    const Row rows[] = {
+        {EnergyMode::automatic, 0, "energyMode.auto", "sparkles"},
+        {EnergyMode::lowPower, 1, "energyMode.low", "leaf.fill"},
+        {EnergyMode::highPower, 2, "energyMode.high", "bolt.fill"},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(allEnergyModes[i], rows[i].mode);
+        EXPECT_EQ(rawValue(rows[i].mode), rows[i].raw);
+        EXPECT_EQ(energyModeFromRawValue(rows[i].raw), rows[i].mode);
+        EXPECT_STREQ(localizationKey(rows[i].mode), rows[i].key);
+        EXPECT_STREQ(iconName(rows[i].mode), rows[i].icon);
+    }
+    EXPECT_EQ(energyModeFromRawValue(-1), std::nullopt);
+    EXPECT_EQ(energyModeFromRawValue(3), std::nullopt);
+}
+
 TEST(PowerToolParsing, SleepDisabled) {
     const std::pair<std::string, std::optional<bool>> cases[] = {
         {"System-wide power settings:\n SleepDisabled\t\t1\n", true},
@@ -36,6 +59,7 @@ TEST(PowerToolParsing, PowerMode) {
         {" powermode 7\n lowpowermode 1\n", M::lowPower},
         {" powermode -1\n lowpowermode 1\n", M::lowPower},
         {" powermode +1\n", M::lowPower},
+        {" lowpowermode 1\n lowpowermode +-1\n lowpowermode --1\n", M::lowPower},
         {" powermode 99999999999999999999\n", std::nullopt},
         {" powermode 0\n powermode 2\n", M::automatic},
         {"\tpowermode\t\t1\t\n", M::lowPower},
