@@ -3,6 +3,7 @@
 
 #include "FakeHelperDaemon.h"
 #include "HelperTestSupport.h"
+#include "services/helper-client/HelperOperations.h"
 #include "shared/helper-protocol/BoundedIO.h"
 
 #include <sys/socket.h>
@@ -229,6 +230,53 @@ TEST_F(HelperRequests, WaitingForTheHelperPollsUntilItAnswersOrTimeRunsOut) {
     const FakeHelperDaemon daemon(environment.socketPath, &FakeHelperDaemon::alwaysOk);
     EXPECT_TRUE(manager().waitForHelper(0.5));
     EXPECT_TRUE(naps.empty());
+}
+
+// Each of the nine operations reaches its own manager operation: the requests it sends, the
+// scripts it runs and the files and tool it reads show which one ran.
+TEST_F(HelperRequests, TheOperationsBundleCallsTheManagersOperations) {
+    registerHelper();
+    writeExecutable(environment.resourceDirectory / "brisel-helper", "helper");
+    writeExecutable(root() / "tool", "#!/bin/sh\necho ' SleepDisabled 1'\n");
+    environment.powerTool = (root() / "tool").string();
+    const FakeHelperDaemon daemon(environment.socketPath, [](const std::string& line) {
+        return Answer::line(line == "capabilities" ? kCapabilities : "ok");
+    });
+    const HelperManager m = manager();
+    const HelperOperations operations = HelperOperations::of(m);
+
+    EXPECT_TRUE(onHelperQueue([&] { return operations.isInstalled(); }));
+    EXPECT_TRUE(onHelperQueue([&] { return operations.setDisablesleep(true); }).ok());
+    EXPECT_TRUE(onHelperQueue([&] { return operations.setDisablesleep(false); }).ok());
+    EXPECT_TRUE(onHelperQueue([&] { return operations.setPowerMode(1); }).ok());
+    EXPECT_TRUE(onHelperQueue([&] { return operations.waitForHelper(); }));
+    EXPECT_TRUE(onHelperQueue([&] { return operations.filesPresent(); }));
+    EXPECT_EQ(onHelperQueue([&] { return operations.inspectCapabilities(); }),
+              HelperReadiness::ready(*HelperCapabilities::parse(kCapabilities)));
+    EXPECT_EQ(onHelperQueue([&] { return operations.readSleepDisabled(); }), true);
+    EXPECT_EQ(daemon.requests(),
+              (std::vector<std::string>{"ping", "lease_disablesleep 1", "set_disablesleep 0",
+                                        "set_powermode 1", "ping", "ping", "capabilities"}));
+
+    EXPECT_TRUE(onHelperQueue([&] { return operations.install(); }).ok());
+    EXPECT_TRUE(onHelperQueue([&] { return operations.uninstall(); }).ok());
+    ASSERT_EQ(runner->scripts().size(), 2u);
+    EXPECT_TRUE(runner->scripts()[0].starts_with("set -eu\n/bin/mkdir -p /Library/PrivilegedHelperTools\n"));
+    EXPECT_EQ(runner->scripts()[1], HelperManager::uninstallationScript());
+}
+
+TEST(HelperOperationsDefaults, LeftOutOperationsAnswerAsIfNothingWereInstalled) {
+    const HelperOperations operations{
+        [] { return true; },
+        [](bool) { return HelperResult<void>::success(); },
+        [](int) { return HelperResult<void>::success(); },
+        [] { return HelperResult<void>::success(); },
+        [] { return true; },
+        [] { return HelperResult<void>::success(); },
+    };
+    EXPECT_FALSE(operations.filesPresent());
+    EXPECT_EQ(operations.inspectCapabilities(), HelperReadiness::absent());
+    EXPECT_EQ(operations.readSleepDisabled(), std::nullopt);
 }
 
 } // namespace

@@ -16,10 +16,148 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+
 namespace brisel::test {
 namespace {
 
 using namespace std::chrono_literals;
+
+// The reads of one snapshot in the order they happen (a repeat of the same read counts once).
+class ReadLog {
+public:
+    void note(const std::string& read) {
+        std::lock_guard guard(mutex_);
+        if (reads_.empty() || reads_.back() != read) reads_.push_back(read);
+    }
+    std::vector<std::string> reads() {
+        std::lock_guard guard(mutex_);
+        return std::exchange(reads_, {});
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> reads_;
+};
+
+// The simulated machine's facilities, noting each read in the log. `supported` stands in for the
+// client's own answer to "isMCLSupported".
+class LoggingClient : public SmartChargeClient {
+public:
+    LoggingClient(std::shared_ptr<SmartChargeClient> inner, ReadLog& log, const bool& supported)
+        : inner_(std::move(inner)), log_(log), supported_(supported) {}
+    bool respondsToSelector(const std::string& selector) override {
+        if (selector == "temporarilyDisableMCL:") log_.note("temporaryFull");
+        return inner_->respondsToSelector(selector);
+    }
+    bool isMCLSupported() override { return supported_ && inner_->isMCLSupported(); }
+    std::int32_t getMCLLimit(std::optional<FrameworkError>& error) override {
+        log_.note("current");
+        return inner_->getMCLLimit(error);
+    }
+    bool isMCLCurrentlyEnabled(std::optional<FrameworkError>& error) override {
+        log_.note("current");
+        return inner_->isMCLCurrentlyEnabled(error);
+    }
+    std::optional<std::vector<FrameworkNumber>>
+    availableChargeLimits(std::optional<FrameworkError>& error) override {
+        log_.note("limits");
+        return inner_->availableChargeLimits(error);
+    }
+    bool setMCLLimit(std::uint8_t limit, std::optional<FrameworkError>& error) override {
+        return inner_->setMCLLimit(limit, error);
+    }
+    bool disableMCL(std::optional<FrameworkError>& error) override { return inner_->disableMCL(error); }
+    bool temporarilyDisableMCL(std::optional<FrameworkError>& error) override {
+        return inner_->temporarilyDisableMCL(error);
+    }
+
+private:
+    std::shared_ptr<SmartChargeClient> inner_;
+    ReadLog& log_;
+    const bool& supported_;
+};
+
+class LoggingClientClass : public SmartChargeClientClass {
+public:
+    LoggingClientClass(std::shared_ptr<SmartChargeClientClass> inner, ReadLog& log, const bool& supported)
+        : inner_(std::move(inner)), log_(log), supported_(supported) {}
+    bool instancesRespondToSelector(const std::string& selector) override {
+        return inner_->instancesRespondToSelector(selector);
+    }
+    std::shared_ptr<SmartChargeClient> makeClient(const std::string& clientName) override {
+        auto client = inner_->makeClient(clientName);
+        return client ? std::make_shared<LoggingClient>(std::move(client), log_, supported_) : nullptr;
+    }
+
+private:
+    std::shared_ptr<SmartChargeClientClass> inner_;
+    ReadLog& log_;
+    const bool& supported_;
+};
+
+class LoggingFramework : public PowerFrameworkLoader {
+public:
+    LoggingFramework(SimMachine machine, ReadLog& log, const bool& supported)
+        : inner_(std::move(machine)), log_(log), supported_(supported) {}
+    bool open(const std::string& path, int mode) override { return inner_.open(path, mode); }
+    std::shared_ptr<SmartChargeClientClass> classNamed(const std::string& name) override {
+        auto found = inner_.classNamed(name);
+        return found ? std::make_shared<LoggingClientClass>(std::move(found), log_, supported_) : nullptr;
+    }
+
+private:
+    SimPowerFramework inner_;
+    ReadLog& log_;
+    const bool& supported_;
+};
+
+class LoggingBattery : public BatteryRegistry {
+public:
+    LoggingBattery(SimMachine machine, ReadLog& log) : inner_(std::move(machine)), log_(log) {}
+    std::optional<nlohmann::json> smartBatteryProperties() override {
+        log_.note("battery");
+        return inner_.smartBatteryProperties();
+    }
+    std::optional<nlohmann::json> batteryPackProperties() override {
+        log_.note("battery");
+        return inner_.batteryPackProperties();
+    }
+
+private:
+    SimBatteryRegistry inner_;
+    ReadLog& log_;
+};
+
+class LoggingLid : public PowerRootDomain {
+public:
+    LoggingLid(SimMachine machine, ReadLog& log) : inner_(std::move(machine)), log_(log) {}
+    std::optional<nlohmann::json> properties() override {
+        log_.note("lid");
+        return inner_.properties();
+    }
+
+private:
+    SimPowerRootDomain inner_;
+    ReadLog& log_;
+};
+
+class LoggingFeatures : public PowerFeatures {
+public:
+    LoggingFeatures(SimMachine machine, ReadLog& log) : inner_(std::move(machine)), log_(log) {}
+    bool isFeatureAvailable(const std::string& feature) override {
+        log_.note("energyModes");
+        return inner_.isFeatureAvailable(feature);
+    }
+    bool isLowPowerModeEnabled() override {
+        log_.note("lowPowerFlag");
+        return inner_.isLowPowerModeEnabled();
+    }
+
+private:
+    SimPowerFeatures inner_;
+    ReadLog& log_;
+};
 
 class HardwareSnapshotTest : public TestEnvironment {
 protected:
@@ -110,6 +248,32 @@ TEST_F(HardwareSnapshotTest, WithoutTheChargeLimitServiceTheLimitFieldsStayEmpty
     EXPECT_FALSE(snapshot.limitEnabled);
     EXPECT_FALSE(snapshot.supportsTemporaryFullCharge);
     EXPECT_TRUE(snapshot.battery.present) << "the rest is still read";
+}
+
+TEST_F(HardwareSnapshotTest, ReadsInItsOrderAndSkipsTheLimitWithoutTheService) {
+    ReadLog log;
+    bool supported = true;
+    installPowerFrameworkLoader(std::make_shared<LoggingFramework>(machine, log, supported));
+    HelperManager::Environment environment;
+    // A tool that cannot be run: the energy mode then falls back to the system's low-power flag,
+    // which shows when the current mode is read.
+    environment.powerTool = (root() / "no-tool").string();
+    environment.powerFeatures = std::make_shared<LoggingFeatures>(machine, log);
+    const HelperManager manager(std::move(environment));
+    const HardwareSources logged{std::make_shared<LoggingBattery>(machine, log),
+                                 std::make_shared<LoggingLid>(machine, log), &manager};
+
+    readHardwareSnapshot(logged);
+    EXPECT_EQ(log.reads(), (std::vector<std::string>{"current", "lid", "battery", "limits", "temporaryFull",
+                                                     "energyModes", "lowPowerFlag"}));
+
+    supported = false;
+    const HardwareSnapshot snapshot = readHardwareSnapshot(logged);
+    EXPECT_EQ(log.reads(), (std::vector<std::string>{"lid", "battery", "energyModes", "lowPowerFlag"}));
+    EXPECT_FALSE(snapshot.supportsLimit);
+    EXPECT_EQ(snapshot.currentLimit, std::nullopt);
+    EXPECT_TRUE(snapshot.availableLimits.empty());
+    EXPECT_FALSE(snapshot.supportsTemporaryFullCharge);
 }
 
 TEST_F(HardwareSnapshotTest, ASnapshotOnTheQueueIsAllOrNothing) {
