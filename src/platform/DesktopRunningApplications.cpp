@@ -2,6 +2,7 @@
 
 #include "platform/ApplicationId.h"
 #include "platform/DesktopEntry.h"
+#include "platform/Executables.h"
 #include "platform/ProcStat.h"
 
 #include <dirent.h>
@@ -36,13 +37,9 @@ std::vector<fs::path> dataDirs() {
         dirs.push_back(fs::path(home) / ".local" / "share");
     }
     const char* dataDirsValue = std::getenv("XDG_DATA_DIRS");
-    std::string_view list = dataDirsValue && *dataDirsValue ? dataDirsValue : "/usr/local/share:/usr/share";
-    while (!list.empty()) {
-        const auto colon = list.find(':');
-        const auto piece = list.substr(0, colon);
-        if (!piece.empty()) dirs.emplace_back(std::string(piece));
-        list.remove_prefix(colon == std::string_view::npos ? list.size() : colon + 1);
-    }
+    for (const auto& dir :
+         searchPathEntries(dataDirsValue && *dataDirsValue ? dataDirsValue : "/usr/local/share:/usr/share"))
+        dirs.emplace_back(dir);
     return dirs;
 }
 

@@ -4,13 +4,22 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <string_view>
 
 namespace brisel {
 
 bool isExecutableFile(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::vector<std::string> searchPathEntries(std::string_view list) {
+    std::vector<std::string> entries;
+    while (!list.empty()) {
+        const auto colon = list.find(':');
+        if (colon != 0) entries.emplace_back(list.substr(0, colon));
+        list.remove_prefix(colon == std::string_view::npos ? list.size() : colon + 1);
+    }
+    return entries;
 }
 
 std::optional<std::string> findExecutable(const std::string& program) {
@@ -20,13 +29,8 @@ std::optional<std::string> findExecutable(const std::string& program) {
         return std::nullopt;
     }
     const char* pathValue = std::getenv("PATH");
-    std::string_view path = pathValue ? pathValue : "/usr/local/bin:/usr/bin:/bin";
-    while (!path.empty()) {
-        const auto colon = path.find(':');
-        const std::string_view dir = path.substr(0, colon);
-        path.remove_prefix(colon == std::string_view::npos ? path.size() : colon + 1);
-        if (dir.empty()) continue;
-        std::string candidate = std::string(dir) + "/" + program;
+    for (const auto& dir : searchPathEntries(pathValue ? pathValue : "/usr/local/bin:/usr/bin:/bin")) {
+        std::string candidate = dir + "/" + program;
         if (isExecutableFile(candidate)) return candidate;
     }
     return std::nullopt;

@@ -36,14 +36,9 @@ fs::path defaultUserDir() {
 
 std::vector<fs::path> defaultSystemDirs() {
     const char* value = std::getenv("XDG_CONFIG_DIRS");
-    std::string_view list = value && *value ? value : "/etc/xdg";
     std::vector<fs::path> dirs;
-    while (!list.empty()) {
-        const auto colon = list.find(':');
-        const auto piece = list.substr(0, colon);
-        if (!piece.empty()) dirs.push_back(fs::path(std::string(piece)) / "autostart");
-        list.remove_prefix(colon == std::string_view::npos ? list.size() : colon + 1);
-    }
+    for (const auto& dir : searchPathEntries(value && *value ? value : "/etc/xdg"))
+        dirs.push_back(fs::path(dir) / "autostart");
     return dirs;
 }
 
