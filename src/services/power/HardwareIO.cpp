@@ -49,7 +49,11 @@ HardwareIO::HardwareIO(std::string label, TimeoutScheduler scheduler)
     core_->scheduler = scheduler ? std::move(scheduler) : TimeoutScheduler(&mainThreadTimer);
 }
 
-HardwareIO::~HardwareIO() = default;
+HardwareIO::~HardwareIO() {
+    // An operation may outlive the queue; its end must not call back into an owner that is gone.
+    std::lock_guard guard(core_->lock);
+    core_->recoveryHandler = nullptr;
+}
 
 void HardwareIO::onRecovery(std::function<void()> handler) {
     std::lock_guard guard(core_->lock);

@@ -45,7 +45,8 @@ public:
     using TimeoutScheduler = std::function<void(double seconds, std::function<void()> fire)>;
 
     explicit HardwareIO(std::string label, TimeoutScheduler scheduler = {});
-    // Does not wait for a running operation: the queue's thread ends once it returns.
+    // Does not wait for a running operation: the queue's thread ends once it returns. The recovery
+    // handler is dropped at once, so that end calls nobody.
     ~HardwareIO();
     HardwareIO(const HardwareIO&) = delete;
     HardwareIO& operator=(const HardwareIO&) = delete;

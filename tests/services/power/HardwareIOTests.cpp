@@ -171,11 +171,16 @@ TEST_F(HardwareIOTest, TheDefaultTimerEndsTheWaitOfAHangingCall) {
     EXPECT_TRUE(runUntil([&] { return recovered == 1; }, 5s));
 }
 
-TEST_F(HardwareIOTest, ReleasingAQueueDoesNotWaitForItsHangingCall) {
+TEST_F(HardwareIOTest, ReleasingAQueueDoesNotWaitForItsHangingCallNorCallBackAfterIt) {
     hang();
-    const auto call = io->run(hanging(1));
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    auto operation = [machine = *sim, ended] {
+        machine.gate("hang");
+        *ended = true;
+        return 1;
+    };
+    const auto call = io->run(operation);
     ASSERT_TRUE(runUntil([&] { return !timers.pending.empty(); }, 5s));
-    io->onRecovery({});
     auto released = std::async(std::launch::async, [this] { io.reset(); });
     const bool prompt = released.wait_for(5s) == std::future_status::ready;
     // The time-out fires while the operation still hangs, so it is the one that answers.
@@ -184,6 +189,9 @@ TEST_F(HardwareIOTest, ReleasingAQueueDoesNotWaitForItsHangingCall) {
     release();
     released.wait();
     EXPECT_TRUE(prompt);
+    ASSERT_TRUE(runUntil([&] { return ended->load(); }, 5s));
+    spinEventLoop(50ms);
+    EXPECT_EQ(recoveries, 0) << "the owner let go of the queue and its handler";
 }
 
 } // namespace
