@@ -1,4 +1,5 @@
 #include "PowerToolState.h"
+#include "platform/FileDescriptor.h"
 
 #include "HelperPaths.h"
 
@@ -24,26 +25,6 @@ std::string errorText(int error) {
     return std::generic_category().message(error);
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now and reports whether buffered data reached the file.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -65,7 +46,7 @@ struct ReadError {
 };
 
 std::variant<PowerToolState, ReadError> readState(const std::string& path) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) {
         if (errno == ENOENT) return PowerToolState{};
         return ReadError{"cannot read " + path + ": " + errorText(errno)};
@@ -144,7 +125,7 @@ std::optional<std::string> updatePowerToolState(const std::string& path,
     if (created) return "cannot create " + folder.string() + ": " + created.message();
 
     // Writers take turns on the folder, so two changes at once cannot lose one of them.
-    Descriptor lock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor lock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (lock.get() < 0) return "cannot open " + folder.string() + ": " + errorText(errno);
     while (::flock(lock.get(), LOCK_EX) != 0) {
         if (errno != EINTR) return "cannot lock " + folder.string() + ": " + errorText(errno);
@@ -160,7 +141,7 @@ std::optional<std::string> updatePowerToolState(const std::string& path,
     change(state);
 
     std::string temporary = path + ".XXXXXX";
-    Descriptor file(::mkstemp(temporary.data()));
+    FileDescriptor file(::mkstemp(temporary.data()));
     if (file.get() < 0) return "cannot write " + path + ": " + errorText(errno);
     const auto fail = [&](int error) {
         ::unlink(temporary.c_str());

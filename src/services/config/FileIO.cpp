@@ -1,4 +1,5 @@
 #include "FileIO.h"
+#include "platform/FileDescriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,27 +17,6 @@ namespace {
 [[noreturn]] void throwErrno(int error) {
     throw std::system_error(error, std::generic_category());
 }
-
-// Closes the descriptor on every path out of a function.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now and reports the result: a failed close can mean lost writes.
-    int close() {
-        int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
 
 std::string randomSuffix() {
     thread_local std::mt19937_64 generator{std::random_device{}()};
@@ -114,7 +94,7 @@ void writeFileAtomically(const std::string& bytes, const std::filesystem::path& 
     try {
         writeAll(file.get(), bytes);
         if (::fsync(file.get()) != 0) throwErrno(errno);
-        if (file.close() != 0) throwErrno(errno);
+        if (!file.close()) throwErrno(errno);
         if (::rename(temporary.c_str(), path.c_str()) != 0) throwErrno(errno);
     } catch (...) {
         ::unlink(temporary.c_str());

@@ -1,4 +1,5 @@
 #include "HelperManager.h"
+#include "platform/FileDescriptor.h"
 
 #include "daemon/HelperPaths.h"
 #include "platform/PowerFeatures.h"
@@ -64,20 +65,6 @@ std::optional<std::int64_t> integer(std::string_view text) {
     return value;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 bool fileExists(const std::string& path) {
     std::error_code ignored;
     return std::filesystem::exists(path, ignored);
@@ -107,7 +94,7 @@ const HelperManager& HelperManager::live() {
 }
 
 HelperResult<std::string> HelperManager::call(const std::string& line) const {
-    const Descriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const FileDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (socket.get() < 0) return HelperError{"socket() failed"};
     BoundedIO::nonblocking(socket.get());
     const double deadline = BoundedIO::now() + requestTimeout;
