@@ -1,6 +1,7 @@
 #include "PowerUIBridge.h"
 
 #include "platform/PowerFramework.h"
+#include "platform/sim/SimPowerFramework.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -39,8 +40,8 @@ struct BridgeState {
 };
 
 std::mutex stateMutex;
-std::shared_ptr<BridgeState> currentState =
-    std::make_shared<BridgeState>(std::make_shared<AbsentPowerFramework>());
+// On this platform the framework is the simulated machine's.
+std::shared_ptr<BridgeState> currentState = std::make_shared<BridgeState>(std::make_shared<SimPowerFramework>());
 
 std::shared_ptr<SmartChargeClient> createClient(PowerFrameworkLoader& loader) {
     try {

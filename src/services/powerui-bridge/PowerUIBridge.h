@@ -15,8 +15,9 @@ namespace brisel {
 class PowerFrameworkLoader;
 
 // Makes the bridge load the framework through `loader` from now on. The client is then looked
-// for again, once, on the next call. Without a call the framework counts as absent, as it is on a
-// system that does not have it. Not for use while another bridge call is running.
+// for again, once, on the next call; a null loader makes the framework absent, as it is on a
+// system that does not have it. Until the first call the bridge loads the simulated machine's
+// framework. Not for use while another bridge call is running.
 void installPowerFrameworkLoader(std::shared_ptr<PowerFrameworkLoader> loader);
 } // namespace brisel
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace brisel {
 namespace {
 
@@ -29,6 +31,14 @@ protected:
 
     SimMachine machine;
 };
+
+TEST_F(PowerUISimTest, WithoutAnInstalledLoaderTheBridgeUsesTheSimulatedMachine) {
+    // Runs in a freshly started copy of this program, where no test has installed a loader yet.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        std::exit(PowerUI::isSupported() && PowerUI::current() == PowerUI::CurrentLimit{80, true} ? 0 : 1),
+        ::testing::ExitedWithCode(0), "");
+}
 
 TEST_F(PowerUISimTest, ReadsAndWritesTheMachinesChargeLimit) {
     load();
