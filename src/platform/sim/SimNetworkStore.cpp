@@ -1,12 +1,32 @@
 #include "platform/sim/SimNetworkStore.h"
 
-#include <regex>
+#include <string_view>
 
 namespace brisel {
 
 using nlohmann::json;
 
 namespace {
+
+bool characterMatches(char pattern, char c) {
+    return pattern == '.' || pattern == c;
+}
+
+// Whole-key match for the store's key patterns. The reader asks only for patterns such as
+// "State:/Network/Service/.*/IPv4", so "." (any character) and "*" (any number of the one before)
+// are all the special characters understood; every other character stands for itself.
+bool keyMatches(std::string_view pattern, std::string_view key) {
+    if (pattern.empty()) return key.empty();
+    if (pattern.size() >= 2 && pattern[1] == '*') {
+        const std::string_view rest = pattern.substr(2);
+        for (std::size_t i = 0;; ++i) {
+            if (keyMatches(rest, key.substr(i))) return true;
+            if (i == key.size() || !characterMatches(pattern[0], key[i])) return false;
+        }
+    }
+    return !key.empty() && characterMatches(pattern[0], key[0]) &&
+           keyMatches(pattern.substr(1), key.substr(1));
+}
 
 // A session sees the store as it was when it was opened.
 class SimNetworkStoreSession : public NetworkStoreSession {
@@ -21,13 +41,8 @@ public:
 
     std::vector<std::string> copyKeyList(const std::string& pattern) override {
         std::vector<std::string> keys;
-        try {
-            const std::regex expression(pattern);
-            for (const auto& [key, value] : contents_.items())
-                if (std::regex_match(key, expression)) keys.push_back(key);
-        } catch (const std::regex_error&) {
-            return {};
-        }
+        for (const auto& [key, value] : contents_.items())
+            if (keyMatches(pattern, key)) keys.push_back(key);
         return keys;
     }
 

@@ -51,11 +51,24 @@ TEST_F(SimNetworkStoreTest, StoreFollowsTheMachine) {
 TEST_F(SimNetworkStoreTest, KeyListsMatchWholeKeysOnly) {
     auto session = open();
     ASSERT_TRUE(session);
-    EXPECT_EQ(session->copyKeyList("State:/Network/Service/.*/IPv4"),
-              std::vector<std::string>{"State:/Network/Service/wifi/IPv4"});
-    EXPECT_TRUE(session->copyKeyList("State:/Network/Service/.*/IPv6").empty());
-    EXPECT_TRUE(session->copyKeyList("Service").empty());
-    EXPECT_TRUE(session->copyKeyList("(").empty());
+    const std::vector<std::string> wifi = {"State:/Network/Service/wifi/IPv4"};
+    const struct {
+        const char* pattern;
+        std::vector<std::string> keys;
+    } cases[] = {
+        {"State:/Network/Service/.*/IPv4", wifi},
+        {"State:/Network/Service/wif./IPv4", wifi},
+        {"State:/Network/Service/wifi/IPv4", wifi},
+        {"State:/Network/Service/.*/IPv6", {}},
+        {"State:/Network/Service/.*/IPv", {}},
+        {"State:/Network/Service/.*/IPv4.", {}},
+        {"Service", {}},
+        {"State:/Network/Service/wifi", {}},
+        {"(", {}},
+        {"", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(session->copyKeyList(c.pattern), c.keys) << c.pattern;
     EXPECT_EQ(session->copyValue("State:/Network/Global/IPv6"), std::nullopt);
 }
 
