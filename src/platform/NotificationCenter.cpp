@@ -35,7 +35,8 @@ void NotificationCenter::removeObserver(Token token) {
 
 void NotificationCenter::post(Notification notification) {
     if (isMainThread()) {
-        deliver(registry_, notification);
+        // A copy of the registry: an observer may destroy the centre during the delivery.
+        deliver(std::shared_ptr<Registry>(registry_), notification);
         return;
     }
     std::weak_ptr<Registry> weak = registry_;

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -35,6 +36,16 @@ TEST(NotificationCenterTest, RemovedObserversAreNotCalledEvenDuringADelivery) {
     center.post("a");
     EXPECT_EQ(firstCalls, 2);
     EXPECT_EQ(secondCalls, 0);
+}
+
+TEST(NotificationCenterTest, ObserverMayDestroyTheCentreDuringADelivery) {
+    auto center = std::make_unique<NotificationCenter>();
+    int laterCalls = 0;
+    center->addObserver("a", [&](const Notification&) { center.reset(); });
+    center->addObserver("a", [&](const Notification&) { ++laterCalls; });
+    center->post("a");
+    EXPECT_FALSE(center);
+    EXPECT_EQ(laterCalls, 0);
 }
 
 TEST(NotificationCenterTest, PostsFromOtherThreadsArriveOnTheMainThread) {
