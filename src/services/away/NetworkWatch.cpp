@@ -315,18 +315,16 @@ Task<void> AwayEngine::sample(QPointer<AwayEngine> self, std::uint64_t generatio
         try {
             table = co_await load();
         } catch (...) {
-            // Without the stored table a sample would save a fresh one over it; try again later.
         }
         if (!self) co_return;
-        if (!table) {
-            self->samplingTask_.reset();
-            co_return;
+        if (table) {
+            self->detector_.load(std::move(*table));
+            self->dwellLoaded_ = true;
         }
-        self->detector_.load(std::move(*table));
-        self->dwellLoaded_ = true;
     }
     if (!self) co_return;
-    if (!self->mayUseSample(generation)) {
+    // Without the stored table a sample would save a fresh one over it: the next tick loads again.
+    if (!self->dwellLoaded_ || !self->mayUseSample(generation)) {
         self->samplingTask_.reset();
         if (self->sampleRequested_) self->tick();
         co_return;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <coroutine>
 #include <deque>
 #include <stdexcept>
@@ -55,6 +57,11 @@ Task<DwellTable> loadedTable(DwellTable table) {
     co_return table;
 }
 
+Task<DwellTable> unreadableTable() {
+    throw std::runtime_error("defaults unreadable");
+    co_return DwellTable();
+}
+
 struct FakeTimer : RepeatingTimer {
     milliseconds interval;
     std::function<void()> fire;
@@ -72,6 +79,7 @@ protected:
     std::vector<DwellTable> saved;
     DwellTable stored;
     int loads = 0;
+    int failingLoads = 0;
     FakeTimer* timer = nullptr;
     bool timerAlive = false;
     WallTime now = WallTime{} + std::chrono::hours(24 * 365 * 50);
@@ -89,6 +97,7 @@ protected:
             },
             [this] {
                 ++loads;
+                if (failingLoads > 0 && failingLoads--) return unreadableTable();
                 return loadedTable(stored);
             },
             [this](DwellTable table) { saved.push_back(std::move(table)); }, center, scheduleTimers,
@@ -119,8 +128,12 @@ protected:
     bool waitForReads(std::size_t count) {
         return runUntil([&] { return reads.size() >= count; }, seconds(5)) && reads.size() == count;
     }
-    // Lets every posted continuation run; the fakes never need real time to pass.
-    void settle() { spinEventLoop(milliseconds(20)); }
+    // Runs every posted continuation, and those they post in turn: the fakes need no real time,
+    // only turns of the event loop, so a fixed number of turns settles them whatever the load.
+    void settle() {
+        for (int turn = 0; turn < 100; ++turn)
+            QCoreApplication::processEvents();
+    }
     void advance(double s) {
         now += std::chrono::duration_cast<WallTime::duration>(std::chrono::duration<double>(s));
     }
@@ -327,6 +340,19 @@ TEST_F(AwayEngineTest, FailedReadTakesNoSampleAndSamplingGoesOn) {
     EXPECT_TRUE(saved.empty());
     reads[1]->finish({home, false});
     ASSERT_TRUE(runUntil([&] { return updates.size() == 1; }));
+}
+
+TEST_F(AwayEngineTest, FailedLoadIsRetriedForATickThatCameMeanwhile) {
+    failingLoads = 1;
+    stored = {{home, 100}};
+    auto engine = makeEngine(false);
+    engine->update(config());
+    center.post(notification_names::workspaceDidWake); // a tick while the load is in flight
+    ASSERT_TRUE(waitForReads(1));
+    EXPECT_EQ(loads, 2);
+    reads[0]->finish({home, false});
+    ASSERT_TRUE(runUntil([&] { return saved.size() == 1; }));
+    EXPECT_EQ(saved[0], (DwellTable{{home, 100}})); // the stored table, not a fresh one
 }
 
 TEST_F(AwayEngineTest, DestroyedEngineIgnoresLateResultsAndNotifications) {
