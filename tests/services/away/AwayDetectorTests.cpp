@@ -166,6 +166,37 @@ TEST(AwayDetectorTest, AwayVerdictSurvivesSleep) {
     EXPECT_DOUBLE_EQ(verdict.awayForSeconds, 3110);
 }
 
+TEST(AwayDetectorTest, SleepIsAllowedOnlyWhenAwayWithACondition) {
+    const struct {
+        const char* name;
+        bool away, lidClosed, idle, screenLocked, onBattery, requireBattery, allowed;
+    } cases[] = {
+        {"away, lid open, active, unlocked", true, false, false, false, true, false, false},
+        {"away, lid closed", true, true, false, false, false, false, true},
+        {"away, idle", true, false, true, false, false, false, true},
+        {"away, screen locked", true, false, false, true, false, false, true},
+        {"not away", false, true, true, true, true, false, false},
+        {"battery required, on the adapter", true, true, true, true, false, true, false},
+        {"battery required, on battery", true, false, false, true, true, true, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(
+            shouldAllowSleep(c.away, c.lidClosed, c.idle, c.screenLocked, c.onBattery, c.requireBattery),
+            c.allowed)
+            << c.name;
+}
+
+TEST(AwayDetectorTest, PhysicalInterfacesByNamePrefix) {
+    const struct {
+        const char* name;
+        bool physical;
+    } cases[] = {{"en0", true},  {"bridge100", true}, {"eth1", true},   {"thunderbolt0", true},
+                 {"En0", false}, {"awdl0", false},    {"utun3", false}, {"lo0", false},
+                 {"e", false},   {"", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(networkFingerprintIsPhysical(c.name), c.physical) << c.name;
+}
+
 struct FixedIdle : IdleTime {
     double value = 0;
     double secondsSinceLastInput() override { return value; }
