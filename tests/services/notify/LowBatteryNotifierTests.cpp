@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -44,7 +46,7 @@ struct HeldSleeper {
 // Counts what reaches the centre and can make single calls fail.
 struct SpyCenter : UserNotificationCenter {
     std::shared_ptr<UserNotificationCenter> inner;
-    std::atomic<int> settingsCalls{0}, authorizationCalls{0}, addCalls{0}, pendingRemovals{0},
+    std::atomic<int> settingsCalls{0}, authorizationCalls{0}, addCalls{0}, addAnswers{0}, pendingRemovals{0},
         deliveredRemovals{0};
     std::optional<std::string> failAuthorization, failAdd;
     std::vector<std::string> removedPending;
@@ -68,8 +70,12 @@ struct SpyCenter : UserNotificationCenter {
     void add(NotificationRequest request,
              std::function<void(std::optional<std::string>)> completion) override {
         ++addCalls;
-        if (failAdd) return completion(failAdd);
-        inner->add(std::move(request), std::move(completion));
+        auto answered = [this, completion = std::move(completion)](std::optional<std::string> error) {
+            completion(std::move(error));
+            ++addAnswers;
+        };
+        if (failAdd) return answered(failAdd);
+        inner->add(std::move(request), std::move(answered));
     }
     void removePendingRequests(const std::vector<std::string>& ids) override {
         ++pendingRemovals;
@@ -89,8 +95,13 @@ protected:
         machine.emplace(SimStore(), SimMachine::WallClock{}, [this](double s) { sleeper(s); });
     }
     void TearDown() override {
-        // Free a centre thread a test left waiting.
+        // Free a centre thread a test left waiting, and let every warning still being sent finish,
+        // so no centre thread or suspended send outlives the test.
         sleeper.release();
+        for (const auto& center : centers)
+            EXPECT_TRUE(runUntil([&] { return center->addAnswers == center->addCalls; }));
+        for (int turn = 0; turn < 10; ++turn)
+            QCoreApplication::processEvents();
         TestEnvironment::TearDown();
     }
 
@@ -99,7 +110,9 @@ protected:
         ASSERT_EQ(machine->set("/notifications/alertsEnabled", alerts), std::nullopt);
     }
     std::shared_ptr<SpyCenter> makeCenter(bool bundled = true) {
-        return std::make_shared<SpyCenter>(std::make_shared<SimUserNotificationCenter>(*machine, bundled));
+        centers.push_back(
+            std::make_shared<SpyCenter>(std::make_shared<SimUserNotificationCenter>(*machine, bundled)));
+        return centers.back();
     }
     LowBatteryNotifier makeNotifier(std::shared_ptr<SpyCenter> center) {
         return LowBatteryNotifier(std::move(center), [](const std::string& key) { return "text of " + key; });
@@ -128,6 +141,7 @@ protected:
 
     HeldSleeper sleeper;
     std::optional<SimMachine> machine;
+    std::vector<std::shared_ptr<SpyCenter>> centers;
 };
 
 TEST_F(LowBatteryNotifierTest, MapsTheCentresSettingsToStatusKeys) {
