@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <thread>
 #include <utility>
@@ -83,6 +84,11 @@ std::optional<std::string> checkShape(const json& value, const json& expected, c
         if (auto error = checkShape(item, *it, child)) return error;
     }
     return std::nullopt;
+}
+
+// Whole minutes as an int; a rate near zero must not overflow the conversion.
+int wholeMinutes(double minutes) {
+    return static_cast<int>(std::clamp(std::ceil(minutes), 0.0, static_cast<double>(INT_MAX)));
 }
 
 void realSleep(double seconds) {
@@ -212,9 +218,8 @@ void SimMachine::derive(json& state) {
     int timeRemaining = -1;
     double chargeRate = field(state, "/battery/chargeRate", 0.0);
     double dischargeRate = field(state, "/battery/dischargeRate", 0.0);
-    if (charging && chargeRate > 0) timeRemaining = static_cast<int>(std::ceil((cap - percent) / chargeRate));
-    if (present && !connected && dischargeRate > 0)
-        timeRemaining = static_cast<int>(std::ceil(percent / dischargeRate));
+    if (charging && chargeRate > 0) timeRemaining = wholeMinutes((cap - percent) / chargeRate);
+    if (present && !connected && dischargeRate > 0) timeRemaining = wholeMinutes(percent / dischargeRate);
 
     if (auto it = state.find("battery"); it != state.end() && it->is_object()) {
         json& battery = *it;
@@ -296,6 +301,15 @@ std::optional<std::string> SimMachine::setField(json& state, std::string_view po
         json defaults = defaultState();
         const json& expected = defaults.contains(path) ? defaults.at(path) : state.at(path);
         if (auto error = checkShape(value, expected, text)) return error;
+    } else {
+        // A map's paths may create keys but never grow an array: writing at index 4000000000
+        // would allocate billions of elements. Arrays are replaced whole or by existing index.
+        json::json_pointer existing = path;
+        while (!state.contains(existing))
+            existing = existing.parent_pointer();
+        if (existing != path && state.at(existing).is_array())
+            return "cannot set " + dotted(text) + " here: " + dotted(existing.to_string()) +
+                   " is an array; set it whole";
     }
     try {
         state[path] = value;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <future>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -117,6 +118,20 @@ TEST(SimMachineClock, DerivedFieldsDescribeThePowerFlow) {
     }
 }
 
+TEST(SimMachineClock, TimeRemainingStaysAnIntForTinyRates) {
+    // A rate near zero gives more minutes than an int holds; they must saturate, not wrap.
+    for (bool adapter : {true, false}) {
+        SCOPED_TRACE(adapter ? "charging" : "discharging");
+        json state = SimMachine::defaultState();
+        state["adapter"]["connected"] = adapter;
+        state["battery"]["percent"] = 50.0;
+        state["battery"]["chargeRate"] = 1e-300;
+        state["battery"]["dischargeRate"] = 1e-300;
+        SimMachine::derive(state);
+        EXPECT_EQ(state["battery"]["timeRemaining"], std::numeric_limits<int>::max());
+    }
+}
+
 TEST_F(SimMachineTest, ClockRunsThroughTheStateFile) {
     SimMachine sim = machine();
     ASSERT_EQ(sim.set("/battery/percent", 70.0), std::nullopt);
@@ -200,6 +215,10 @@ TEST_F(SimMachineTest, SetRefusesWhatTheMachineDoesNotHave) {
         {"/lid", {{"closed", true}, {"causesSleep", false}}, nullptr},
         {"/faults/powertool", {{"mode", "fail"}, {"seconds", 0}}, nullptr},
         {"/network/services/eth/interface", "en5", nullptr},
+        {"/faults/list", {1, 2}, nullptr},
+        {"/faults/list/1", 5, nullptr},
+        {"/faults/list/4000000000", 1, "cannot set faults.list.4000000000 here"},
+        {"/faults/list/9/mode", "fail", "cannot set faults.list.9.mode here"},
         {"/battery/percnt", 42, "unknown field battery.percnt"},
         {"/lid", {{"closed", true}, {"ajar", true}}, "unknown field lid.ajar"},
         {"/battery/percent", "high", "battery.percent expects a number"},
