@@ -21,6 +21,7 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -79,8 +80,13 @@ public:
     }
     bool isCancelled() const { return state_ && state_->cancelled; }
 
-    // The kept result of a finished task; rethrows the body's exception.
-    decltype(auto) result() const { return take(*state_); }
+    // The kept result of a finished task; rethrows the body's exception. Asking an unfinished
+    // (or empty) task is a programming error and throws std::logic_error rather than reading an
+    // empty result.
+    decltype(auto) result() const {
+        if (!isDone()) throw std::logic_error("result() of a task that has not finished");
+        return take(*state_);
+    }
 
     auto operator co_await() const {
         struct Awaiter {

@@ -105,18 +105,30 @@ Task<void> gate(bool* open) {
         co_await produce("tick"); // suspends for a turn of the event loop
 }
 
-Task<bool> observesCancel(Task<void> wait) {
+Task<bool> observesCancel(Task<void> wait, bool* checkedBefore) {
     bool before = co_await taskCancelled();
+    *checkedBefore = true;
     co_await wait;
     bool after = co_await taskCancelled();
     co_return !before && after;
 }
 
+TEST(TaskTest, ResultOfAnUnfinishedOrEmptyTaskThrows) {
+    bool open = false;
+    auto waiting = gate(&open);
+    EXPECT_THROW(waiting.result(), std::logic_error);
+    EXPECT_THROW(Task<int>().result(), std::logic_error);
+    open = true;
+    ASSERT_TRUE(runUntil([&] { return waiting.isDone(); }));
+    EXPECT_NO_THROW(waiting.result());
+}
+
 TEST(TaskTest, CancelFlagIsSeenAfterAnAwait) {
     bool open = false;
     auto wait = gate(&open);
-    auto task = observesCancel(wait);
-    spinEventLoop(std::chrono::milliseconds(5));
+    bool checkedBefore = false;
+    auto task = observesCancel(wait, &checkedBefore);
+    ASSERT_TRUE(runUntil([&] { return checkedBefore; }));
     task.cancel();
     EXPECT_TRUE(task.isCancelled());
     open = true;
