@@ -47,7 +47,9 @@ protected:
     ToolRun wait(pid_t pid, int slot) {
         ToolRun run;
         int status = 0;
-        if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+        // A failed fork gives -1, and waitpid(-1) would reap some other child instead.
+        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+            run.status = WEXITSTATUS(status);
         run.out = readFile(root() / ("out" + std::to_string(slot)));
         run.err = readFile(root() / ("err" + std::to_string(slot)));
         return run;
@@ -143,6 +145,7 @@ TEST_F(BriselSimTool, BadInputIsAUsageErrorAndChangesNothing) {
         {"set", "battery.percent", "high"},
         {"set", "battery.charging", "true"},
         {"set", "lid.closed", "1"},
+        {"set", "faults.deep", std::string(60000, '[') + std::string(60000, ']')},
     };
     for (const auto& args : cases) {
         std::string joined;

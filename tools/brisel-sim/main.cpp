@@ -158,7 +158,16 @@ Action parseGenericSet(const SimMachine& machine, const std::string& keyPath, co
     if (!pointer) throw Usage{"not a key path: '" + keyPath + "'"};
     SimReadResult current = machine.load();
     if (current.error) return [error = *current.error](const SimMachine&) { return std::optional(error); };
-    json value = json::parse(text, nullptr, false);
+    // Every later copy and dump of the machine recurses through the value, so a deeply nested one
+    // would crash the tool and every app that reads the file afterwards.
+    constexpr int kMaxDepth = 32;
+    bool tooDeep = false;
+    auto depthCheck = [&](int depth, json::parse_event_t, json&) {
+        if (depth > kMaxDepth) tooDeep = true;
+        return !tooDeep;
+    };
+    json value = json::parse(text, depthCheck, false);
+    if (tooDeep) throw Usage{"a value nested more than " + std::to_string(kMaxDepth) + " levels deep"};
     if (value.is_discarded()) {
         // A bare word is taken as text where the field holds text, so `set adapter.name Foo` works.
         if (SimMachine::field(*current.document, *pointer, json()).is_string())
