@@ -11,17 +11,17 @@
 namespace brisel::test {
 namespace {
 
+// The `-g` listing as the helper client reads it, written out whole.
 std::string listing(int sleepDisabled, int powerMode) {
-    return "System-wide power settings:\n"
-           " SleepDisabled\t\t" +
-           std::to_string(sleepDisabled) +
-           "\n"
-           "Currently in use:\n"
-           " lowpowermode         " +
-           (powerMode == 1 ? "1" : "0") +
-           "\n"
-           " powermode            " +
-           std::to_string(powerMode) + "\n";
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "System-wide power settings:\n"
+                  " SleepDisabled\t\t%d\n"
+                  "Currently in use:\n"
+                  " lowpowermode         %d\n"
+                  " powermode            %d\n",
+                  sleepDisabled, powerMode == 1 ? 1 : 0, powerMode);
+    return text;
 }
 
 class PowerToolTest : public TestEnvironment {
