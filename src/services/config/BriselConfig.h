@@ -2,6 +2,7 @@
 
 // Every user setting of the application, as stored in config.json.
 
+#include "services/config/BriselTheme.h"
 #include "services/onboarding-state/OnboardingState.h"
 
 #include <nlohmann/json_fwd.hpp>
@@ -42,6 +43,9 @@ struct BriselConfig {
     std::optional<ReminderIntent> lowBatteryReminder;
     bool keepDisplayAwake = false;
     std::vector<std::string> usualFingerprints;
+
+    // The theme in force: "classic" exactly, else the default look. Never fails.
+    BriselTheme activeTheme() const { return briselThemeFromKey(theme); }
 
     // A copy with every field in its legal range; *this is unchanged.
     BriselConfig sanitized() const;

@@ -140,5 +140,23 @@ TEST(BriselConfigTest, DefaultsAreAlreadySanitizedAndSanitizingLeavesTheReceiver
     EXPECT_EQ(clean.theme, "liquidGlass");
 }
 
+TEST(BriselConfigTest, OnlyTheExactClassicTextSelectsTheClassicTheme) {
+    const struct {
+        const char* text;
+        BriselTheme active;
+        std::optional<BriselTheme> strict;
+    } rows[] = {{"classic", BriselTheme::classic, BriselTheme::classic},
+                {"liquidGlass", BriselTheme::liquidGlass, BriselTheme::liquidGlass},
+                {"Classic", BriselTheme::liquidGlass, std::nullopt},
+                {"", BriselTheme::liquidGlass, std::nullopt},
+                {"classic ", BriselTheme::liquidGlass, std::nullopt}};
+    for (const auto& row : rows) {
+        BriselConfig config;
+        config.theme = row.text;
+        EXPECT_EQ(config.activeTheme(), row.active) << row.text;
+        EXPECT_EQ(briselThemeFromString(row.text), row.strict) << row.text;
+    }
+}
+
 } // namespace
 } // namespace brisel
