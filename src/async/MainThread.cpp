@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace brisel {
 
 void postToMain(std::function<void()> fn) {
@@ -12,6 +15,25 @@ void postToMain(std::function<void()> fn) {
 bool isMainThread() {
     const auto* app = QCoreApplication::instance();
     return app && QThread::currentThread() == app->thread();
+}
+
+namespace detail {
+
+#ifdef NDEBUG
+std::atomic<bool> mainThreadChecks{false};
+#else
+std::atomic<bool> mainThreadChecks{true};
+#endif
+
+void mainThreadViolation(const char* what) {
+    std::fprintf(stderr, "brisel: %s off the main thread\n", what);
+    std::abort();
+}
+
+} // namespace detail
+
+void setMainThreadChecks(bool on) {
+    detail::mainThreadChecks = on;
 }
 
 } // namespace brisel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 namespace brisel {
@@ -10,5 +11,20 @@ void postToMain(std::function<void()> fn);
 
 // True on the thread that runs the application's event loop.
 bool isMainThread();
+
+// Main-thread checks for state that has no lock of its own (a task's state). On in debug builds;
+// the test main switches them on for every test. A failed check writes one line naming `what` to
+// standard error and aborts.
+void setMainThreadChecks(bool on);
+
+namespace detail {
+extern std::atomic<bool> mainThreadChecks;
+[[noreturn]] void mainThreadViolation(const char* what);
+} // namespace detail
+
+inline void assertMainThread(const char* what) {
+    if (detail::mainThreadChecks.load(std::memory_order_relaxed) && !isMainThread())
+        detail::mainThreadViolation(what);
+}
 
 } // namespace brisel

@@ -1,11 +1,13 @@
 #include "RunUntil.h"
 #include "Task.h"
+#include "UnhandledException.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace brisel {
@@ -121,6 +123,46 @@ TEST(TaskTest, ResultOfAnUnfinishedOrEmptyTaskThrows) {
     open = true;
     ASSERT_TRUE(runUntil([&] { return waiting.isDone(); }));
     EXPECT_NO_THROW(waiting.result());
+}
+
+Task<std::string> awaitsEmpty() {
+    try {
+        co_await Task<int>();
+        co_return "no error";
+    } catch (const std::logic_error& error) {
+        co_return error.what();
+    }
+}
+
+TEST(TaskTest, AwaitingAnEmptyTaskIsAClearError) {
+    auto task = awaitsEmpty();
+    ASSERT_TRUE(runUntil([&] { return task.isDone(); }));
+    EXPECT_EQ(task.result(), "co_await on an empty task");
+}
+
+TEST(TaskTest, OnlyAnExceptionNobodyReceivedGoesToTheHandlerOnceWhenTheTaskIsDropped) {
+    std::vector<std::string> reported;
+    auto previous = setUnhandledExceptionHandler([&](std::exception_ptr error, std::string_view where) {
+        reported.push_back(std::string(where) + ": " + describeException(error));
+    });
+    {
+        auto awaited = fails();
+        auto catcher = catches(awaited);
+        auto asked = fails();
+        auto kept = fails();
+        fails(); // dropped at once
+        runUntil([&] { return catcher.isDone() && asked.isDone() && kept.isDone(); });
+        EXPECT_THROW(asked.result(), std::runtime_error);
+        EXPECT_EQ(reported, std::vector<std::string>{"task: broken"}) << "the dropped one, once";
+    } // `kept` goes now, never received
+    setUnhandledExceptionHandler(previous);
+    EXPECT_EQ(reported, (std::vector<std::string>{"task: broken", "task: broken"}));
+}
+
+TEST(TaskTest, TaskStateOffTheMainThreadIsCaught) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(std::thread([] { assertMainThread("a task finished"); }).join(),
+                 "a task finished off the main thread");
 }
 
 TEST(TaskTest, CancelFlagIsSeenAfterAnAwait) {

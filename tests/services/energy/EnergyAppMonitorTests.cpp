@@ -2,6 +2,7 @@
 #include "platform/LinuxWorkspace.h"
 #include "services/energy/EnergyAppMonitor.h"
 
+#include "ManualClock.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ SignificantEnergyApp row(std::int32_t pid, double score) {
 
 // A monitor over a scripted sampler and a clock the test moves.
 struct MonitorHarness {
-    double clock = 100.0;
+    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
     std::vector<int> sampledLimits;
     std::shared_ptr<Gate> gate = std::make_shared<Gate>();
     std::string status = energy_sample_status::ready;
@@ -64,7 +65,7 @@ struct MonitorHarness {
                                  sample.statusKey = status;
                                  return heldSample(gate, sample);
                              },
-                             [this] { return clock; }};
+                             clock};
 
     std::vector<SignificantEnergyApp> request(int limit) {
         auto task = monitor.sampleTopApps(limit);
@@ -99,7 +100,7 @@ TEST(EnergyAppMonitorTest, ServesFromTheCacheWhileFreshAndForLimitsUpToTheSample
         MonitorHarness h;
         h.gate->release();
         for (const auto& step : c.steps) {
-            h.clock += step.advance;
+            h.clock->advance(step.advance);
             const auto apps = h.request(step.limit);
             EXPECT_EQ(h.sampledLimits, step.expectedSamplings);
             ASSERT_EQ(apps.size(), step.expectedRows);
