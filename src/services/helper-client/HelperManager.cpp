@@ -7,6 +7,8 @@
 #include "platform/sim/SimPowerFeatures.h"
 #include "platform/sim/SimPrivilegedScriptRunner.h"
 #include "shared/helper-protocol/BoundedIO.h"
+#include "shared/helper-protocol/HelperSocketPath.h"
+#include "shared/helper-protocol/Utf8.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -26,7 +28,7 @@ namespace {
 constexpr std::string_view kWhitespace = " \t\n\r\v\f";
 constexpr const char* kTimedOut = "helper request timed out or invalid response";
 
-std::string_view trimmed(std::string_view text, std::string_view characters = kWhitespace) {
+std::string_view trimmed(std::string_view text, std::string_view characters) {
     const std::size_t first = text.find_first_not_of(characters);
     if (first == std::string_view::npos) return {};
     const std::size_t last = text.find_last_not_of(characters);
@@ -79,7 +81,7 @@ std::filesystem::path programDirectory() {
 } // namespace
 
 HelperManager::Environment::Environment()
-    : socketPath(HelperManager::socketPath), registrationPath(HelperManager::socketPath),
+    : socketPath(kHelperSocketPath), registrationPath(kHelperSocketPath),
       installedBinaryPath(HelperManager::installedBinary), powerTool(kPowerToolPath),
       bundleDirectory(programDirectory()), resourceDirectory(bundleDirectory / "resources"),
       privilegedRunner(std::make_shared<SimPrivilegedScriptRunner>()),
@@ -121,7 +123,7 @@ HelperResult<std::string> HelperManager::call(const std::string& line) const {
     const std::optional<std::string> reply = BoundedIO::readLine(socket.get(), deadline, replyLimit);
     if (!reply) return HelperError{kTimedOut};
 
-    const std::string text(trimmed(*reply));
+    const std::string text = utf8::trimWhitespace(*reply);
     if (line == "capabilities" && HelperCapabilities::parse(text)) return text;
     if (HelperResult<void> parsed = parseReply(text); !parsed) return parsed.error();
     return text;
@@ -201,9 +203,8 @@ HelperResult<void> HelperManager::setPowerModeWithPrivilegedFallback(int mode) c
 HelperResult<void> HelperManager::runPrivileged(const std::string& script) const {
     const PrivilegedScriptResult result = environment_.privilegedRunner->run(script);
     if (result.status == 0) return HelperResult<void>::success();
-    const std::string_view output = trimmed(result.output);
-    return HelperError{output.empty() ? "administrator authorization failed" : std::string(output),
-                       result.status};
+    const std::string output = utf8::trimWhitespace(result.output);
+    return HelperError{output.empty() ? "administrator authorization failed" : output, result.status};
 }
 
 std::optional<bool> HelperManager::sleepDisabledFromPmset() const {

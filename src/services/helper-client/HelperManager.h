@@ -31,7 +31,6 @@ class HelperManager {
 public:
     // The fixed places and times of the helper. The install and removal scripts are built from
     // these exact texts.
-    static constexpr const char* socketPath = "/var/run/com.brisel.helper.sock";
     static constexpr const char* label = "com.brisel.helper";
     static constexpr const char* installedBinary = "/Library/PrivilegedHelperTools/com.brisel.helper";
     static constexpr const char* installedPlist = "/Library/LaunchDaemons/com.brisel.helper.plist";
@@ -86,8 +85,8 @@ public:
 
     // ---- The helper protocol ----
 
-    // Sends one request line on a fresh connection and returns the trimmed reply when it is "ok"
-    // (or, for "capabilities", a capabilities line). Failures: "socket() failed", "socket path too
+    // Sends one request line on a fresh connection and returns the reply, trimmed of Unicode white
+    // space, when it is "ok" (or, for "capabilities", a capabilities line). Failures: "socket() failed", "socket path too
     // long", "error.helperNotRunning" (nothing listens), "helper request timed out or invalid
     // response" (no complete reply line within the deadline), "no reply from helper" (an empty
     // line), or the helper's own reply ("err ...").

@@ -45,6 +45,9 @@ TEST_F(HelperRequests, RepliesAreTrimmedAndClassified) {
     const std::vector<Case> cases = {
         {"ping", Answer::line("ok"), std::string("ok")},
         {"ping", Answer::raw("ok   \r\n"), std::string("ok")},
+        // Trimmed as the helper trims: Unicode white space, here a no-break space and U+2028.
+        {"ping", Answer::line("ok\xC2\xA0"), std::string("ok")},
+        {"ping", Answer::line("\xE2\x80\xA8ok"), std::string("ok")},
         {"ping", Answer::raw("ok\nand more that is dropped"), std::string("ok")},
         {"capabilities", Answer::line(kCapabilities), kCapabilities},
         // Only "capabilities" may answer with anything but "ok".
