@@ -12,8 +12,8 @@ std::mutex handlerLock;
 UnhandledExceptionHandler installed;
 
 void writeToStandardError(std::exception_ptr error, std::string_view where) {
-    const std::string line = "brisel: unhandled exception in " + std::string(where) + ": " +
-                             describeException(error) + "\n";
+    const std::string line =
+        "brisel: unhandled exception in " + std::string(where) + ": " + describeException(error) + "\n";
     std::fputs(line.c_str(), stderr);
 }
 

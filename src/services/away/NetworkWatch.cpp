@@ -258,8 +258,8 @@ AwayEngine::AwayEngine(std::shared_ptr<NetworkFingerprintReader> reader, std::sh
                        NotificationCenter& notifications, bool scheduleTimers, std::shared_ptr<Clock> clock)
     : AwayEngine([reader](std::optional<std::string> key) { return reader->readAsync(std::move(key)); },
                  [store] { return store->load(); },
-                 [store](DwellTable table) { store->save(std::move(table)); }, notifications,
-                 scheduleTimers, std::move(clock)) {}
+                 [store](DwellTable table) { store->save(std::move(table)); }, notifications, scheduleTimers,
+                 std::move(clock)) {}
 
 AwayEngine::~AwayEngine() {
     dropTimer();

@@ -47,7 +47,8 @@ Task<std::vector<SignificantEnergyApp>> sampleTopAppsIn(std::shared_ptr<EnergyAp
             const Task<void> inFlight = *state->samplingTask;
             co_await inFlight;
         }
-        if (state->lastSampledAt && state->clock->monotonicSeconds() - *state->lastSampledAt < EnergyAppMonitor::kCacheSeconds &&
+        if (state->lastSampledAt &&
+            state->clock->monotonicSeconds() - *state->lastSampledAt < EnergyAppMonitor::kCacheSeconds &&
             state->cachedLimit >= requested) {
             const auto count = std::min(static_cast<std::size_t>(requested), state->cachedApps.size());
             co_return std::vector<SignificantEnergyApp>(state->cachedApps.begin(),

@@ -29,8 +29,8 @@ public:
 
     // Reads the platform's running applications, their usage and icons; readings are stamped
     // with the clock's monotonic seconds.
-    EnergySamplingWorker(std::shared_ptr<RunningApplications> applications, std::shared_ptr<ProcessUsage> usage,
-                         std::shared_ptr<Clock> clock);
+    EnergySamplingWorker(std::shared_ptr<RunningApplications> applications,
+                         std::shared_ptr<ProcessUsage> usage, std::shared_ptr<Clock> clock);
     EnergySamplingWorker(UsageReader readUsage, IconReader readIcon);
     ~EnergySamplingWorker();
     EnergySamplingWorker(const EnergySamplingWorker&) = delete;

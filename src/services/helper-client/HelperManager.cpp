@@ -1,11 +1,11 @@
 #include "HelperManager.h"
 #include "platform/FileDescriptor.h"
 
+#include "async/Clock.h"
 #include "daemon/HelperPaths.h"
+#include "platform/Platform.h"
 #include "platform/PowerFeatures.h"
 #include "platform/PrivilegedScriptRunner.h"
-#include "platform/sim/SimPowerFeatures.h"
-#include "platform/sim/SimPrivilegedScriptRunner.h"
 #include "shared/helper-protocol/BoundedIO.h"
 #include "shared/helper-protocol/HelperSocketPath.h"
 #include "shared/helper-protocol/Utf8.h"
@@ -84,16 +84,17 @@ HelperManager::Environment::Environment()
     : socketPath(kHelperSocketPath), registrationPath(kHelperSocketPath),
       installedBinaryPath(HelperManager::installedBinary), powerTool(kPowerToolPath),
       bundleDirectory(programDirectory()), resourceDirectory(bundleDirectory / "resources"),
-      privilegedRunner(std::make_shared<SimPrivilegedScriptRunner>()),
-      powerFeatures(std::make_shared<SimPowerFeatures>()), now(&BoundedIO::now),
+      clock(Clock::system()),
       sleep([](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }) {}
 
-HelperManager::HelperManager(Environment environment) : environment_(std::move(environment)) {}
-
-const HelperManager& HelperManager::live() {
-    static const HelperManager manager;
-    return manager;
+HelperManager::Environment::Environment(const Platform& platform) : Environment() {
+    powerTool = platform.powerTool;
+    privilegedRunner = platform.privilegedRunner;
+    powerFeatures = platform.powerFeatures;
+    clock = platform.clock;
 }
+
+HelperManager::HelperManager(Environment environment) : environment_(std::move(environment)) {}
 
 HelperResult<std::string> HelperManager::call(const std::string& line) const {
     const FileDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -159,11 +160,11 @@ HelperReadiness HelperManager::inspectCapabilities() const {
 }
 
 bool HelperManager::waitForHelper(double seconds) const {
-    const double deadline = environment_.now() + seconds;
+    const double deadline = environment_.clock->monotonicSeconds() + seconds;
     for (;;) {
         if (isInstalled()) return true;
         environment_.sleep(0.2);
-        if (!(environment_.now() < deadline)) return false;
+        if (!(environment_.clock->monotonicSeconds() < deadline)) return false;
     }
 }
 

@@ -42,7 +42,8 @@ Task<std::optional<std::string>> updateOn(std::shared_ptr<Core> core, bool enabl
 } // namespace
 
 LoginItemWorker::LoginItemWorker(std::shared_ptr<LoginItem> item)
-    : LoginItemWorker([item] { return item->status(); }, [item](bool enabled) { item->setRegistered(enabled); }) {}
+    : LoginItemWorker([item] { return item->status(); },
+                      [item](bool enabled) { item->setRegistered(enabled); }) {}
 
 LoginItemWorker::LoginItemWorker(StatusReader readStatus, Updater update) : core_(std::make_shared<Core>()) {
     core_->readStatus = std::move(readStatus);

@@ -166,7 +166,7 @@ TEST_F(KeepAwakeWorkerTest, CallsRunOffTheMainThreadInOrderOnOneLazilyMadeContro
     };
     ASSERT_TRUE(runUntil([&] { return calls().size() == 6; }));
     EXPECT_EQ(calls(), (std::vector<std::string>{"system on", "display on", "systemIsActive",
-                                                    "displayIsActive", "system off", "release"}));
+                                                 "displayIsActive", "system off", "release"}));
     EXPECT_EQ(log->made, 1);
     EXPECT_EQ(log->onMainThread, 0);
 }

@@ -76,7 +76,8 @@ TEST_F(AwayEngineSimTest, BriselSimNetworkChangesTheReportedFingerprint) {
 }
 
 TEST_F(AwayEngineSimTest, ReadsLoadsAndSavesStaySafeWhenTheirOwnerGoesRightAfterTheCall) {
-    auto reader = std::make_shared<NetworkFingerprintReader>(std::make_shared<SimNetworkStore>(SimMachine{SimStore(simDir())}));
+    auto reader = std::make_shared<NetworkFingerprintReader>(
+        std::make_shared<SimNetworkStore>(SimMachine{SimStore(simDir())}));
     auto read = reader->readAsync(std::nullopt);
     reader.reset();
 

@@ -167,7 +167,9 @@ TEST(EnergySamplingWorkerTest, CachesIconsPerProcessIncludingMissingOnesAndForge
 
 TEST(EnergySamplingWorkerTest, APassStaysSafeWhenTheWorkerGoesRightAfterTheCall) {
     auto worker = std::make_unique<EnergySamplingWorker>(
-        [] { return EnergyUsageSnapshot{5.0, {process(3, 50 * kSecond, 0, 10.0)}, 0}; },
+        [] {
+            return EnergyUsageSnapshot{5.0, {process(3, 50 * kSecond, 0, 10.0)}, 0};
+        },
         [](std::int32_t) { return QImage(); });
     auto pass = worker->sample(3);
     worker.reset(); // before the pass has started

@@ -1,5 +1,5 @@
-#include "async/RunUntil.h"
 #include "async/Clock.h"
+#include "async/RunUntil.h"
 #include "platform/DesktopRunningApplications.h"
 #include "platform/ProcStat.h"
 #include "platform/ProcfsProcessUsage.h"
