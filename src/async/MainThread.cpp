@@ -9,7 +9,10 @@
 namespace brisel {
 
 void postToMain(std::function<void()> fn) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(fn), Qt::QueuedConnection);
+    // A queue's thread may finish a job while the program ends: with the application gone nothing
+    // could run the call any more.
+    if (auto* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
 }
 
 bool isMainThread() {
