@@ -2,8 +2,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QTest>
+
+#include <unistd.h>
+
+#include <iostream>
 
 namespace brisel::test {
 
@@ -52,8 +57,13 @@ QString renderToPng(QWidget& widget, const QString& name) {
     pixmap.setDevicePixelRatio(2);
     pixmap.fill(Qt::transparent);
     widget.render(&pixmap);
-    const QString folder = QStringLiteral(BRISEL_UI_RENDER_DIR);
-    QDir().mkpath(folder);
+    QString folder = QStringLiteral(BRISEL_UI_RENDER_DIR);
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
+        // Another user's build folder: keep the picture anyway, in this user's temporary folder.
+        folder = QDir::tempPath() + "/brisel-ui-renders-" + QString::number(::getuid());
+        QDir().mkpath(folder);
+        std::cerr << "build folder not writable; rendering into " << folder.toStdString() << "\n";
+    }
     const QString path = folder + "/" + name + ".png";
     EXPECT_TRUE(pixmap.save(path)) << path.toStdString();
     return path;
