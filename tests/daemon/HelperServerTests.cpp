@@ -370,8 +370,8 @@ TEST_F(HelperServerTest, StartsOverWhateverAnEarlierRunLeftAtTheSocketPath) {
     }
 }
 
-TEST_F(HelperServerTest, EndsALeaseOnSigtermOrSigintAndLeavesNothingBehind) {
-    for (const int signal : {SIGTERM, SIGINT}) {
+TEST_F(HelperServerTest, EndsALeaseOnSigtermSigintOrSighupAndLeavesNothingBehind) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
         fs::remove(dir_ / "calls");
         start({"--lease", "60"});
@@ -453,6 +453,34 @@ TEST_F(HelperServerTest, StopsWithOneMessageWhenItCannotListen) {
         }
         pid_ = -1;
     }
+}
+
+TEST_F(HelperServerTest, ASecondStartLeavesTheRunningHelperAndItsLeaseAlone) {
+    start({"--lease", "60"});
+    ASSERT_EQ(exchange("lease_disablesleep 1\n"), "ok\n");
+    const std::vector<std::string> runsBefore = calls();
+    const pid_t first = pid_;
+
+    const ChildResult second = runChild(BRISEL_HELPER_TESTHOST, hostArguments({}));
+    EXPECT_EQ(second.exitStatus, 1);
+    EXPECT_EQ(second.output, "brisel-helper: another helper is already listening on " + socketPath_ + "\n");
+    // No off run ended the first one's lease, and its socket still serves it.
+    EXPECT_EQ(calls(), runsBefore);
+    EXPECT_EQ(exchange("ping\n"), "ok\n");
+    ::kill(first, SIGTERM);
+    EXPECT_EQ(waitForChild(first, 30), 0);
+    pid_ = -1;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(socketPath_)));
+}
+
+TEST_F(HelperServerTest, RunsTheToolWithAFixedEnvironmentOfItsOwn) {
+    ChildOptions options;
+    options.environment = {{"BRISEL_POWER_TOOL_STATE", (dir_ / "elsewhere").string()}, {"PATH", dir_.string()}};
+    start({}, options);
+    ASSERT_EQ(exchange("set_powermode 1\n"), "ok\n");
+    for (const char* kind : {"off", "other"})
+        EXPECT_EQ(readFile(dir_ / (std::string(kind) + ".environment")), "PATH=/usr/sbin:/usr/bin:/sbin:/bin\n")
+            << kind;
 }
 
 TEST_F(HelperServerTest, TheShippedHelperRefusesToRunWithoutRoot) {
