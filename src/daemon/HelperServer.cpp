@@ -29,7 +29,8 @@ constexpr int kBacklog = 8;
 
 // The power tool runs as root with this environment and nothing of the helper's own, so a variable
 // set in the shell that started the helper cannot redirect it.
-const BoundedIO::RunLimits kToolLimits{.environment = std::vector<std::string>{"PATH=/usr/sbin:/usr/bin:/sbin:/bin"}};
+const BoundedIO::RunLimits kToolLimits{.environment =
+                                           std::vector<std::string>{"PATH=/usr/sbin:/usr/bin:/sbin:/bin"}};
 
 void writeStderr(const std::string& message) {
     const std::string line = message + "\n";

@@ -475,11 +475,13 @@ TEST_F(HelperServerTest, ASecondStartLeavesTheRunningHelperAndItsLeaseAlone) {
 
 TEST_F(HelperServerTest, RunsTheToolWithAFixedEnvironmentOfItsOwn) {
     ChildOptions options;
-    options.environment = {{"BRISEL_POWER_TOOL_STATE", (dir_ / "elsewhere").string()}, {"PATH", dir_.string()}};
+    options.environment = {{"BRISEL_POWER_TOOL_STATE", (dir_ / "elsewhere").string()},
+                           {"PATH", dir_.string()}};
     start({}, options);
     ASSERT_EQ(exchange("set_powermode 1\n"), "ok\n");
     for (const char* kind : {"off", "other"})
-        EXPECT_EQ(readFile(dir_ / (std::string(kind) + ".environment")), "PATH=/usr/sbin:/usr/bin:/sbin:/bin\n")
+        EXPECT_EQ(readFile(dir_ / (std::string(kind) + ".environment")),
+                  "PATH=/usr/sbin:/usr/bin:/sbin:/bin\n")
             << kind;
 }
 
