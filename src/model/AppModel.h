@@ -475,6 +475,8 @@ signals:
     void changed();
 
 private:
+    // Private members by feature; a feature adds its helpers under its own heading.
+
     // ---- start-up ----
     static const BriselConfig& defaultSettings(); // sanitised defaults
     static Task<void> runStartup(QPointer<AppModel> self, std::optional<OnboardingStartup> startup,
@@ -482,8 +484,6 @@ private:
     void finishStartup(const LoadResult& loaded, const std::optional<OnboardingStartup>& startup,
                        const std::optional<OnboardingStore>& store);
     void installServiceHandlers();
-    void startLeaseTimer();           // observers
-    void registerSystemObservers();   // observers
 
     std::unique_ptr<OnboardingCoordinatorInterface> onboarding_;
     OnboardingFactory onboardingFactory_;
@@ -505,8 +505,12 @@ private:
     void languageChanged();
     void lowBatteryReminderChanged();
 
+    // ---- refresh ----
+
     // ---- charge ----
     void chargeSettingChanged();
+
+    // ---- energy ----
 
     // ---- keep-awake ----
     void keepAwakeChanged(const bool& old);
@@ -515,6 +519,28 @@ private:
 
     // ---- away guard ----
     void bagGuardActiveChanged(const bool& old);
+
+    // ---- lid ----
+
+    // ---- helper ----
+
+    // ---- display sleep ----
+
+    // ---- task stop ----
+
+    // ---- login ----
+
+    // ---- notifications ----
+
+    // ---- observers ----
+    void startLeaseTimer();         // start-up step: the helper lease timer
+    void registerSystemObservers(); // start-up step: the five system observers
+
+    // ---- shutdown ----
+
+    // ---- awake feedback ----
+
+    // ---- set-up ----
 };
 
 } // namespace brisel
