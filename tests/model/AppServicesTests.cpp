@@ -11,36 +11,7 @@ using AppServicesTest = ModelTest;
 // A bundle given only its first thirty members must stay silent: it reports the neutral answer
 // of each optional member and opens, posts and holds nothing.
 TEST_F(AppServicesTest, OptionalMembersDefaultToInertAnswers) {
-    AppServices services{.loadConfig = {},
-                         .saveConfig = {},
-                         .defaults = UserDefaults(root() / "defaults.ini"),
-                         .readHardware = {},
-                         .subscribeHardwareRecovery = {},
-                         .idleSeconds = {},
-                         .screenLocked = {},
-                         .now = {},
-                         .chargeOverrideState = {},
-                         .subscribeChargeOverride = {},
-                         .setLimit = {},
-                         .disableLimit = {},
-                         .chargeToFullNow = {},
-                         .readSignificantEnergyApps = {},
-                         .setSystemAwake = {},
-                         .setDisplayAwake = {},
-                         .releaseAssertions = {},
-                         .configureAway = {},
-                         .subscribeAway = {},
-                         .stopAway = {},
-                         .helper = {},
-                         .showDockIcon = {},
-                         .setLanguage = {},
-                         .translate = {},
-                         .notifyLowBattery = {},
-                         .loginStatus = {},
-                         .setLogin = {},
-                         .workspaceNotifications = {},
-                         .applicationNotifications = {},
-                         .scheduleTimers = false};
+    AppServices services; // the first thirty members empty, the rest left to their defaults
     auto text = [](const std::optional<bool>& value) { return value ? (*value ? "true" : "false") : "none"; };
     const std::vector<std::pair<std::string, std::function<std::string()>>> rows = {
         {"energySample.ready", [&] { return services.energySampleStatus(); }},
