@@ -493,6 +493,8 @@ private:
     void lastErrorAssigned();
 
     // ---- settings ----
+    // The configuration read and sanitised, or the error text (also when `load` throws).
+    static Task<LoadResult> loadConfiguration(std::function<Task<LoadResult>()> load);
     static Task<bool> runSave(QPointer<AppModel> self, std::optional<Task<bool>> previous, BriselConfig snapshot,
                               std::uint64_t revision);
     static Task<void> runReload(QPointer<AppModel> self, std::uint64_t generation, std::uint64_t revision,

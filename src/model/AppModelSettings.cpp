@@ -84,6 +84,18 @@ Task<bool> AppModel::runSave(QPointer<AppModel> self, std::optional<Task<bool>> 
     co_return !failure;
 }
 
+Task<AppModel::LoadResult> AppModel::loadConfiguration(std::function<Task<LoadResult>()> load) {
+    LoadResult loaded;
+    try {
+        auto loading = load();
+        loaded = co_await loading;
+    } catch (const std::exception& error) { // a substitute that throws has failed to load
+        loaded = std::string(error.what());
+    }
+    if (auto* config = std::get_if<BriselConfig>(&loaded)) *config = config->sanitized();
+    co_return loaded;
+}
+
 void AppModel::reloadConfig() {
     if (isShuttingDown) return;
     if (configReloadTask) configReloadTask->cancel();
@@ -100,13 +112,8 @@ Task<void> AppModel::runReload(QPointer<AppModel> self, std::uint64_t generation
     co_await saved;
     bool cancelled = co_await taskCancelled();
     if (!self || cancelled || self->isShuttingDown) co_return;
-    LoadResult loaded;
-    try {
-        auto loading = self->services.loadConfig();
-        loaded = co_await loading;
-    } catch (const std::exception& error) {
-        loaded = std::string(error.what());
-    }
+    auto loading = loadConfiguration(self->services.loadConfig);
+    const LoadResult loaded = co_await loading;
     // A save requested meanwhile holds newer settings than the file just read.
     cancelled = co_await taskCancelled();
     if (!self || cancelled || self->isShuttingDown || self->configRevision != revision) co_return;

@@ -6,7 +6,6 @@
 #include "model/ClockTimeouts.h"
 #include "model/TaskFields.h"
 
-#include <exception>
 #include <utility>
 
 namespace brisel {
@@ -88,15 +87,9 @@ Task<void> AppModel::runStartup(QPointer<AppModel> self, std::optional<Onboardin
         startup = co_await bootstrap;
         if (!self) co_return;
     }
-    LoadResult loaded;
-    try {
-        auto loading = self->services.loadConfig();
-        loaded = co_await loading;
-    } catch (const std::exception& error) {
-        loaded = std::string(error.what());
-    }
+    auto loading = loadConfiguration(self->services.loadConfig);
+    const LoadResult loaded = co_await loading;
     if (!self) co_return;
-    if (auto* config = std::get_if<BriselConfig>(&loaded)) *config = config->sanitized();
     self->finishStartup(loaded, startup, store);
 }
 

@@ -1,7 +1,5 @@
 #include "FakeServices.h"
 
-#include "async/MainThread.h"
-
 #include <chrono>
 #include <stdexcept>
 
@@ -26,19 +24,6 @@ std::string describe(const std::string& name, ReminderIntent value) {
 }
 
 } // namespace
-
-void Gate::open() {
-    open_ = true;
-    while (!waiting_.empty())
-        releaseOne();
-}
-
-void Gate::releaseOne() {
-    if (waiting_.empty()) return;
-    auto call = waiting_.front();
-    waiting_.pop_front();
-    postToMain([call] { call.resume(); });
-}
 
 FakeServices::FakeServices(std::shared_ptr<ManualClock> clock) : clock(std::move(clock)) {}
 

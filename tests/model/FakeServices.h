@@ -11,10 +11,10 @@
 // - `translate` marks its key: "T:" + key (see `translated`).
 
 #include "model/AppServices.h"
+#include "Gate.h"
 #include "ManualClock.h"
 
 #include <condition_variable>
-#include <coroutine>
 #include <deque>
 #include <map>
 #include <memory>
@@ -25,31 +25,6 @@
 #include <vector>
 
 namespace brisel::test {
-
-// Holds asynchronous fake calls open until the test lets them go.
-class Gate {
-public:
-    void close() { open_ = false; }
-    // Lets every held call go on (each on a later event-loop turn); later calls pass.
-    void open();
-    // Lets the oldest held call go on; the gate stays closed.
-    void releaseOne();
-    std::size_t held() const { return waiting_.size(); }
-
-    auto operator co_await() {
-        struct Awaiter {
-            Gate* gate;
-            bool await_ready() const { return gate->open_; }
-            void await_suspend(std::coroutine_handle<> call) { gate->waiting_.push_back(call); }
-            void await_resume() const {}
-        };
-        return Awaiter{this};
-    }
-
-private:
-    bool open_ = true;
-    std::deque<std::coroutine_handle<>> waiting_;
-};
 
 // The answers of one member.
 template <typename R> struct Replies {
