@@ -1,5 +1,7 @@
 #include "platform/sim/SimMachine.h"
 
+#include "platform/sim/SimPowerAssertions.h"
+
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -260,6 +262,7 @@ SimReadResult SimMachine::load() const {
     json state = withDefaults(read.document ? *read.document : json::object());
     advance(state, now());
     derive(state);
+    SimPowerAssertions::dropEndedHolders(state);
     return {std::move(state), std::nullopt};
 }
 
@@ -276,6 +279,7 @@ std::optional<std::string> SimMachine::update(const SimStore::Mutation& mutate) 
     return store_.update([&](json& document) -> std::optional<std::string> {
         json state = withDefaults(document);
         advance(state, now());
+        SimPowerAssertions::dropEndedHolders(state);
         if (auto error = mutate(state)) return error;
         derive(state);
         document = std::move(state);

@@ -57,7 +57,10 @@ namespace brisel {
 //     temporaryFullActive  bool: a one-off charge to full suspends the limit (cleared only by
 //                          a write, not by the clock)
 //   lid                    {closed, causesSleep}: bool each
-//   assertions             {nextId: int, held: [{id: int, type: string, level: int, name: string}]}
+//   assertions             {nextId: int, held: [{id: int, type: string, level: int, name: string,
+//                          pid: int, started: int}]}: pid is the holding process, started its
+//                          start time (clock ticks after boot); entries whose holder has ended
+//                          are dropped on every read and update
 //   overrideNotify         {state: uint64, posts: int}: the charge-to-full override notification's
 //                          state and how often it was posted
 //   network

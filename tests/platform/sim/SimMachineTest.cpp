@@ -1,6 +1,10 @@
 #include "platform/sim/SimMachine.h"
+#include "platform/sim/SimPowerAssertions.h"
 
 #include "TestEnvironment.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <future>
@@ -182,6 +186,44 @@ TEST_F(SimMachineTest, StateSurvivesARoundTripThroughTheFile) {
               std::numeric_limits<std::uint64_t>::max());
     EXPECT_EQ(read["network"]["services"].size(), 1u); // the map is not refilled with the default service
     EXPECT_EQ(SimMachine::field(read, "/assertions/held/0/name", std::string()), "Brisel Agent Mode");
+}
+
+TEST_F(SimMachineTest, AssertionsWhoseHolderEndedAreGoneWhenTheMachineIsRead) {
+    // Two children that have ended: one reaped, one a zombie (its end seen but not collected).
+    const pid_t reaped = ::fork();
+    if (reaped == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(reaped, nullptr, 0), reaped);
+    const pid_t zombie = ::fork();
+    if (zombie == 0) ::_exit(0);
+    siginfo_t info{};
+    ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(zombie), &info, WEXITED | WNOWAIT), 0);
+
+    const auto own = SimPowerAssertions().create("PreventUserIdleSystemSleep", 255, "own");
+    ASSERT_TRUE(own);
+    const json ownEntry = machine().state()["assertions"]["held"][0];
+    const struct {
+        json entry;
+        bool kept;
+    } cases[] = {
+        {ownEntry, true},
+        {{{"id", 101}, {"pid", reaped}}, false},
+        {{{"id", 102}, {"pid", zombie}}, false},
+        // Our own process id, but recorded for a process that started earlier: it was reused.
+        {{{"id", 103}, {"pid", ::getpid()}, {"started", ownEntry.value("started", 1) - 1}}, false},
+        {{{"id", 104}}, true},
+    };
+    ASSERT_EQ(machine().update([&](json& state) -> std::optional<std::string> {
+        state["assertions"]["held"] = json::array();
+        for (const auto& c : cases)
+            state["assertions"]["held"].push_back(c.entry);
+        return std::nullopt;
+    }),
+              std::nullopt);
+    json expected = json::array();
+    for (const auto& c : cases)
+        if (c.kept) expected.push_back(c.entry);
+    EXPECT_EQ(machine().state()["assertions"]["held"], expected);
+    ::waitpid(zombie, nullptr, 0);
 }
 
 TEST_F(SimMachineTest, PartialFileReadsWithDefaultsAndTypedFallbacks) {
