@@ -346,6 +346,9 @@ public:
 
     void configureAwayEngine();
     void evaluateBagGuard();
+    // After a snapshot was accepted: the first one applies the assertions and the lid outright,
+    // later ones retry or verify the lid while no lid task runs.
+    void applyAwakeAfterSnapshot(bool firstSnapshot);
 
     Published<AwayStatus> awayStatus{*this, AwayStatus{}};
     Published<bool> bagGuardActive{*this, false, &AppModel::bagGuardActiveChanged};

@@ -81,6 +81,7 @@ void AppModel::keepAwakeOnLidClosedChanged(const bool&) {}
 void AppModel::keepDisplayAwakeChanged(const bool&) {}
 void AppModel::configureAwayEngine() {}
 void AppModel::evaluateBagGuard() {}
+void AppModel::applyAwakeAfterSnapshot(bool) {}
 void AppModel::bagGuardActiveChanged(const bool&) {}
 // ==== end of keep-awake and away guard ====
 
