@@ -1,7 +1,7 @@
+#include "CapturedUnhandledExceptions.h"
 #include "RunUntil.h"
 #include "SerialQueue.h"
 #include "Task.h"
-#include "UnhandledException.h"
 
 #include <gtest/gtest.h>
 
@@ -91,18 +91,13 @@ TEST(SerialQueueTest, DestroyingAQueueNeverWaitsForAHangingJob) {
 }
 
 TEST(SerialQueueTest, AThrowingJobReachesOnlyTheHandlerAndTheQueueGoesOn) {
-    std::vector<std::string> reported;
-    auto previous = setUnhandledExceptionHandler([&](std::exception_ptr error, std::string_view where) {
-        reported.push_back(std::string(where) + ": " + describeException(error));
-    });
+    test::CapturedUnhandledExceptions captured;
     SerialQueue queue("com.brisel.throw");
     auto ran = std::make_shared<std::atomic<bool>>(false);
     queue.async([] { throw std::runtime_error("job broke"); });
     queue.async([ran] { *ran = true; });
-    const bool bothRan = runUntil([&] { return ran->load(); });
-    setUnhandledExceptionHandler(previous);
-    EXPECT_TRUE(bothRan);
-    EXPECT_EQ(reported, std::vector<std::string>{"queue com.brisel.throw: job broke"});
+    EXPECT_TRUE(runUntil([&] { return ran->load(); }));
+    EXPECT_EQ(captured.reports(), std::vector<std::string>{"queue com.brisel.throw: job broke"});
 }
 
 Task<void> useDetached(Trace* trace) {

@@ -1,6 +1,6 @@
+#include "CapturedUnhandledExceptions.h"
 #include "RunUntil.h"
 #include "Task.h"
-#include "UnhandledException.h"
 
 #include <gtest/gtest.h>
 
@@ -141,10 +141,7 @@ TEST(TaskTest, AwaitingAnEmptyTaskIsAClearError) {
 }
 
 TEST(TaskTest, OnlyAnExceptionNobodyReceivedGoesToTheHandlerOnceWhenTheTaskIsDropped) {
-    std::vector<std::string> reported;
-    auto previous = setUnhandledExceptionHandler([&](std::exception_ptr error, std::string_view where) {
-        reported.push_back(std::string(where) + ": " + describeException(error));
-    });
+    test::CapturedUnhandledExceptions captured;
     {
         auto awaited = fails();
         auto catcher = catches(awaited);
@@ -153,10 +150,9 @@ TEST(TaskTest, OnlyAnExceptionNobodyReceivedGoesToTheHandlerOnceWhenTheTaskIsDro
         fails(); // dropped at once
         runUntil([&] { return catcher.isDone() && asked.isDone() && kept.isDone(); });
         EXPECT_THROW(asked.result(), std::runtime_error);
-        EXPECT_EQ(reported, std::vector<std::string>{"task: broken"}) << "the dropped one, once";
+        EXPECT_EQ(captured.reports(), std::vector<std::string>{"task: broken"}) << "the dropped one, once";
     } // `kept` goes now, never received
-    setUnhandledExceptionHandler(previous);
-    EXPECT_EQ(reported, (std::vector<std::string>{"task: broken", "task: broken"}));
+    EXPECT_EQ(captured.reports(), (std::vector<std::string>{"task: broken", "task: broken"}));
 }
 
 TEST(TaskTest, TaskStateOffTheMainThreadIsCaught) {
