@@ -33,6 +33,25 @@ constexpr std::array<SystemMonitor, 6> kSystemMonitors = {{
     {"lxtask", nullptr},
 }};
 
+struct SettingsTool {
+    SettingsPaneKind pane;
+    const char* program;
+    const char* argument; // nullptr when it opens on the pane by itself
+};
+
+// In order of preference per pane.
+constexpr std::array<SettingsTool, 9> kSettingsTools = {{
+    {SettingsPaneKind::lockScreen, "gnome-control-center", "privacy"},
+    {SettingsPaneKind::lockScreen, "systemsettings", "kcm_screenlocker"},
+    {SettingsPaneKind::lockScreen, "xfce4-screensaver-preferences", nullptr},
+    {SettingsPaneKind::loginItems, "gnome-session-properties", nullptr},
+    {SettingsPaneKind::loginItems, "systemsettings", "kcm_autostart"},
+    {SettingsPaneKind::loginItems, "xfce4-session-settings", nullptr},
+    {SettingsPaneKind::notifications, "gnome-control-center", "notifications"},
+    {SettingsPaneKind::notifications, "systemsettings", "kcm_notifications"},
+    {SettingsPaneKind::notifications, "xfce4-notifyd-config", nullptr},
+}};
+
 } // namespace
 
 LinuxWorkspace::LinuxWorkspace(Finder find, Launcher launch)
@@ -53,6 +72,18 @@ int LinuxWorkspace::openApplication(const std::string& applicationPath, const st
 
 void LinuxWorkspace::openApplication(const std::string& applicationPath) {
     openApplication(applicationPath, std::string());
+}
+
+bool LinuxWorkspace::openSettingsPane(const SettingsPane& pane) {
+    for (const auto& tool : kSettingsTools) {
+        if (tool.pane != pane.kind) continue;
+        const auto executable = find_(tool.program);
+        if (!executable) continue;
+        std::vector<std::string> arguments;
+        if (tool.argument) arguments.emplace_back(tool.argument);
+        return launch_(*executable, arguments);
+    }
+    return false;
 }
 
 bool LinuxWorkspace::launchDetached(const std::string& executable,

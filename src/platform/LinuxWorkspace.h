@@ -14,6 +14,10 @@ namespace brisel {
 // plasma-systemmonitor, mate-system-monitor, ksysguard, xfce4-taskmanager and lxtask found on the
 // PATH, opened on its process list where it has an option for that. The parameters are not
 // passed on: none of these monitors accepts a process to select.
+//
+// Settings panes open in the desktop's settings tool: the first of GNOME's, Plasma's and Xfce's
+// tools for the pane found on the PATH. None of them can show one application's notifications, so
+// the notifications pane opens on the list of all applications.
 class LinuxWorkspace final : public Workspace {
 public:
     // Finds a program on the PATH; starts a program detached, reporting whether it started.
@@ -26,6 +30,8 @@ public:
 
     int openApplication(const std::string& applicationPath, const std::string& parameters) override;
     void openApplication(const std::string& applicationPath) override;
+    // False when no settings tool for the pane is installed or it does not start.
+    bool openSettingsPane(const SettingsPane& pane) override;
 
     // The status for an application that is not installed (as Launch Services reports it).
     static constexpr int kApplicationNotFound = -10814;

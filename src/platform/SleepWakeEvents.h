@@ -12,7 +12,8 @@ inline constexpr const char* workspaceWillSleep = "workspace.willSleep";
 inline constexpr const char* workspaceDidWake = "workspace.didWake";
 } // namespace notification_names
 
-// The system's will-sleep and did-wake events.
+// The system's power events: will sleep and did wake, and where the platform reports them, screens
+// did wake and power state did change (SystemEvents.h). The receiver routes each by its name.
 class SleepWakeEvents {
 public:
     using Sink = std::function<void(const std::string& notificationName)>;

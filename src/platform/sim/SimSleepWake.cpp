@@ -1,5 +1,7 @@
 #include "platform/sim/SimSleepWake.h"
 
+#include "platform/SystemEvents.h"
+
 #include <algorithm>
 
 namespace brisel {
@@ -25,7 +27,9 @@ std::optional<SimSleepWake::Counters> SimSleepWake::read() const {
     if (machine_.gate("sleepWake")) return std::nullopt;
     const auto state = machine_.state();
     return Counters{SimMachine::field<std::int64_t>(state, "/events/sleep", 0),
-                    SimMachine::field<std::int64_t>(state, "/events/wake", 0)};
+                    SimMachine::field<std::int64_t>(state, "/events/wake", 0),
+                    SimMachine::field<std::int64_t>(state, "/events/screensWake", 0),
+                    SimMachine::field<bool>(state, "/energyMode/systemLowPowerMode", false)};
 }
 
 void SimSleepWake::start(Sink sink) {
@@ -69,17 +73,20 @@ void SimSleepWake::poll() {
     // hand is not replayed event by event.
     std::uint64_t sleeps = risen(now->sleep, seen_.sleep);
     std::uint64_t wakes = risen(now->wake, seen_.wake);
+    std::uint64_t screensWakes = risen(now->screensWake, seen_.screensWake);
+    const bool powerStateChanged = now->lowPower != seen_.lowPower;
     seen_ = *now;
-    while (sleeps > 0 || wakes > 0) {
-        if (sleeps > 0) {
-            sink_(notification_names::workspaceWillSleep);
-            --sleeps;
-        }
-        if (wakes > 0) {
-            sink_(notification_names::workspaceDidWake);
-            --wakes;
-        }
+    const auto handOn = [this](std::uint64_t& count, const char* name) {
+        if (count == 0) return;
+        sink_(name);
+        --count;
+    };
+    while (sleeps > 0 || wakes > 0 || screensWakes > 0) {
+        handOn(sleeps, notification_names::workspaceWillSleep);
+        handOn(wakes, notification_names::workspaceDidWake);
+        handOn(screensWakes, notification_names::workspaceScreensDidWake);
     }
+    if (powerStateChanged) sink_(notification_names::processPowerStateDidChange);
 }
 
 } // namespace brisel

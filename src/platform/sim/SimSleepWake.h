@@ -11,10 +11,12 @@
 
 namespace brisel {
 
-// Sleep and wake of the simulated machine: `brisel-sim` counts them in "events.sleep" and
-// "events.wake"; every rise of a counter since the last look is one event. A look happens every
-// `pollInterval` on a thread of its own (none when the interval is zero: then `poll()` looks).
-// Fault facility: "sleepWake" (a failing look sees nothing and is retried at the next one).
+// Sleep and wake of the simulated machine: `brisel-sim` counts them in "events.sleep",
+// "events.wake" and "events.screensWake"; every rise of a counter since the last look is one
+// event. A change of "energyMode.systemLowPowerMode" between two looks is one power-state change.
+// A look happens every `pollInterval` on a thread of its own (none when the interval is zero: then
+// `poll()` looks). Fault facility: "sleepWake" (a failing look sees nothing and is retried at the
+// next one).
 class SimSleepWake : public SleepWakeEvents {
 public:
     explicit SimSleepWake(SimMachine machine = SimMachine(),
@@ -27,14 +29,16 @@ public:
     void start(Sink sink) override;
     void stop() override;
 
-    // One look at the counters. Sleeps and wakes that came together are handed on alternately,
-    // sleep first, the way the machine went through them.
+    // One look at the counters. Sleeps, wakes and screen wakes that came together are handed on
+    // in turn, sleep first, the way the machine went through them; a power-state change follows.
     void poll();
 
 private:
     struct Counters {
         std::int64_t sleep = 0;
         std::int64_t wake = 0;
+        std::int64_t screensWake = 0;
+        bool lowPower = false;
     };
     std::optional<Counters> read() const;
 

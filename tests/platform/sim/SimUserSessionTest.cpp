@@ -1,5 +1,6 @@
 #include "platform/sim/SimIdleTime.h"
 #include "platform/sim/SimScreenLock.h"
+#include "platform/SystemEvents.h"
 #include "platform/sim/SimSleepWake.h"
 
 #include "TestEnvironment.h"
@@ -47,10 +48,11 @@ protected:
             events.push_back(name);
         };
     }
-    void setCounters(int sleep, int wake) {
+    void setCounters(int sleep, int wake, int screensWake = 0) {
         ASSERT_FALSE(machine().update([&](json& state) -> std::optional<std::string> {
             state["events"]["sleep"] = sleep;
             state["events"]["wake"] = wake;
+            state["events"]["screensWake"] = screensWake;
             return std::nullopt;
         }));
     }
@@ -59,6 +61,7 @@ protected:
 TEST_F(SimSleepWakeTest, CounterRisesBecomeEventsInTheOrderTheyHappened) {
     const std::string sleep = notification_names::workspaceWillSleep;
     const std::string wake = notification_names::workspaceDidWake;
+    const std::string screens = notification_names::workspaceScreensDidWake;
     setCounters(4, 4); // before start: not reported
     SimSleepWake watcher(machine(), std::chrono::milliseconds(0));
     watcher.start(sink());
@@ -66,22 +69,24 @@ TEST_F(SimSleepWakeTest, CounterRisesBecomeEventsInTheOrderTheyHappened) {
     EXPECT_TRUE(events.empty());
 
     const struct {
-        int sleep, wake;
+        int sleep, wake, screensWake;
         std::vector<std::string> events;
     } steps[] = {
-        {5, 4, {sleep}},
-        {5, 5, {wake}},
-        {7, 6, {sleep, wake, sleep}},
-        {7, 7, {wake}},
-        {2, 2, {}}, // counters reset: nothing replayed
-        {3, 3, {sleep, wake}},
-        {1000, 3, std::vector<std::string>(16, sleep)}, // set far ahead by hand: bounded
+        {5, 4, 0, {sleep}},
+        {5, 5, 0, {wake}},
+        {7, 6, 0, {sleep, wake, sleep}},
+        {7, 7, 0, {wake}},
+        {7, 7, 1, {screens}},
+        {8, 8, 3, {sleep, wake, screens, screens}},
+        {2, 2, 0, {}}, // counters reset: nothing replayed
+        {3, 3, 0, {sleep, wake}},
+        {1000, 3, 0, std::vector<std::string>(16, sleep)}, // set far ahead by hand: bounded
     };
     for (const auto& step : steps) {
-        setCounters(step.sleep, step.wake);
+        setCounters(step.sleep, step.wake, step.screensWake);
         events.clear();
         watcher.poll();
-        EXPECT_EQ(events, step.events) << step.sleep << "/" << step.wake;
+        EXPECT_EQ(events, step.events) << step.sleep << "/" << step.wake << "/" << step.screensWake;
     }
 }
 
@@ -99,6 +104,23 @@ TEST_F(SimSleepWakeTest, FailingLookIsRetriedAndStopEndsDelivery) {
     setCounters(2, 1);
     watcher.poll();
     EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(SimSleepWakeTest, EachFlipOfTheLowPowerFlagIsOnePowerStateChange) {
+    const std::string change = notification_names::processPowerStateDidChange;
+    ASSERT_FALSE(machine().set("/energyMode/systemLowPowerMode", true)); // before start: not reported
+    SimSleepWake watcher(machine(), std::chrono::milliseconds(0));
+    watcher.start(sink());
+    const struct {
+        bool lowPower;
+        std::vector<std::string> events;
+    } steps[] = {{true, {}}, {false, {change}}, {false, {}}, {true, {change}}};
+    for (const auto& step : steps) {
+        ASSERT_FALSE(machine().set("/energyMode/systemLowPowerMode", step.lowPower));
+        events.clear();
+        watcher.poll();
+        EXPECT_EQ(events, step.events) << step.lowPower;
+    }
 }
 
 } // namespace

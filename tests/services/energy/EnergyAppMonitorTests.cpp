@@ -135,6 +135,7 @@ struct FakeWorkspace : Workspace {
         return answer;
     }
     void openApplication(const std::string& path) override { plain.push_back(path); }
+    bool openSettingsPane(const SettingsPane&) override { return false; }
 };
 
 TEST(EnergyAppMonitorTest, OpensTheActivityMonitorOnTheEnergyTabAndFallsBackToAPlainLaunch) {
@@ -171,6 +172,22 @@ TEST(EnergyAppMonitorTest, OpensTheActivityMonitorOnTheEnergyTabAndFallsBackToAP
         EXPECT_EQ(workspace.withParameters[0].second, c.parameters);
         EXPECT_EQ(workspace.plain.size(), c.fallback ? 1u : 0u);
     }
+}
+
+// A workspace whose PATH holds `installed` (under /bin) and whose launches, recorded in `launched`
+// (executable then arguments), start when `launches`.
+LinuxWorkspace workspaceWith(const std::vector<std::string>& installed, bool launches,
+                             std::vector<std::string>& launched) {
+    return LinuxWorkspace(
+        [installed](const std::string& program) -> std::optional<std::string> {
+            if (std::find(installed.begin(), installed.end(), program) == installed.end()) return std::nullopt;
+            return "/bin/" + program;
+        },
+        [&launched, launches](const std::string& executable, const std::vector<std::string>& arguments) {
+            launched.push_back(executable);
+            launched.insert(launched.end(), arguments.begin(), arguments.end());
+            return launches;
+        });
 }
 
 TEST(LinuxWorkspaceTest, MapsTheActivityMonitorToTheFirstInstalledSystemMonitor) {
@@ -216,18 +233,36 @@ TEST(LinuxWorkspaceTest, MapsTheActivityMonitorToTheFirstInstalledSystemMonitor)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> launched;
-        LinuxWorkspace workspace(
-            [&](const std::string& program) -> std::optional<std::string> {
-                if (std::find(c.installed.begin(), c.installed.end(), program) == c.installed.end())
-                    return std::nullopt;
-                return "/bin/" + program;
-            },
-            [&](const std::string& executable, const std::vector<std::string>& arguments) {
-                launched.push_back(executable);
-                launched.insert(launched.end(), arguments.begin(), arguments.end());
-                return c.launches;
-            });
+        LinuxWorkspace workspace = workspaceWith(c.installed, c.launches, launched);
         EXPECT_EQ(workspace.openApplication(c.path, "openTab:Power;bundle-id:;name:x"), c.expected);
+        EXPECT_EQ(launched, c.expectedLaunch);
+    }
+}
+
+TEST(LinuxWorkspaceTest, OpensASettingsPaneInTheFirstInstalledSettingsTool) {
+    const struct {
+        const char* name;
+        SettingsPaneKind pane;
+        std::vector<std::string> installed;
+        bool launches;
+        std::vector<std::string> expectedLaunch; // executable then arguments
+    } cases[] = {
+        {"gnome notifications", SettingsPaneKind::notifications, {"gnome-control-center"}, true,
+         {"/bin/gnome-control-center", "notifications"}},
+        {"plasma login items", SettingsPaneKind::loginItems, {"systemsettings"}, true,
+         {"/bin/systemsettings", "kcm_autostart"}},
+        {"a tool without the pane is skipped", SettingsPaneKind::loginItems,
+         {"gnome-control-center", "xfce4-session-settings"}, true, {"/bin/xfce4-session-settings"}},
+        {"no settings tool", SettingsPaneKind::lockScreen, {"lxtask"}, true, {}},
+        {"installed but it does not start", SettingsPaneKind::lockScreen, {"gnome-control-center"}, false,
+         {"/bin/gnome-control-center", "privacy"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> launched;
+        LinuxWorkspace workspace = workspaceWith(c.installed, c.launches, launched);
+        EXPECT_EQ(workspace.openSettingsPane({c.pane, "com.brisel.Brisel"}),
+                  c.launches && !c.expectedLaunch.empty());
         EXPECT_EQ(launched, c.expectedLaunch);
     }
 }
