@@ -190,10 +190,4 @@ void AppModel::requestLowBatteryPermission() {}
 void AppModel::openLowBatterySettings() {}
 // ==== end of set-up ====
 
-// ==== live services: AppServicesLive.cpp ====
-AppServices AppServices::live() {
-    throw std::logic_error("the live services are not wired yet");
-}
-// ==== end of live services ====
-
 } // namespace brisel

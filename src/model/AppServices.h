@@ -32,6 +32,8 @@
 
 namespace brisel {
 
+struct LiveEnvironment;
+
 // The inert answers of the optional members: nothing is posted, opened or reported.
 namespace inert {
 std::function<Task<std::string>()> statusKey(std::string key);
@@ -103,8 +105,11 @@ struct AppServices {
     std::function<bool()> openLoginSettings = inert::declined();
     std::function<bool()> openNotificationSettings = inert::declined();
 
-    // The bundle of the running application, over the workers of this machine.
+    // The bundle of the running application, over the workers of this machine: live(standard()).
     static AppServices live();
+    // The same wiring over the given platform and places (AppServicesLive.h). Each call makes its
+    // own workers; copies of the bundle share them.
+    static AppServices live(LiveEnvironment environment);
 };
 
 } // namespace brisel
