@@ -111,6 +111,7 @@ OnboardingView::OnboardingView(ViewContext context, OnboardingState state, Onboa
     for (QPushButton* button : {back_, repairLimit_, repairPreparation_, next_, finish_, retryStop_}) row->addWidget(button);
     root->addWidget(bar);
 
+    connect(retryStorage_, &QPushButton::clicked, this, [this] { invoke(env_.actions.retryStorage); });
     connect(later_, &QPushButton::clicked, this, [this] { invoke(env_.actions.close); });
     connect(back_, &QPushButton::clicked, this, [this] { invoke(env_.actions.back); });
     connect(repairLimit_, &QPushButton::clicked, this, [this] {
@@ -246,6 +247,7 @@ void OnboardingView::stepChanged() {
     if (QWidget* title = pages_[shownStep_]->headingTitle()) {
         QAccessibleEvent event(title, QAccessible::Focus);
         QAccessible::updateAccessibility(&event);
+        emit headingFocusPosted(title);
     }
     focusCurrentChoice();
 }

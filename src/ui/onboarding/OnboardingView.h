@@ -37,6 +37,10 @@ public:
     // The open downgrade alert ("onboarding.downgradeAlert"), if any.
     QMessageBox* downgradeAlert() const;
 
+signals:
+    // The heading of a newly shown page was given the screen reader's focus.
+    void headingFocusPosted(QWidget* heading);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

@@ -14,7 +14,7 @@
 namespace brisel::test {
 
 // A Mac with battery, lid and charge-limit support, two energy modes, the recommended limit
-// chosen for desk use, nothing else decided yet.
+// chosen for desk use, the preparations settled and no task.
 inline OnboardingState laptopState(std::int64_t step = 0) {
     OnboardingState s;
     s.record.step = step;
@@ -24,6 +24,7 @@ inline OnboardingState laptopState(std::int64_t step = 0) {
     s.currentLimit = 100;
     s.pluggedIn = true;
     s.helperUseful = true;
+    s.helperResolved = s.loginResolved = s.notificationResolved = true;
     s.canAdvance = true;
     s.availableEnergyModes = 2;
     s.loginState = "login.off";
