@@ -91,7 +91,9 @@ protected:
 
 } // namespace
 
-QFont onboardingFont(double pixels, QFont::Weight weight) { return BriselTypography::systemFont(pixels, weight); }
+QFont onboardingFont(double pixels, QFont::Weight weight) {
+    return BriselTypography::systemFont(pixels, weight);
+}
 
 QLabel* makeText(double pixels, QFont::Weight weight, bool secondary) {
     auto* label = new QLabel;
@@ -112,7 +114,8 @@ QPushButton* makeButton(const QString& objectName, ButtonStyle style, double pix
 }
 
 void setButtonStyle(QPushButton* button, ButtonStyle style) {
-    if (button->property(buttonStyleProperty).toInt() == int(style) && button->property(buttonStyleProperty).isValid())
+    if (button->property(buttonStyleProperty).toInt() == int(style) &&
+        button->property(buttonStyleProperty).isValid())
         return;
     button->setProperty(buttonStyleProperty, int(style));
     styleButton(button, style, {}, QApplication::palette(button));
@@ -122,7 +125,8 @@ void applyAppearance(QWidget* root, const Appearance& appearance) {
     const QPalette& base = QApplication::palette(root);
     for (BriselCard* card : root->findChildren<BriselCard*>())
         card->setAppearanceOverride({appearance.theme, std::nullopt, std::nullopt});
-    for (ChoiceCard* card : root->findChildren<ChoiceCard*>()) card->setAppearance(appearance);
+    for (ChoiceCard* card : root->findChildren<ChoiceCard*>())
+        card->setAppearance(appearance);
     const QColor secondary = secondaryColor(appearance, base);
     for (QWidget* widget : root->findChildren<QWidget*>()) {
         if (!widget->property(secondaryProperty).toBool()) continue;
@@ -136,7 +140,8 @@ void applyAppearance(QWidget* root, const Appearance& appearance) {
             styleButton(button, ButtonStyle(style.toInt()), appearance, base);
 }
 
-SymbolLine::SymbolLine(const QString& symbol, double pixels, QFont::Weight weight, bool secondary, QWidget* parent)
+SymbolLine::SymbolLine(const QString& symbol, double pixels, QFont::Weight weight, bool secondary,
+                       QWidget* parent)
     : QWidget(parent), symbol_(new SymbolView(symbol, pixels, weight, pixels * 1.4)),
       label_(makeText(pixels, weight, secondary)) {
     auto* row = new QHBoxLayout(this);
@@ -147,8 +152,12 @@ SymbolLine::SymbolLine(const QString& symbol, double pixels, QFont::Weight weigh
     symbol_->setProperty(secondaryProperty, secondary);
 }
 
-void SymbolLine::setText(const QString& text) { label_->setText(text); }
-void SymbolLine::setSymbol(const QString& symbol) { symbol_->setName(symbol); }
+void SymbolLine::setText(const QString& text) {
+    label_->setText(text);
+}
+void SymbolLine::setSymbol(const QString& symbol) {
+    symbol_->setName(symbol);
+}
 
 Note::Note(const QString& symbol, QWidget* parent) : SymbolLine(symbol, 11, QFont::Normal, true, parent) {
     setContentsMargins(4, 0, 4, 0);
@@ -170,12 +179,15 @@ void Heading::setTexts(const QString& title, const QString& body) {
     body_->setText(body);
 }
 
-Card::Card(ViewContext context, QWidget* parent) : BriselCard(context, parent), column_(new QVBoxLayout(this)) {
+Card::Card(ViewContext context, QWidget* parent)
+    : BriselCard(context, parent), column_(new QVBoxLayout(this)) {
     column_->setContentsMargins(13, 13, 13, 13);
     column_->setSpacing(10);
 }
 
-void Card::addWidget(QWidget* widget) { column_->addWidget(widget); }
+void Card::addWidget(QWidget* widget) {
+    column_->addWidget(widget);
+}
 
 StatusCard::StatusCard(ViewContext context, const QString& symbol, QWidget* parent)
     : Card(context, parent), line_(add(new SymbolLine(symbol, 11.5))) {}
@@ -200,8 +212,8 @@ ChoiceCard::ChoiceCard(const QString& id, const QString& icon, std::function<voi
     row->addWidget(icon_);
     row->addLayout(texts, 1);
     row->addWidget(mark_);
-    for (QWidget* child : {static_cast<QWidget*>(icon_), static_cast<QWidget*>(mark_), static_cast<QWidget*>(title_),
-                           static_cast<QWidget*>(body_)})
+    for (QWidget* child : {static_cast<QWidget*>(icon_), static_cast<QWidget*>(mark_),
+                           static_cast<QWidget*>(title_), static_cast<QWidget*>(body_)})
         child->setAttribute(Qt::WA_TransparentForMouseEvents);
     const int margins = BriselCard::shadowMargins().top() + BriselCard::shadowMargins().bottom();
     setMinimumHeight(76 + margins);
@@ -218,7 +230,9 @@ void ChoiceCard::setTexts(const QString& title, const QString& body) {
     setAccessibleDescription(body);
 }
 
-void ChoiceCard::setSymbol(const QString& icon) { icon_->setName(icon); }
+void ChoiceCard::setSymbol(const QString& icon) {
+    icon_->setName(icon);
+}
 
 void ChoiceCard::setSelected(bool selected) {
     if (selected == isChecked()) return;
@@ -231,7 +245,9 @@ void ChoiceCard::setAppearance(const Appearance& appearance) {
     syncColors();
 }
 
-bool ChoiceCard::outlined() const { return onboarding::choiceOutlined(isChecked(), hasFocus()); }
+bool ChoiceCard::outlined() const {
+    return onboarding::choiceOutlined(isChecked(), hasFocus());
+}
 
 void ChoiceCard::syncColors() {
     const QColor accent = palette().color(QPalette::Highlight);
@@ -275,8 +291,8 @@ void ChoiceCard::focusOutEvent(QFocusEvent* event) {
 }
 
 ResultRow::ResultRow(const QString& key, QWidget* parent)
-    : QWidget(parent), key_(key), label_(makeText(11)), check_(new SymbolView("checkmark.circle.fill", 11, QFont::Normal, 12)),
-      value_(makeText(11)) {
+    : QWidget(parent), key_(key), label_(makeText(11)),
+      check_(new SymbolView("checkmark.circle.fill", 11, QFont::Normal, 12)), value_(makeText(11)) {
     setObjectName(key);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -302,8 +318,9 @@ ResultsCard::ResultsCard(ViewContext context, QWidget* parent) : Card(context, p
 void ResultsCard::sync(const PageEnv& env, const OnboardingState& state) {
     const std::vector<onboarding::ResultLine> lines = onboarding::resultLines(state);
     for (ResultRow* row : rows_) {
-        const auto line = std::find_if(lines.begin(), lines.end(),
-                                       [row](const onboarding::ResultLine& l) { return l.key == row->objectName(); });
+        const auto line = std::find_if(lines.begin(), lines.end(), [row](const onboarding::ResultLine& l) {
+            return l.key == row->objectName();
+        });
         row->setVisible(line != lines.end());
         if (line != lines.end()) row->sync(env, line->result);
     }
@@ -337,6 +354,8 @@ BusyLine::BusyLine(QWidget* parent) : QWidget(parent), label_(makeText(11)) {
     row->addWidget(label_, 1);
 }
 
-void BusyLine::setText(const QString& text) { label_->setText(text); }
+void BusyLine::setText(const QString& text) {
+    label_->setText(text);
+}
 
 } // namespace brisel

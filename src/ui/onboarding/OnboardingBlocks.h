@@ -59,8 +59,8 @@ class SymbolLine : public QWidget {
     Q_OBJECT
 
 public:
-    SymbolLine(const QString& symbol, double pixels, QFont::Weight weight = QFont::Normal, bool secondary = false,
-               QWidget* parent = nullptr);
+    SymbolLine(const QString& symbol, double pixels, QFont::Weight weight = QFont::Normal,
+               bool secondary = false, QWidget* parent = nullptr);
     void setText(const QString& text);
     void setSymbol(const QString& symbol);
     QLabel* label() const { return label_; }
@@ -130,7 +130,8 @@ class ChoiceCard : public QAbstractButton {
     Q_OBJECT
 
 public:
-    ChoiceCard(const QString& id, const QString& icon, std::function<void()> action, QWidget* parent = nullptr);
+    ChoiceCard(const QString& id, const QString& icon, std::function<void()> action,
+               QWidget* parent = nullptr);
 
     void setTexts(const QString& title, const QString& body);
     void setSymbol(const QString& icon);

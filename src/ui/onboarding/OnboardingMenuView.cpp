@@ -11,7 +11,8 @@ OnboardingMenuView::OnboardingMenuView(ViewContext context, OnboardingState stat
                                        QWidget* parent)
     : QWidget(parent), env_{context, std::move(actions), {}, {}}, state_(std::move(state)),
       welcome_(makeText(13, QFont::DemiBold)), body_(makeText(12, QFont::Normal, true)),
-      continue_(makeButton("onboarding.continueSetup", ButtonStyle::prominent)), stop_(new TaskStopView(env_)) {
+      continue_(makeButton("onboarding.continueSetup", ButtonStyle::prominent)),
+      stop_(new TaskStopView(env_)) {
     setFixedWidth(340);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 16, 16, 16);

@@ -32,7 +32,9 @@ void OnboardingPage::refresh() const {
     if (env_.actions.refresh) env_.actions.refresh();
 }
 
-void OnboardingPage::addToColumn(QWidget* widget, Qt::Alignment alignment) { column_->addWidget(widget, 0, alignment); }
+void OnboardingPage::addToColumn(QWidget* widget, Qt::Alignment alignment) {
+    column_->addWidget(widget, 0, alignment);
+}
 
 namespace {
 
@@ -61,8 +63,10 @@ public:
         recheck_ = add(makeButton("onboarding.recheck", ButtonStyle::standard), Qt::AlignLeft);
         connect(recheck_, &QPushButton::clicked, this, [this] { refresh(); });
         unsupported_ = add(new Note("info.circle"));
-        desk_ = add(new ChoiceCard("onboarding.habit.desk", "desktopcomputer", [this] { choose(OnboardingHabit::desk); }));
-        mobile_ = add(new ChoiceCard("onboarding.habit.mobile", "bag", [this] { choose(OnboardingHabit::mobile); }));
+        desk_ = add(new ChoiceCard("onboarding.habit.desk", "desktopcomputer",
+                                   [this] { choose(OnboardingHabit::desk); }));
+        mobile_ = add(
+            new ChoiceCard("onboarding.habit.mobile", "bag", [this] { choose(OnboardingHabit::mobile); }));
         desk_->setOnMove([this](bool forward) { move(forward, OnboardingHabit::mobile); });
         mobile_->setOnMove([this](bool forward) { move(!forward, OnboardingHabit::desk); });
 
@@ -76,7 +80,8 @@ public:
         picker_->setObjectName("onboarding.availableLimits");
         picker_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         connect(picker_, &QComboBox::activated, this, [this](int index) {
-            if (const QVariant limit = picker_->itemData(index); limit.isValid()) invoke(env_.actions.chooseLimit, limit.toInt());
+            if (const QVariant limit = picker_->itemData(index); limit.isValid())
+                invoke(env_.actions.chooseLimit, limit.toInt());
             showSelectedLimit();
         });
 
@@ -93,8 +98,8 @@ public:
         const bool habits = kind == HabitPageKind::habits;
         heading_->setTexts(loc(habits ? "onboarding.habitTitle" : "onboarding.deviceTitle"),
                            loc(kind == HabitPageKind::hardwareUnknown ? "onboarding.deviceUnknown"
-                              : habits                               ? "onboarding.habitBody"
-                                                                     : "onboarding.chargeUnsupported"));
+                               : habits                               ? "onboarding.habitBody"
+                                                                      : "onboarding.chargeUnsupported"));
         recheck_->setVisible(kind == HabitPageKind::hardwareUnknown);
         recheck_->setText(loc("onboarding.recheck"));
         recheck_->setEnabled(!s.checking);
@@ -145,7 +150,8 @@ private:
         if (picker_->count() == 0 || limits != shownLimits_) {
             picker_->clear();
             picker_->addItem(QString());
-            for (int limit : limits) picker_->addItem(QString("%1%").arg(limit), limit);
+            for (int limit : limits)
+                picker_->addItem(QString("%1%").arg(limit), limit);
             shownLimits_ = limits;
         }
         picker_->setItemText(0, loc("onboarding.chooseAvailableLimit"));
@@ -181,11 +187,13 @@ class TaskPage : public OnboardingPage {
 public:
     explicit TaskPage(const PageEnv& env) : OnboardingPage(env) {
         heading_ = add(new Heading);
-        const std::tuple<OnboardingTask, const char*> cards[] = {
-            {OnboardingTask::none, "moon"}, {OnboardingTask::open, "play"}, {OnboardingTask::lid, "laptopcomputer"}};
+        const std::tuple<OnboardingTask, const char*> cards[] = {{OnboardingTask::none, "moon"},
+                                                                 {OnboardingTask::open, "play"},
+                                                                 {OnboardingTask::lid, "laptopcomputer"}};
         for (const auto& [task, icon] : cards) {
-            auto* card = add(new ChoiceCard("onboarding.task." + QString::fromUtf8(toString(task).data()), icon,
-                                            [this, task = task] { invoke(env_.actions.chooseTask, task); }));
+            auto* card =
+                add(new ChoiceCard("onboarding.task." + QString::fromUtf8(toString(task).data()), icon,
+                                   [this, task = task] { invoke(env_.actions.chooseTask, task); }));
             card->setOnMove([this](bool forward) { move(forward); });
             cards_ << card;
         }
@@ -196,9 +204,11 @@ public:
     void sync(const OnboardingState& s) override {
         state_ = s;
         heading_->setTexts(loc("onboarding.taskTitle"), loc("onboarding.taskBody"));
-        const QString titles[] = {"onboarding.taskNone", s.hasLid ? "onboarding.taskOpen" : "onboarding.taskDesktop",
+        const QString titles[] = {"onboarding.taskNone",
+                                  s.hasLid ? "onboarding.taskOpen" : "onboarding.taskDesktop",
                                   "onboarding.taskLid"};
-        const QString bodies[] = {"onboarding.taskNoneBody", "onboarding.taskOpenBody", "onboarding.taskLidBody"};
+        const QString bodies[] = {"onboarding.taskNoneBody", "onboarding.taskOpenBody",
+                                  "onboarding.taskLidBody"};
         const bool locked = s.busy || s.record.hasApplicationAttempt();
         for (int i = 0; i < cards_.size(); ++i) {
             cards_[i]->setTexts(loc(titles[i]), loc(bodies[i]));
@@ -263,7 +273,8 @@ public:
 
         recovery_ = add(new Note("info.circle"));
         loginSettings_ = add(makeButton("onboarding.loginSettings", ButtonStyle::standard), Qt::AlignLeft);
-        connect(loginSettings_, &QPushButton::clicked, this, [this] { invoke(env_.actions.openSettings, false); });
+        connect(loginSettings_, &QPushButton::clicked, this,
+                [this] { invoke(env_.actions.openSettings, false); });
         privacy_ = add(new Note("info.circle"));
         installing_ = add(new BusyLine);
         skip_ = add(makeButton("onboarding.skipHelper", ButtonStyle::link, 11), Qt::AlignLeft);
@@ -280,7 +291,8 @@ public:
     void sync(const OnboardingState& s) override {
         state_ = s;
         const bool lidTask = s.record.task == OnboardingTask::lid;
-        heading_->setTexts(loc(lidTask ? "onboarding.helperLidTitle" : "onboarding.helperTitle"), loc("onboarding.helperBody"));
+        heading_->setTexts(loc(lidTask ? "onboarding.helperLidTitle" : "onboarding.helperTitle"),
+                           loc("onboarding.helperBody"));
         icon_->setName(s.helperReady ? "checkmark.circle" : "power");
         icon_->setColor(palette().color(QPalette::Highlight));
         headline_->setText(loc(s.helperReady ? "onboarding.helperReady" : "onboarding.helperName"));
@@ -289,8 +301,8 @@ public:
         energyBenefit_->setVisible(s.availableEnergyModes >= 2);
         energyBenefit_->setText(loc("onboarding.helperEnergyBenefit"));
         status_->setText(loc(helperStatusKey(s)));
-        for (QWidget* w : {static_cast<QWidget*>(install_), static_cast<QWidget*>(recheck_),
-                           static_cast<QWidget*>(skip_)})
+        for (QWidget* w :
+             {static_cast<QWidget*>(install_), static_cast<QWidget*>(recheck_), static_cast<QWidget*>(skip_)})
             w->setVisible(!s.helperReady);
         install_->setText(loc(installLabelKey(s)));
         install_->setEnabled(!s.busy && !s.checking && !s.storageError);
@@ -367,7 +379,8 @@ public:
             else
                 invoke(env_.actions.chooseReminder, true);
         });
-        connect(skipReminder_, &QPushButton::clicked, this, [this] { invoke(env_.actions.chooseReminder, false); });
+        connect(skipReminder_, &QPushButton::clicked, this,
+                [this] { invoke(env_.actions.chooseReminder, false); });
 
         recheck_ = add(makeButton("onboarding.recheck", ButtonStyle::standard, 11), Qt::AlignLeft);
         connect(recheck_, &QPushButton::clicked, this, [this] { refresh(); });
@@ -381,15 +394,17 @@ public:
 
         loginTitle_->setText(loc("onboarding.loginTitle"));
         loginBody_->setText(loc(s.record.task != OnboardingTask::none ? "onboarding.loginAwakeBody"
-                               : s.chargeChosen                      ? "onboarding.loginBody"
-                                                                     : "onboarding.loginStatusBody"));
+                                : s.chargeChosen                      ? "onboarding.loginBody"
+                                                                      : "onboarding.loginStatusBody"));
         loginStatus_->setText(loc(loginStatusKey(s)));
         const LoginButtons buttons = loginButtons(s);
         loginButtons_->setVisible(buttons != LoginButtons::none);
         skipLogin_->setVisible(buttons == LoginButtons::enableAndSkip);
-        setButtonStyle(enableLogin_, buttons == LoginButtons::enableOnly ? ButtonStyle::standard : ButtonStyle::prominent);
-        enableLogin_->setText(loc(loginEnableAction(s) == SettingsOrChoice::openSettings ? "onboarding.loginSettings"
-                                                                                         : "onboarding.enableLogin"));
+        setButtonStyle(enableLogin_,
+                       buttons == LoginButtons::enableOnly ? ButtonStyle::standard : ButtonStyle::prominent);
+        enableLogin_->setText(loc(loginEnableAction(s) == SettingsOrChoice::openSettings
+                                      ? "onboarding.loginSettings"
+                                      : "onboarding.enableLogin"));
         skipLogin_->setText(loc("onboarding.skipLogin"));
         installLocation_->setVisible(showsInstallLocation(s));
         installLocation_->setText(loc("onboarding.installLocation"));
@@ -404,8 +419,9 @@ public:
         testState_->setVisible(testReady && s.testState);
         testState_->setText(s.testState ? loc(*s.testState) : QString());
         allowButtons_->setVisible(!testReady);
-        allow_->setText(loc(reminderAllowAction(s) == SettingsOrChoice::openSettings ? "onboarding.notificationSettings"
-                                                                                    : "onboarding.allowNotification"));
+        allow_->setText(loc(reminderAllowAction(s) == SettingsOrChoice::openSettings
+                                ? "onboarding.notificationSettings"
+                                : "onboarding.allowNotification"));
         skipReminder_->setVisible(reminderShowsSkip(s));
         skipReminder_->setText(loc("onboarding.skipNotification"));
 
@@ -499,11 +515,13 @@ public:
         const qint64 target = s.record.targetLimit;
         dailyLimit_->setText(loc("onboarding.dailyLimit", target));
         limitChange_->setText(loc("onboarding.limitChange",
-                                 s.currentLimit ? QString::number(*s.currentLimit) : QString(QChar(0x2014)), target));
+                                  s.currentLimit ? QString::number(*s.currentLimit) : QString(QChar(0x2014)),
+                                  target));
         smart_->setVisible(s.record.habit == OnboardingHabit::mobile);
         smart_->setText(withHour(env_, smartPlanLine(s)));
         awakePlan_->setVisible(l.awakePlan);
-        awakePlanLine_->setText(loc(s.record.task == OnboardingTask::lid ? "onboarding.lidPlan" : "onboarding.openPlan"));
+        awakePlanLine_->setText(
+            loc(s.record.task == OnboardingTask::lid ? "onboarding.lidPlan" : "onboarding.openPlan"));
         awakePersistent_->setText(loc("onboarding.persistentAwake"));
         noChanges_->setVisible(l.noChangesNote);
         noChanges_->setText(loc("onboarding.noChanges"));
@@ -524,7 +542,8 @@ public:
 
         network_->setVisible(l.networkCard);
         networkTitle_->setText(loc("onboarding.networkTitle"));
-        networkText_->setText(loc(s.networkRemembered ? "onboarding.networkRemembered" : "onboarding.networkBody"));
+        networkText_->setText(
+            loc(s.networkRemembered ? "onboarding.networkRemembered" : "onboarding.networkBody"));
         remember_->setVisible(!s.networkRemembered);
         remember_->setText(loc("onboarding.rememberNetwork"));
         remember_->setEnabled(s.networkAvailable && !s.busy);
@@ -653,8 +672,8 @@ private:
 } // namespace
 
 std::vector<OnboardingPage*> makeOnboardingPages(const PageEnv& env) {
-    return {new HabitPage(env),        new TaskPage(env),         new HelperPage(env),
-            new ContinuityPage(env),   new ConfirmationPage(env), new CompletionPage(env)};
+    return {new HabitPage(env),      new TaskPage(env),         new HelperPage(env),
+            new ContinuityPage(env), new ConfirmationPage(env), new CompletionPage(env)};
 }
 
 } // namespace brisel

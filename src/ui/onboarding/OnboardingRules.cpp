@@ -6,10 +6,18 @@ namespace brisel::onboarding {
 
 namespace {
 
-bool hasTask(const OnboardingState& s) { return s.record.task != OnboardingTask::none; }
-bool allPrepared(const OnboardingState& s) { return s.helperResolved && s.loginResolved && s.notificationResolved; }
-bool onConfirmation(const OnboardingState& s) { return displayedStep(s.record.step) == 4; }
-bool stopOwedOrRunning(const OnboardingState& s) { return s.stopNeedsRetry || s.taskStopBusy; }
+bool hasTask(const OnboardingState& s) {
+    return s.record.task != OnboardingTask::none;
+}
+bool allPrepared(const OnboardingState& s) {
+    return s.helperResolved && s.loginResolved && s.notificationResolved;
+}
+bool onConfirmation(const OnboardingState& s) {
+    return displayedStep(s.record.step) == 4;
+}
+bool stopOwedOrRunning(const OnboardingState& s) {
+    return s.stopNeedsRetry || s.taskStopBusy;
+}
 
 } // namespace
 
@@ -39,16 +47,19 @@ TrailingButton trailingButton(const OnboardingState& s) {
 }
 
 QString limitRepairLabelKey(const OnboardingState& s) {
-    return s.record.hasApplicationAttempt() ? "onboarding.keepCurrentChargeState" : "onboarding.chooseAvailableLimit";
+    return s.record.hasApplicationAttempt() ? "onboarding.keepCurrentChargeState"
+                                            : "onboarding.chooseAvailableLimit";
 }
 
 QString mainLabelKey(const OnboardingState& s) {
     const bool confirmation = onConfirmation(s);
-    if (confirmation && stopOwedOrRunning(s)) return s.taskStopBusy ? "onboarding.stopping" : "onboarding.retryStop";
+    if (confirmation && stopOwedOrRunning(s))
+        return s.taskStopBusy ? "onboarding.stopping" : "onboarding.retryStop";
     if (s.busy) return "onboarding.working";
     if (!confirmation) return "onboarding.next";
     const auto& r = s.record;
-    if (r.charge == SetupResult::unknown || r.ordinary == SetupResult::unknown || r.lid == SetupResult::unknown)
+    if (r.charge == SetupResult::unknown || r.ordinary == SetupResult::unknown ||
+        r.lid == SetupResult::unknown)
         return "onboarding.checkResults";
     if (r.hasApplicationAttempt()) return "onboarding.retryFailed";
     if (hasTask(s)) return s.chargeChosen ? "onboarding.applyBoth" : "onboarding.applyAwake";
@@ -65,11 +76,17 @@ bool mainEnabled(const OnboardingState& s) {
     return s.canAdvance;
 }
 
-bool completionOffersStopRetry(const OnboardingState& s) { return stopOwedOrRunning(s); }
+bool completionOffersStopRetry(const OnboardingState& s) {
+    return stopOwedOrRunning(s);
+}
 
-bool choiceOutlined(bool selected, bool focused) { return selected && !focused; }
+bool choiceOutlined(bool selected, bool focused) {
+    return selected && !focused;
+}
 
-double choiceRadius(BriselTheme theme) { return theme == BriselTheme::classic ? 10 : 14; }
+double choiceRadius(BriselTheme theme) {
+    return theme == BriselTheme::classic ? 10 : 14;
+}
 
 HabitPageKind habitPageKind(const OnboardingState& s) {
     if (!s.hardwareKnown) return HabitPageKind::hardwareUnknown;
@@ -85,7 +102,8 @@ LimitCard limitCard(const OnboardingState& s) {
     LimitCard card;
     if (s.selectedLimit) {
         card.limit = s.selectedLimit;
-        card.captionKey = *s.selectedLimit == recommendedLimit ? "onboarding.recommended" : "onboarding.selectedLimit";
+        card.captionKey =
+            *s.selectedLimit == recommendedLimit ? "onboarding.recommended" : "onboarding.selectedLimit";
         if (s.record.habit == OnboardingHabit::mobile)
             std::tie(card.explanationKey, card.explanationHour) = smartPlanLine(s);
         else
@@ -94,7 +112,8 @@ LimitCard limitCard(const OnboardingState& s) {
     const bool offersRecommended =
         std::find(s.limits.begin(), s.limits.end(), recommendedLimit) != s.limits.end();
     card.picker = !offersRecommended || s.requiresLimitSelection;
-    card.pickerPromptKey = offersRecommended ? "onboarding.chooseAvailableLimit" : "onboarding.limitUnavailable";
+    card.pickerPromptKey =
+        offersRecommended ? "onboarding.chooseAvailableLimit" : "onboarding.limitUnavailable";
     return card;
 }
 
@@ -125,12 +144,13 @@ QString helperStatusKey(const OnboardingState& s) {
 
 QString installLabelKey(const OnboardingState& s) {
     return s.helperState.kind() == HelperReadiness::Kind::outdated ? "onboarding.updateHelper"
-                                                                  : "onboarding.installHelper";
+                                                                   : "onboarding.installHelper";
 }
 
 QString loginStatusKey(const OnboardingState& s) {
     if (s.record.login == SetupDecision::skipped && s.loginResolved) return "onboarding.manualLogin";
-    if (s.loginState == "login.notFound" && s.record.loginRegistration == SetupResult::idle) return "login.off";
+    if (s.loginState == "login.notFound" && s.record.loginRegistration == SetupResult::idle)
+        return "login.off";
     return s.loginState;
 }
 
@@ -151,7 +171,8 @@ bool showsInstallLocation(const OnboardingState& s) {
 }
 
 QString reminderStatusKey(const OnboardingState& s) {
-    return s.record.reminder == ReminderIntent::disabled ? "onboarding.reminderDisabled" : s.notificationState;
+    return s.record.reminder == ReminderIntent::disabled ? "onboarding.reminderDisabled"
+                                                         : s.notificationState;
 }
 
 bool reminderTestReady(const OnboardingState& s) {
@@ -164,7 +185,9 @@ SettingsOrChoice reminderAllowAction(const OnboardingState& s) {
                : SettingsOrChoice::choose;
 }
 
-bool reminderShowsSkip(const OnboardingState& s) { return s.record.reminder != ReminderIntent::disabled; }
+bool reminderShowsSkip(const OnboardingState& s) {
+    return s.record.reminder != ReminderIntent::disabled;
+}
 
 ConfirmationLayout confirmationLayout(const OnboardingState& s) {
     ConfirmationLayout l;
@@ -195,7 +218,8 @@ QString preparationHelperKey(const OnboardingState& s) {
 std::vector<ResultLine> resultLines(const OnboardingState& s) {
     std::vector<ResultLine> lines;
     if (s.chargeChosen)
-        lines.push_back({"onboarding.chargeResult", s.requiresLimitSelection ? SetupResult::unknown : s.record.charge});
+        lines.push_back(
+            {"onboarding.chargeResult", s.requiresLimitSelection ? SetupResult::unknown : s.record.charge});
     if (!s.hasStopResult && hasTask(s)) lines.push_back({"onboarding.ordinaryResult", s.record.ordinary});
     if (!s.hasStopResult && s.record.task == OnboardingTask::lid)
         lines.push_back({"onboarding.lidResult", s.record.lid});
@@ -214,7 +238,9 @@ QString firstStepKey(const OnboardingState& s) {
     return "onboarding.firstStatus";
 }
 
-bool completionShowsResults(const OnboardingState& s) { return s.chargeChosen || (!s.hasStopResult && hasTask(s)); }
+bool completionShowsResults(const OnboardingState& s) {
+    return s.chargeChosen || (!s.hasStopResult && hasTask(s));
+}
 
 bool taskStopRetryNeeded(const OnboardingState& s) {
     return (s.hasCoordinator && s.record.stopPending) || s.taskStopStatus == "onboarding.stopPartial" ||

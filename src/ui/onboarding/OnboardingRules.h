@@ -80,7 +80,8 @@ bool reminderShowsSkip(const OnboardingState& s);
 // The confirmation page: which elements show.
 struct ConfirmationLayout {
     bool stopCard = false, heading = false, noChanges = false, limitWarning = false, results = false,
-         chargePlan = false, awakePlan = false, noChangesNote = false, networkCard = false, stopControl = false;
+         chargePlan = false, awakePlan = false, noChangesNote = false, networkCard = false,
+         stopControl = false;
     bool operator==(const ConfirmationLayout&) const = default;
 };
 ConfirmationLayout confirmationLayout(const OnboardingState& s);

@@ -9,7 +9,6 @@
 #include "ui/onboarding/OnboardingRules.h"
 
 #include <QAccessible>
-#include <cmath>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +19,7 @@
 #include <QShortcut>
 #include <QShowEvent>
 #include <QStackedWidget>
+#include <cmath>
 
 namespace brisel {
 
@@ -47,7 +47,8 @@ public:
 
 } // namespace
 
-OnboardingView::OnboardingView(ViewContext context, OnboardingState state, OnboardingActions actions, QWidget* parent)
+OnboardingView::OnboardingView(ViewContext context, OnboardingState state, OnboardingActions actions,
+                               QWidget* parent)
     : QWidget(parent), env_{context, std::move(actions), {}, {}}, state_(std::move(state)) {
     env_.focusCurrentChoice = [this] { focusCurrentChoice(); };
     env_.confirmDowngrade = [this] { openDowngradeAlert(); };
@@ -78,7 +79,8 @@ OnboardingView::OnboardingView(ViewContext context, OnboardingState state, Onboa
     column->addWidget(checking_);
     stack_ = new PageStack;
     pages_ = makeOnboardingPages(env_);
-    for (OnboardingPage* page : pages_) stack_->addWidget(page);
+    for (OnboardingPage* page : pages_)
+        stack_->addWidget(page);
     column->addWidget(stack_);
     column->addStretch(1);
 
@@ -108,7 +110,8 @@ OnboardingView::OnboardingView(ViewContext context, OnboardingState state, Onboa
     row->addWidget(later_);
     row->addSpacing(4);
     row->addStretch(1);
-    for (QPushButton* button : {back_, repairLimit_, repairPreparation_, next_, finish_, retryStop_}) row->addWidget(button);
+    for (QPushButton* button : {back_, repairLimit_, repairPreparation_, next_, finish_, retryStop_})
+        row->addWidget(button);
     root->addWidget(bar);
 
     connect(retryStorage_, &QPushButton::clicked, this, [this] { invoke(env_.actions.retryStorage); });
@@ -138,7 +141,9 @@ OnboardingView::OnboardingView(ViewContext context, OnboardingState state, Onboa
     resync();
 }
 
-OnboardingView::~OnboardingView() { shownRefresh_.cancel(); }
+OnboardingView::~OnboardingView() {
+    shownRefresh_.cancel();
+}
 
 Appearance OnboardingView::appearance() const {
     Appearance appearance = env_.context.currentAppearance();
@@ -146,7 +151,9 @@ Appearance OnboardingView::appearance() const {
     return appearance;
 }
 
-QWidget* OnboardingView::currentPage() const { return stack_->currentWidget(); }
+QWidget* OnboardingView::currentPage() const {
+    return stack_->currentWidget();
+}
 
 QMessageBox* OnboardingView::downgradeAlert() const {
     for (QMessageBox* box : findChildren<QMessageBox*>("onboarding.downgradeAlert"))
@@ -171,7 +178,8 @@ void OnboardingView::resync() {
         shownStep_ = step;
         // Hidden pages take no height, so the scroll area fits the shown one.
         for (int i = 0; i < int(pages_.size()); ++i)
-            pages_[i]->setSizePolicy(QSizePolicy::Preferred, i == step ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+            pages_[i]->setSizePolicy(QSizePolicy::Preferred,
+                                     i == step ? QSizePolicy::Preferred : QSizePolicy::Ignored);
         stack_->setCurrentIndex(step);
         stack_->updateGeometry();
     }
@@ -217,7 +225,8 @@ void OnboardingView::syncBar() {
     repairLimit_->setText(env_.tr(limitRepairLabelKey(s)));
     repairPreparation_->setVisible(!completion && trailing == TrailingButton::preparationRepair);
     repairPreparation_->setText(env_.tr("onboarding.repairPreparation"));
-    for (QPushButton* repair : {repairLimit_, repairPreparation_}) repair->setEnabled(!s.busy && !s.checking);
+    for (QPushButton* repair : {repairLimit_, repairPreparation_})
+        repair->setEnabled(!s.busy && !s.checking);
     next_->setVisible(!completion && trailing == TrailingButton::main);
     next_->setText(env_.tr(mainLabelKey(s)));
     next_->setEnabled(mainEnabled(s));
@@ -265,7 +274,8 @@ void OnboardingView::focusCurrentChoice() {
     }
 }
 
-void OnboardingView::announceChange(const std::optional<QString>& before, const std::optional<QString>& after) {
+void OnboardingView::announceChange(const std::optional<QString>& before,
+                                    const std::optional<QString>& after) {
     if (after && !after->isEmpty() && after != before && env_.context.announcer)
         env_.context.announcer->announce(env_.tr(*after));
 }
@@ -303,7 +313,8 @@ void OnboardingView::hideEvent(QHideEvent* event) {
     if (!event->spontaneous()) shownRefresh_.cancel();
 }
 
-Task<void> OnboardingView::refreshThenFocus(QPointer<OnboardingView> view, std::function<Task<void>()> refresh) {
+Task<void> OnboardingView::refreshThenFocus(QPointer<OnboardingView> view,
+                                            std::function<Task<void>()> refresh) {
     if (!view || co_await taskCancelled()) co_return;
     Task<void> pending = refresh();
     co_await pending;
@@ -324,7 +335,8 @@ PhaseHeader::PhaseHeader(QWidget* parent) : QWidget(parent) {
     BriselAccessibleWidget::setRole(this, QAccessible::StaticText);
 }
 
-void PhaseHeader::sync(int phase, QStringList titles, const QString& accessibleLabel, const Appearance& appearance) {
+void PhaseHeader::sync(int phase, QStringList titles, const QString& accessibleLabel,
+                       const Appearance& appearance) {
     phase_ = phase;
     titles_ = std::move(titles);
     appearance_ = appearance;
@@ -336,7 +348,8 @@ void PhaseHeader::sync(int phase, QStringList titles, const QString& accessibleL
 QSize PhaseHeader::sizeHint() const {
     const QFontMetrics metrics(onboardingFont(11, QFont::DemiBold));
     const QMargins m = contentsMargins();
-    return {300, int(std::ceil(chipPadding * 2 + std::max<double>(metrics.height(), chipSymbolSize))) + m.top() + m.bottom()};
+    return {300, int(std::ceil(chipPadding * 2 + std::max<double>(metrics.height(), chipSymbolSize))) +
+                     m.top() + m.bottom()};
 }
 
 void PhaseHeader::paintEvent(QPaintEvent*) {
@@ -352,14 +365,16 @@ void PhaseHeader::paintEvent(QPaintEvent*) {
             shape.addRoundedRect(chip, 9, 9);
             painter.fillPath(shape, BriselColors::primary(palette(), 0.06));
         }
-        const QColor color = current ? BriselColors::primary(palette())
-                                     : BriselColors::secondaryForeground(appearance_, BriselColors::primary(palette(), 0.8));
+        const QColor color =
+            current ? BriselColors::primary(palette())
+                    : BriselColors::secondaryForeground(appearance_, BriselColors::primary(palette(), 0.8));
         const QFont font = onboardingFont(11, current ? QFont::DemiBold : QFont::Normal);
         const QString title = titles_.value(i);
         const double textWidth = QFontMetricsF(font).horizontalAdvance(title);
         const double left = chip.center().x() - (chipSymbolSize + chipGap + textWidth) / 2;
-        SymbolPainter::paint(painter, QRectF(left, chip.center().y() - chipSymbolSize / 2, chipSymbolSize, chipSymbolSize),
-                             onboarding::chipSymbol(i, phase_), color);
+        SymbolPainter::paint(
+            painter, QRectF(left, chip.center().y() - chipSymbolSize / 2, chipSymbolSize, chipSymbolSize),
+            onboarding::chipSymbol(i, phase_), color);
         painter.setFont(font);
         painter.setPen(color);
         painter.drawText(QRectF(left + chipSymbolSize + chipGap, chip.top(), textWidth + 2, chip.height()),

@@ -25,7 +25,8 @@ class OnboardingView : public QWidget {
     Q_OBJECT
 
 public:
-    OnboardingView(ViewContext context, OnboardingState state, OnboardingActions actions, QWidget* parent = nullptr);
+    OnboardingView(ViewContext context, OnboardingState state, OnboardingActions actions,
+                   QWidget* parent = nullptr);
     ~OnboardingView() override;
 
     void sync(const OnboardingState& state);

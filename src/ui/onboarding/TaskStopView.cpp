@@ -25,9 +25,9 @@ QIcon symbolIcon(const QString& name, const QColor& color) {
 } // namespace
 
 TaskStopView::TaskStopView(const PageEnv& env, bool recoveryOnly, QWidget* parent)
-    : QWidget(parent), env_(env), recoveryOnly_(recoveryOnly), button_(makeButton({}, ButtonStyle::plain, 11)),
-      details_(new QWidget), ordinary_(makeText(11)), display_(makeText(11)), lid_(makeText(11)),
-      status_(makeText(11, QFont::Normal, true)) {
+    : QWidget(parent), env_(env), recoveryOnly_(recoveryOnly),
+      button_(makeButton({}, ButtonStyle::plain, 11)), details_(new QWidget), ordinary_(makeText(11)),
+      display_(makeText(11)), lid_(makeText(11)), status_(makeText(11, QFont::Normal, true)) {
     button_->setFont(BriselTypography::microMeta());
     button_->setContentsMargins(0, 3, 0, 3);
     connect(button_, &QPushButton::clicked, this, [this] { invoke(env_.actions.restoreSystemDefaults); });
@@ -66,7 +66,8 @@ void TaskStopView::sync(const OnboardingState& s) {
 
     details_->setVisible(taskStopShowsDetails(s));
     const QString captionKeys[] = {"onboarding.ordinaryResult", "display.keepAwake", "onboarding.lidResult"};
-    for (int i = 0; i < captions_.size(); ++i) captions_[i]->setText(env_.tr(captionKeys[i]));
+    for (int i = 0; i < captions_.size(); ++i)
+        captions_[i]->setText(env_.tr(captionKeys[i]));
     ordinary_->setText(env_.tr(taskStopOrdinaryKey(s)));
     display_->setText(env_.tr(stoppedKey(s.taskStopDisplay)));
     lid_->setText(env_.tr(taskStopLidKey(s)));
@@ -78,6 +79,8 @@ void TaskStopView::setWanted(bool wanted) {
     applyVisibility();
 }
 
-void TaskStopView::applyVisibility() { setHidden(!(wanted_ && ownRule_)); }
+void TaskStopView::applyVisibility() {
+    setHidden(!(wanted_ && ownRule_));
+}
 
 } // namespace brisel

@@ -19,15 +19,24 @@ OnboardingState at(std::int64_t step, const Change& change = {}) {
     return s;
 }
 
-std::string str(const QString& text) { return text.toStdString(); }
+std::string str(const QString& text) {
+    return text.toStdString();
+}
 
 TEST(OnboardingRules, DisplayedStepPhaseAndChips) {
     const struct {
         std::int64_t step;
         int displayed;
         std::optional<int> phase;
-    } rows[] = {{-1, 0, 0}, {0, 0, 0}, {1, 1, 0}, {2, 2, 1}, {3, 3, 1}, {4, 4, 2}, {5, 5, std::nullopt},
-                {6, 5, std::nullopt}, {std::numeric_limits<std::int64_t>::max(), 5, std::nullopt}};
+    } rows[] = {{-1, 0, 0},
+                {0, 0, 0},
+                {1, 1, 0},
+                {2, 2, 1},
+                {3, 3, 1},
+                {4, 4, 2},
+                {5, 5, std::nullopt},
+                {6, 5, std::nullopt},
+                {std::numeric_limits<std::int64_t>::max(), 5, std::nullopt}};
     for (const auto& r : rows) {
         EXPECT_EQ(displayedStep(r.step), r.displayed) << r.step;
         EXPECT_EQ(phaseOf(displayedStep(r.step)), r.phase) << r.step;
@@ -36,7 +45,8 @@ TEST(OnboardingRules, DisplayedStepPhaseAndChips) {
                                  {"checkmark.circle.fill", "2.circle.fill", "3.circle.fill"},
                                  {"checkmark.circle.fill", "checkmark.circle.fill", "3.circle.fill"}};
     for (int phase = 0; phase < 3; ++phase)
-        for (int chip = 0; chip < 3; ++chip) EXPECT_EQ(chipSymbol(chip, phase), chips[phase][chip]) << phase << chip;
+        for (int chip = 0; chip < 3; ++chip)
+            EXPECT_EQ(chipSymbol(chip, phase), chips[phase][chip]) << phase << chip;
 }
 
 TEST(OnboardingRules, WizardBar) {
@@ -58,12 +68,14 @@ TEST(OnboardingRules, WizardBar) {
          "onboarding.next", MainAction::next, false},
         {"busy", at(2, [](auto& s) { s.busy = true, s.canAdvance = false; }), true, TrailingButton::main,
          "onboarding.working", MainAction::next, false},
-        {"after an attempt", at(2, attempt), false, TrailingButton::main, "onboarding.next", MainAction::next, true},
-        {"apply both", at(4, [](auto& s) { s.record.task = OnboardingTask::open; }), true, TrailingButton::main,
-         "onboarding.applyBoth", MainAction::apply, true},
-        {"apply awake", at(4, [](auto& s) { s.record.task = OnboardingTask::lid, s.chargeChosen = false; }), true,
-         TrailingButton::main, "onboarding.applyAwake", MainAction::apply, true},
-        {"apply charge", at(4, {}), true, TrailingButton::main, "onboarding.applyCharge", MainAction::apply, true},
+        {"after an attempt", at(2, attempt), false, TrailingButton::main, "onboarding.next", MainAction::next,
+         true},
+        {"apply both", at(4, [](auto& s) { s.record.task = OnboardingTask::open; }), true,
+         TrailingButton::main, "onboarding.applyBoth", MainAction::apply, true},
+        {"apply awake", at(4, [](auto& s) { s.record.task = OnboardingTask::lid, s.chargeChosen = false; }),
+         true, TrailingButton::main, "onboarding.applyAwake", MainAction::apply, true},
+        {"apply charge", at(4, {}), true, TrailingButton::main, "onboarding.applyCharge", MainAction::apply,
+         true},
         {"nothing to change", at(4, [](auto& s) { s.chargeChosen = false; }), true, TrailingButton::main,
          "onboarding.finishSetup", MainAction::apply, true},
         {"unknown before failed",
@@ -73,7 +85,8 @@ TEST(OnboardingRules, WizardBar) {
                 s.record.lid = SetupResult::failed;
             }),
          false, TrailingButton::main, "onboarding.checkResults", MainAction::apply, true},
-        {"retry failed", at(4, attempt), false, TrailingButton::main, "onboarding.retryFailed", MainAction::apply, true},
+        {"retry failed", at(4, attempt), false, TrailingButton::main, "onboarding.retryFailed",
+         MainAction::apply, true},
         {"limit owed", at(4, limitOwed), true, TrailingButton::limitRepair, "onboarding.chooseAvailableLimit",
          MainAction::apply, true},
         {"limit owed after an attempt",
@@ -108,7 +121,8 @@ TEST(OnboardingRules, WizardBar) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(showsBack(r.state), r.back);
         EXPECT_EQ(trailingButton(r.state), r.trailing);
-        EXPECT_EQ(str(r.trailing == TrailingButton::limitRepair ? limitRepairLabelKey(r.state) : mainLabelKey(r.state)),
+        EXPECT_EQ(str(r.trailing == TrailingButton::limitRepair ? limitRepairLabelKey(r.state)
+                                                                : mainLabelKey(r.state)),
                   r.label);
         EXPECT_EQ(mainAction(r.state), r.action);
         EXPECT_EQ(mainEnabled(r.state), r.enabled);
@@ -130,24 +144,49 @@ TEST(OnboardingRules, HabitPage) {
     EXPECT_EQ(habitPageKind(at(0)), HabitPageKind::habits);
 
     const auto limits = [](std::vector<int> offered, std::optional<int> selected, bool required) {
-        return [=](OnboardingState& s) { s.limits = offered, s.selectedLimit = selected, s.requiresLimitSelection = required; };
+        return [=](OnboardingState& s) {
+            s.limits = offered, s.selectedLimit = selected, s.requiresLimitSelection = required;
+        };
     };
     const struct {
         const char* name;
         OnboardingState state;
         LimitCard card;
     } rows[] = {
-        {"recommended", at(0, limits({80, 90, 100}, 80, false)),
-         {"onboarding.recommended", 80, "onboarding.deskRecommendation", {}, false, "onboarding.chooseAvailableLimit"}},
-        {"another limit", at(0, limits({80, 90, 100}, 90, false)),
-         {"onboarding.selectedLimit", 90, "onboarding.deskRecommendation", {}, false, "onboarding.chooseAvailableLimit"}},
-        {"80 not offered", at(0, limits({85, 90}, std::nullopt, true)),
+        {"recommended",
+         at(0, limits({80, 90, 100}, 80, false)),
+         {"onboarding.recommended",
+          80,
+          "onboarding.deskRecommendation",
+          {},
+          false,
+          "onboarding.chooseAvailableLimit"}},
+        {"another limit",
+         at(0, limits({80, 90, 100}, 90, false)),
+         {"onboarding.selectedLimit",
+          90,
+          "onboarding.deskRecommendation",
+          {},
+          false,
+          "onboarding.chooseAvailableLimit"}},
+        {"80 not offered",
+         at(0, limits({85, 90}, std::nullopt, true)),
          {"", {}, "", {}, true, "onboarding.limitUnavailable"}},
-        {"no limits", at(0, limits({}, std::nullopt, true)), {"", {}, "", {}, true, "onboarding.limitUnavailable"}},
-        {"mobile with an hour", at(0, [](auto& s) { s.record.habit = OnboardingHabit::mobile, s.predictedHour = 7; }),
-         {"onboarding.recommended", 80, "onboarding.smartPrediction", 7, false, "onboarding.chooseAvailableLimit"}},
-        {"mobile learning", at(0, [](auto& s) { s.record.habit = OnboardingHabit::mobile; }),
-         {"onboarding.recommended", 80, "onboarding.smartLearning", {}, false, "onboarding.chooseAvailableLimit"}},
+        {"no limits",
+         at(0, limits({}, std::nullopt, true)),
+         {"", {}, "", {}, true, "onboarding.limitUnavailable"}},
+        {"mobile with an hour",
+         at(0, [](auto& s) { s.record.habit = OnboardingHabit::mobile, s.predictedHour = 7; }),
+         {"onboarding.recommended", 80, "onboarding.smartPrediction", 7, false,
+          "onboarding.chooseAvailableLimit"}},
+        {"mobile learning",
+         at(0, [](auto& s) { s.record.habit = OnboardingHabit::mobile; }),
+         {"onboarding.recommended",
+          80,
+          "onboarding.smartLearning",
+          {},
+          false,
+          "onboarding.chooseAvailableLimit"}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -168,8 +207,9 @@ TEST(OnboardingRules, TaskArrows) {
         T task;
         bool forward;
         std::optional<T> chosen;
-    } rows[] = {{true, T::none, true, T::open}, {true, T::open, true, T::lid},   {true, T::lid, true, T::lid},
-                {true, T::none, false, T::none}, {true, T::lid, false, T::open}, {false, T::open, true, T::open},
+    } rows[] = {{true, T::none, true, T::open},      {true, T::open, true, T::lid},
+                {true, T::lid, true, T::lid},        {true, T::none, false, T::none},
+                {true, T::lid, false, T::open},      {false, T::open, true, T::open},
                 {false, T::lid, true, std::nullopt}, {false, T::lid, false, std::nullopt}};
     for (const auto& r : rows) {
         const OnboardingState s = at(1, [&](auto& s) { s.hasLid = r.lid, s.record.task = r.task; });
@@ -215,8 +255,8 @@ TEST(OnboardingRules, LoginCard) {
          SettingsOrChoice::choose, false},
         {D::undecided, "login.notFound", SetupResult::idle, false, "login.off", LoginButtons::enableAndSkip,
          SettingsOrChoice::choose, false},
-        {D::enabled, "login.notFound", SetupResult::failed, false, "login.notFound", LoginButtons::enableAndSkip,
-         SettingsOrChoice::choose, true},
+        {D::enabled, "login.notFound", SetupResult::failed, false, "login.notFound",
+         LoginButtons::enableAndSkip, SettingsOrChoice::choose, true},
         {D::enabled, "login.requiresApproval", SetupResult::requested, false, "login.requiresApproval",
          LoginButtons::enableAndSkip, SettingsOrChoice::openSettings, false},
         {D::enabled, "login.enabled", SetupResult::confirmed, true, "login.enabled", LoginButtons::none,
@@ -247,13 +287,17 @@ TEST(OnboardingRules, ReminderCard) {
     } rows[] = {
         {R::enabled, "notification.ready", "notification.ready", true, SettingsOrChoice::choose, true},
         {R::enabled, "notification.unknown", "notification.unknown", false, SettingsOrChoice::choose, true},
-        {R::undecided, "notification.alertsOff", "notification.alertsOff", false, SettingsOrChoice::openSettings, true},
-        {R::disabled, "notification.denied", "onboarding.reminderDisabled", false, SettingsOrChoice::openSettings, false},
-        {R::disabled, "notification.ready", "onboarding.reminderDisabled", false, SettingsOrChoice::choose, false},
+        {R::undecided, "notification.alertsOff", "notification.alertsOff", false,
+         SettingsOrChoice::openSettings, true},
+        {R::disabled, "notification.denied", "onboarding.reminderDisabled", false,
+         SettingsOrChoice::openSettings, false},
+        {R::disabled, "notification.ready", "onboarding.reminderDisabled", false, SettingsOrChoice::choose,
+         false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.state);
-        const OnboardingState s = at(3, [&](auto& s) { s.record.reminder = r.reminder, s.notificationState = r.state; });
+        const OnboardingState s =
+            at(3, [&](auto& s) { s.record.reminder = r.reminder, s.notificationState = r.state; });
         EXPECT_EQ(str(reminderStatusKey(s)), r.status);
         EXPECT_EQ(reminderTestReady(s), r.test);
         EXPECT_EQ(reminderAllowAction(s), r.allow);
@@ -268,7 +312,8 @@ TEST(OnboardingRules, ConfirmationLayout) {
     const auto open = [](OnboardingState& s) { s.record.task = OnboardingTask::open; };
     const auto all = [](std::initializer_list<Change> changes) {
         return [=](OnboardingState& s) {
-            for (const Change& c : changes) c(s);
+            for (const Change& c : changes)
+                c(s);
         };
     };
     using L = ConfirmationLayout;
@@ -278,24 +323,35 @@ TEST(OnboardingRules, ConfirmationLayout) {
         L layout;
     } rows[] = {
         {"no changes", at(4, nothing), {.heading = true, .noChanges = true, .noChangesNote = true}},
-        {"limit owed", at(4, [](auto& s) { s.requiresLimitSelection = true; }), {.heading = true, .limitWarning = true}},
+        {"limit owed",
+         at(4, [](auto& s) { s.requiresLimitSelection = true; }),
+         {.heading = true, .limitWarning = true}},
         {"charge only", at(4), {.heading = true, .chargePlan = true}},
-        {"charge and task", at(4, open), {.heading = true, .chargePlan = true, .awakePlan = true, .networkCard = true}},
-        {"task without battery", at(4, all({open, nothing, [](auto& s) { s.hasBattery = false; }})),
+        {"charge and task",
+         at(4, open),
+         {.heading = true, .chargePlan = true, .awakePlan = true, .networkCard = true}},
+        {"task without battery",
+         at(4, all({open, nothing, [](auto& s) { s.hasBattery = false; }})),
          {.heading = true, .awakePlan = true}},
         {"attempted charge", at(4, attempted), {.heading = true, .results = true}},
-        {"attempted task", at(4, all({open, attempted})),
+        {"attempted task",
+         at(4, all({open, attempted})),
          {.heading = true, .results = true, .networkCard = true, .stopControl = true}},
-        {"stop with a charge", at(4, all({open, attempted, stop})),
+        {"stop with a charge",
+         at(4, all({open, attempted, stop})),
          {.stopCard = true, .results = true, .networkCard = true}},
-        {"stop without a charge", at(4, all({open, attempted, stop, nothing})),
+        {"stop without a charge",
+         at(4, all({open, attempted, stop, nothing})),
          {.stopCard = true, .networkCard = true}},
-        {"stop before an attempt", at(4, all({open, stop})),
+        {"stop before an attempt",
+         at(4, all({open, stop})),
          {.stopCard = true, .chargePlan = true, .awakePlan = true, .networkCard = true}},
-        {"stop with a limit owed", at(4, all({stop, [](auto& s) { s.requiresLimitSelection = true; }})),
+        {"stop with a limit owed",
+         at(4, all({stop, [](auto& s) { s.requiresLimitSelection = true; }})),
          {.stopCard = true, .limitWarning = true}},
     };
-    for (const auto& r : rows) EXPECT_EQ(confirmationLayout(r.state), r.layout) << r.name;
+    for (const auto& r : rows)
+        EXPECT_EQ(confirmationLayout(r.state), r.layout) << r.name;
 
     const struct {
         Change change;
@@ -306,9 +362,11 @@ TEST(OnboardingRules, ConfirmationLayout) {
         {[](auto& s) { s.helperResolved = true; }, "onboarding.helperSkippedShort"},
         {[](auto& s) { s.helperResolved = false, s.helperState = HelperReadiness::unavailable(); },
          "onboarding.helperUnavailable"},
-        {[](auto& s) { s.helperResolved = false, s.helperState = HelperReadiness::ready({}); }, "onboarding.helperOutdated"},
+        {[](auto& s) { s.helperResolved = false, s.helperState = HelperReadiness::ready({}); },
+         "onboarding.helperOutdated"},
     };
-    for (const auto& h : helper) EXPECT_EQ(str(preparationHelperKey(at(4, h.change))), h.key);
+    for (const auto& h : helper)
+        EXPECT_EQ(str(preparationHelperKey(at(4, h.change))), h.key);
 }
 
 TEST(OnboardingRules, ResultRows) {
@@ -319,18 +377,28 @@ TEST(OnboardingRules, ResultRows) {
         OnboardingState state;
         std::vector<ResultLine> lines;
     } rows[] = {
-        {"charge", at(4, [](auto& s) { s.record.charge = R::confirmed; }), {{"onboarding.chargeResult", R::confirmed}}},
-        {"limit owed", at(4, [](auto& s) { s.record.charge = R::confirmed, s.requiresLimitSelection = true; }),
+        {"charge",
+         at(4, [](auto& s) { s.record.charge = R::confirmed; }),
+         {{"onboarding.chargeResult", R::confirmed}}},
+        {"limit owed",
+         at(4, [](auto& s) { s.record.charge = R::confirmed, s.requiresLimitSelection = true; }),
          {{"onboarding.chargeResult", R::unknown}}},
-        {"open", at(4, task(OnboardingTask::open)), {{"onboarding.chargeResult", R::idle}, {"onboarding.ordinaryResult", R::idle}}},
+        {"open",
+         at(4, task(OnboardingTask::open)),
+         {{"onboarding.chargeResult", R::idle}, {"onboarding.ordinaryResult", R::idle}}},
         {"lid, no charge",
-         at(4, [](auto& s) { s.chargeChosen = false, s.record.task = OnboardingTask::lid, s.record.lid = R::failed; }),
+         at(4,
+            [](auto& s) {
+                s.chargeChosen = false, s.record.task = OnboardingTask::lid, s.record.lid = R::failed;
+            }),
          {{"onboarding.ordinaryResult", R::idle}, {"onboarding.lidResult", R::failed}}},
-        {"stop hides keep-awake", at(4, [](auto& s) { s.record.task = OnboardingTask::lid, s.hasStopResult = true; }),
+        {"stop hides keep-awake",
+         at(4, [](auto& s) { s.record.task = OnboardingTask::lid, s.hasStopResult = true; }),
          {{"onboarding.chargeResult", R::idle}}},
         {"empty", at(4, [](auto& s) { s.chargeChosen = false; }), {}},
     };
-    for (const auto& r : rows) EXPECT_EQ(resultLines(r.state), r.lines) << r.name;
+    for (const auto& r : rows)
+        EXPECT_EQ(resultLines(r.state), r.lines) << r.name;
 }
 
 TEST(OnboardingRules, CompletionTitleAndFirstStep) {
@@ -340,12 +408,17 @@ TEST(OnboardingRules, CompletionTitleAndFirstStep) {
         const char* first;
         bool results;
     } rows[] = {
-        {[](auto& s) { s.record.task = OnboardingTask::open; }, "onboarding.awakeStarted", "onboarding.firstStop", true},
-        {[](auto& s) { s.temporaryFullAvailable = true; }, "onboarding.chargeStarted", "onboarding.firstFull", true},
+        {[](auto& s) { s.record.task = OnboardingTask::open; }, "onboarding.awakeStarted",
+         "onboarding.firstStop", true},
+        {[](auto& s) { s.temporaryFullAvailable = true; }, "onboarding.chargeStarted", "onboarding.firstFull",
+         true},
         {[](auto& s) { s.pluggedIn = false; }, "onboarding.chargeStarted", "onboarding.firstConnect", true},
         {{}, "onboarding.chargeStarted", "onboarding.firstStatus", true},
-        {[](auto& s) { s.chargeChosen = false, s.pluggedIn = false; }, "onboarding.readyTitle", "onboarding.firstStatus", false},
-        {[](auto& s) { s.chargeChosen = false, s.hasStopResult = true, s.record.task = OnboardingTask::open; },
+        {[](auto& s) { s.chargeChosen = false, s.pluggedIn = false; }, "onboarding.readyTitle",
+         "onboarding.firstStatus", false},
+        {[](auto& s) {
+             s.chargeChosen = false, s.hasStopResult = true, s.record.task = OnboardingTask::open;
+         },
          "onboarding.awakeStarted", "onboarding.firstStop", false},
     };
     for (const auto& r : rows) {
@@ -367,19 +440,33 @@ TEST(OnboardingRules, TaskStop) {
         bool details;
         const char* status;
     } rows[] = {
-        {"recovery, nothing to do", true, {}, false, "onboarding.stopTask", "retry-stop-keep-awake", false,
+        {"recovery, nothing to do",
+         true,
+         {},
+         false,
+         "onboarding.stopTask",
+         "retry-stop-keep-awake",
+         false,
          "onboarding.stopPartial"},
         {"recovery, save failed", true, [](auto& s) { s.taskStopStatus = "onboarding.stopSaveFailed"; }, true,
          "onboarding.retryStop", "retry-stop-keep-awake", true, "onboarding.stopSaveFailed"},
-        {"no stop yet", false, {}, true, "onboarding.stopTask", "stop-keep-awake", false, "onboarding.stopPartial"},
+        {"no stop yet",
+         false,
+         {},
+         true,
+         "onboarding.stopTask",
+         "stop-keep-awake",
+         false,
+         "onboarding.stopPartial"},
         {"recovery while running", true, [](auto& s) { s.taskStopBusy = true; }, true, "onboarding.stopping",
          "retry-stop-keep-awake", true, "onboarding.stopping"},
-        {"pending without a status", false, [](auto& s) { s.record.stopPending = true; }, true, "onboarding.retryStop",
-         "retry-stop-keep-awake", true, "onboarding.stopPartial"},
-        {"pending without a coordinator", false, [](auto& s) { s.record.stopPending = true, s.hasCoordinator = false; },
-         true, "onboarding.stopTask", "stop-keep-awake", false, "onboarding.stopPartial"},
-        {"stopped", false, [](auto& s) { s.taskStopStatus = "onboarding.stopped"; }, true, "onboarding.stopTask",
-         "stop-keep-awake", true, "onboarding.stopped"},
+        {"pending without a status", false, [](auto& s) { s.record.stopPending = true; }, true,
+         "onboarding.retryStop", "retry-stop-keep-awake", true, "onboarding.stopPartial"},
+        {"pending without a coordinator", false,
+         [](auto& s) { s.record.stopPending = true, s.hasCoordinator = false; }, true, "onboarding.stopTask",
+         "stop-keep-awake", false, "onboarding.stopPartial"},
+        {"stopped", false, [](auto& s) { s.taskStopStatus = "onboarding.stopped"; }, true,
+         "onboarding.stopTask", "stop-keep-awake", true, "onboarding.stopped"},
         {"running over a stored status", false,
          [](auto& s) { s.taskStopBusy = true, s.taskStopStatus = "onboarding.stopPartial"; }, true,
          "onboarding.stopping", "retry-stop-keep-awake", true, "onboarding.stopping"},

@@ -2,14 +2,12 @@
 
 // States and recorded actions shared by the onboarding view tests.
 
-#include "async/MainThread.h"
+#include "Gate.h"
 #include "ui/onboarding/OnboardingViewState.h"
 
 #include <QStringList>
 
-#include <coroutine>
 #include <memory>
-#include <vector>
 
 namespace brisel::test {
 
@@ -35,28 +33,14 @@ inline OnboardingState laptopState(std::int64_t step = 0) {
     return s;
 }
 
-// Holds a task open until released.
-class Gate {
-public:
-    bool await_ready() const { return open_; }
-    void await_suspend(std::coroutine_handle<> handle) { waiters_.push_back(handle); }
-    void await_resume() const {}
-    void release() {
-        open_ = true;
-        for (auto handle : std::exchange(waiters_, {})) postToMain([handle] { handle.resume(); });
-    }
-
-private:
-    bool open_ = false;
-    std::vector<std::coroutine_handle<>> waiters_;
-};
-
-inline Task<void> waitFor(std::shared_ptr<Gate> gate) { co_await *gate; }
+inline Task<void> waitFor(std::shared_ptr<Gate> gate) {
+    co_await *gate;
+}
 
 // Actions that write "name(argument)" into `calls`; refresh waits for `refreshGate`.
 struct RecordedActions {
     QStringList calls;
-    std::shared_ptr<Gate> refreshGate = std::make_shared<Gate>();
+    std::shared_ptr<Gate> refreshGate = std::make_shared<Gate>(false);
 
     OnboardingActions actions() {
         auto record = [this](const char* name) { return [this, name] { calls << QString(name) + "()"; }; };

@@ -4,6 +4,7 @@
 #include "async/RunUntil.h"
 #include "ui/design/AnimatedValue.h"
 #include "ui/design/AppearanceSource.h"
+#include "ui/design/BriselPanelBackdrop.h"
 #include "ui/onboarding/OnboardingMenuView.h"
 #include "ui/onboarding/OnboardingView.h"
 #include "ui/onboarding/TaskStopView.h"
@@ -14,6 +15,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -36,11 +38,48 @@ OnboardingState at(std::int64_t step, const Change& change = {}) {
     return s;
 }
 
+// One telling state per page.
+OnboardingState pageState(const QString& page) {
+    OnboardingState s = test::laptopState();
+    if (page == "habit") {
+        s.record.habit = OnboardingHabit::mobile;
+        s.predictedHour = 7;
+    } else if (page == "task") {
+        s.record.step = 1;
+        s.record.task = OnboardingTask::lid;
+    } else if (page == "helper") {
+        s.record.step = 2;
+        s.record.task = OnboardingTask::lid;
+        s.canAdvance = false;
+    } else if (page == "continuity") {
+        s.record.step = 3;
+        s.record.task = OnboardingTask::open;
+        s.loginState = "login.requiresApproval";
+        s.notificationState = "notification.denied";
+        s.canAdvance = false;
+    } else if (page == "confirmation") {
+        s.record.step = 4;
+        s.record.task = OnboardingTask::open;
+        s.record.habit = OnboardingHabit::mobile;
+        s.helperReady = s.helperResolved = true;
+        s.loginResolved = true;
+        s.loginSummaryKey = "onboarding.loginReady";
+    } else if (page == "completion") {
+        s.record.step = 5;
+        s.record.task = OnboardingTask::open;
+        s.record.charge = s.record.ordinary = SetupResult::confirmed;
+        s.record.helper = SetupDecision::skipped;
+        s.loginSummaryKey = "onboarding.loginReady";
+        s.notificationSummaryKey = "onboarding.notificationReady";
+    }
+    return s;
+}
+
 class OnboardingViewTest : public ::testing::Test {
 protected:
     void SetUp() override { AnimatedValue::setInstantMotion(true); }
     void TearDown() override {
-        recorded.refreshGate->release();
+        recorded.refreshGate->open();
         view.reset();
         AnimatedValue::setInstantMotion(false);
     }
@@ -68,6 +107,12 @@ protected:
         if (auto* button = find<QAbstractButton>(name)) button->click();
     }
     QString en(const QString& key) { return l10n->tr(key); }
+    // Laid out first, so the scroll area knows whether it needs its bar.
+    void render(QWidget& widget, const QString& name) {
+        widget.show();
+        QCoreApplication::sendPostedEvents();
+        EXPECT_GT(QFileInfo(test::renderToPng(widget, name)).size(), 0) << name.toStdString();
+    }
 
     std::unique_ptr<Localizer> l10n = test::repositoryLocalizer("en");
     AppearanceSource source;
@@ -82,45 +127,59 @@ TEST_F(OnboardingViewTest, EveryPageShowsItsControls) {
         OnboardingState state;
         QStringList names;
     } pages[] = {
-        {at(0, [](auto& s) { s.limits = {85, 90}, s.selectedLimit.reset(), s.requiresLimitSelection = true; }),
+        {at(0,
+            [](auto& s) {
+                s.limits = {85, 90}, s.selectedLimit.reset(), s.requiresLimitSelection = true;
+            }),
          {"onboarding.phaseHeader", "onboarding.heading", "onboarding.habit.desk", "onboarding.habit.mobile",
           "onboarding.availableLimits", "onboarding.chargeSkip", "onboarding.later", "onboarding.next"}},
         {at(0, [](auto& s) { s.hardwareKnown = false; }), {"onboarding.heading", "onboarding.recheck"}},
         {at(1), {"onboarding.task.none", "onboarding.task.open", "onboarding.task.lid", "onboarding.back"}},
-        {at(2, [](auto& s) { s.helperState = HelperReadiness::unavailable(), s.record.helper = SetupDecision::skipped; }),
+        {at(2,
+            [](auto& s) {
+                s.helperState = HelperReadiness::unavailable(), s.record.helper = SetupDecision::skipped;
+            }),
          {"onboarding.heading", "onboarding.installHelper", "onboarding.recheck", "onboarding.loginSettings",
           "onboarding.skipHelper"}},
-        {at(3), {"onboarding.enableLogin", "onboarding.skipLogin", "onboarding.allowNotification",
-                 "onboarding.skipNotification", "onboarding.recheck"}},
-        {at(3, [](auto& s) { s.record.reminder = ReminderIntent::enabled, s.notificationState = "notification.ready"; }),
+        {at(3),
+         {"onboarding.enableLogin", "onboarding.skipLogin", "onboarding.allowNotification",
+          "onboarding.skipNotification", "onboarding.recheck"}},
+        {at(3,
+            [](auto& s) {
+                s.record.reminder = ReminderIntent::enabled, s.notificationState = "notification.ready";
+            }),
          {"onboarding.testNotification"}},
-        {at(4, [](auto& s) {
-             s.record.task = OnboardingTask::open;
-             s.helperResolved = s.loginResolved = s.notificationResolved = false;
-         }),
-         {"onboarding.heading", "onboarding.repairHelper", "onboarding.repairLogin", "onboarding.repairNotification",
-          "onboarding.rememberNetwork", "onboarding.repairPreparation"}},
+        {at(4,
+            [](auto& s) {
+                s.record.task = OnboardingTask::open;
+                s.helperResolved = s.loginResolved = s.notificationResolved = false;
+            }),
+         {"onboarding.heading", "onboarding.repairHelper", "onboarding.repairLogin",
+          "onboarding.repairNotification", "onboarding.rememberNetwork", "onboarding.repairPreparation"}},
         {at(4, [](auto& s) { s.requiresLimitSelection = true; }), {"onboarding.repairLimit"}},
-        {at(4, [](auto& s) { s.record.task = OnboardingTask::open, s.record.ordinary = SetupResult::failed; }),
+        {at(4,
+            [](auto& s) { s.record.task = OnboardingTask::open, s.record.ordinary = SetupResult::failed; }),
          {"onboarding.ordinaryResult", "stop-keep-awake", "onboarding.next"}},
         {at(4, [](auto& s) { s.hasStopResult = s.record.stopPending = true; }),
          {"onboarding.currentStopStatus", "retry-stop-keep-awake"}},
         {at(5, [](auto& s) { s.record.task = OnboardingTask::lid; }),
-         {"onboarding.heading", "onboarding.chargeResult", "onboarding.ordinaryResult", "onboarding.lidResult",
-          "onboarding.finish"}},
+         {"onboarding.heading", "onboarding.chargeResult", "onboarding.ordinaryResult",
+          "onboarding.lidResult", "onboarding.finish"}},
         {at(5, [](auto& s) { s.stopNeedsRetry = s.hasStopResult = s.record.stopPending = true; }),
          {"onboarding.heading", "onboarding.currentStopStatus", "onboarding.finish", "onboarding.retryStop"}},
     };
     for (const auto& p : pages) {
         make(p.state);
-        for (const QString& name : p.names) EXPECT_TRUE(find(name)) << "step " << p.state.record.step << ": " << name.toStdString();
+        for (const QString& name : p.names)
+            EXPECT_TRUE(find(name)) << "step " << p.state.record.step << ": " << name.toStdString();
     }
     // The names that are absent where the rules say so.
     make(at(0));
     for (const char* name : {"onboarding.back", "onboarding.availableLimits", "onboarding.retryStorage"})
         EXPECT_TRUE(findVisible(view.get(), name).isEmpty()) << name;
     make(at(5));
-    for (const char* name : {"onboarding.phaseHeader", "onboarding.later", "onboarding.next", "onboarding.retryStop"})
+    for (const char* name :
+         {"onboarding.phaseHeader", "onboarding.later", "onboarding.next", "onboarding.retryStop"})
         EXPECT_TRUE(findVisible(view.get(), name).isEmpty()) << name;
 }
 
@@ -142,7 +201,8 @@ TEST_F(OnboardingViewTest, TextsFollowTheLanguage) {
         const auto tr = [&](const char* key) { return localizer->tr(key); };
         make(at(2), localizer.get());
         EXPECT_EQ(view->phaseHeader()->titles(),
-                  QStringList({tr("onboarding.phase.choose"), tr("onboarding.phase.prepare"), tr("onboarding.phase.apply")}));
+                  QStringList({tr("onboarding.phase.choose"), tr("onboarding.phase.prepare"),
+                               tr("onboarding.phase.apply")}));
         EXPECT_EQ(view->phaseHeader()->accessibleName(), localizer->tr("onboarding.phaseLabel", 2, 3));
         EXPECT_EQ(text("onboarding.heading"), tr("onboarding.helperTitle"));
         EXPECT_EQ(text("onboarding.installHelper"), tr("onboarding.installHelper"));
@@ -151,7 +211,8 @@ TEST_F(OnboardingViewTest, TextsFollowTheLanguage) {
 
         make(at(5, [](auto& s) { s.record.charge = SetupResult::confirmed; }), localizer.get());
         EXPECT_EQ(text("onboarding.heading"), tr("onboarding.chargeStarted"));
-        EXPECT_EQ(find("onboarding.chargeResult")->findChildren<QLabel*>().last()->text(), tr("onboarding.result.confirmed"));
+        EXPECT_EQ(find("onboarding.chargeResult")->findChildren<QLabel*>().last()->text(),
+                  tr("onboarding.result.confirmed"));
         view->sync(at(5, [](auto& s) {
             s.hasStopResult = true, s.taskStopStatus = "onboarding.stopPartial";
             s.ordinaryResultKey = "onboarding.stopConfirmed";
@@ -188,34 +249,61 @@ TEST_F(OnboardingViewTest, ControlsCallTheirActions) {
         {at(2), "onboarding.recheck", {"refresh()"}},
         {at(2), "onboarding.skipHelper", {"skipHelper(false)"}},
         {at(2, lidTask), "onboarding.skipHelper", {}}, // asks first
-        {at(2, [](auto& s) { s.helperState = HelperReadiness::unavailable(); }), "onboarding.loginSettings",
+        {at(2, [](auto& s) { s.helperState = HelperReadiness::unavailable(); }),
+         "onboarding.loginSettings",
          {"openSettings(false)"}},
-        {at(3, [](auto& s) { s.loginState = "login.requiresApproval"; }), "onboarding.enableLogin", {"openSettings(false)"}},
+        {at(3, [](auto& s) { s.loginState = "login.requiresApproval"; }),
+         "onboarding.enableLogin",
+         {"openSettings(false)"}},
         {at(3), "onboarding.enableLogin", {"chooseLogin(true)"}},
-        {at(3, [](auto& s) { s.record.login = SetupDecision::skipped, s.loginState = "login.requiresApproval"; }),
-         "onboarding.enableLogin", {"chooseLogin(true)"}},
+        {at(3,
+            [](auto& s) {
+                s.record.login = SetupDecision::skipped, s.loginState = "login.requiresApproval";
+            }),
+         "onboarding.enableLogin",
+         {"chooseLogin(true)"}},
         {at(3), "onboarding.skipLogin", {"chooseLogin(false)"}},
-        {at(3, [](auto& s) { s.notificationState = "notification.denied"; }), "onboarding.allowNotification",
+        {at(3, [](auto& s) { s.notificationState = "notification.denied"; }),
+         "onboarding.allowNotification",
          {"openSettings(true)"}},
         {at(3), "onboarding.allowNotification", {"chooseReminder(true)"}},
         {at(3), "onboarding.skipNotification", {"chooseReminder(false)"}},
-        {at(3, [](auto& s) { s.record.reminder = ReminderIntent::enabled, s.notificationState = "notification.ready"; }),
-         "onboarding.testNotification", {"testNotification()"}},
+        {at(3,
+            [](auto& s) {
+                s.record.reminder = ReminderIntent::enabled, s.notificationState = "notification.ready";
+            }),
+         "onboarding.testNotification",
+         {"testNotification()"}},
         {at(4), "onboarding.next", {"apply()"}},
         {at(4, [](auto& s) { s.stopNeedsRetry = true; }), "onboarding.next", {"restoreSystemDefaults()"}},
-        {at(4, [](auto& s) { s.helperResolved = false; }), "onboarding.repairHelper", {"returnToPreparation(2)"}},
-        {at(4, [](auto& s) { s.notificationResolved = false; }), "onboarding.repairNotification",
+        {at(4, [](auto& s) { s.helperResolved = false; }),
+         "onboarding.repairHelper",
+         {"returnToPreparation(2)"}},
+        {at(4, [](auto& s) { s.notificationResolved = false; }),
+         "onboarding.repairNotification",
          {"returnToPreparation(3)"}},
-        {at(4, [](auto& s) { s.loginResolved = false; }), "onboarding.repairPreparation", {"returnToPreparation(none)"}},
-        {at(4, [](auto& s) { s.requiresLimitSelection = true; }), "onboarding.repairLimit", {"returnToLimitSelection()"}},
+        {at(4, [](auto& s) { s.loginResolved = false; }),
+         "onboarding.repairPreparation",
+         {"returnToPreparation(none)"}},
+        {at(4, [](auto& s) { s.requiresLimitSelection = true; }),
+         "onboarding.repairLimit",
+         {"returnToLimitSelection()"}},
         {at(4, [](auto& s) { s.requiresLimitSelection = true, s.record.charge = SetupResult::failed; }),
-         "onboarding.repairLimit", {"keepCurrentChargeSetup()"}},
-        {at(4, [](auto& s) { s.record.task = OnboardingTask::open; }), "onboarding.rememberNetwork", {"rememberNetwork()"}},
-        {at(4, [](auto& s) { s.hasStopResult = true, s.taskStopStatus = "onboarding.stopped"; }), "stop-keep-awake",
+         "onboarding.repairLimit",
+         {"keepCurrentChargeSetup()"}},
+        {at(4, [](auto& s) { s.record.task = OnboardingTask::open; }),
+         "onboarding.rememberNetwork",
+         {"rememberNetwork()"}},
+        {at(4, [](auto& s) { s.hasStopResult = true, s.taskStopStatus = "onboarding.stopped"; }),
+         "stop-keep-awake",
          {"restoreSystemDefaults()"}},
         {at(5), "onboarding.finish", {"openPanel()"}},
-        {at(5, [](auto& s) { s.stopNeedsRetry = true; }), "onboarding.retryStop", {"restoreSystemDefaults()"}},
-        {at(5, [](auto& s) { s.storageError = "onboarding.storageFailed"; }), "onboarding.retryStorage", {"retryStorage()"}},
+        {at(5, [](auto& s) { s.stopNeedsRetry = true; }),
+         "onboarding.retryStop",
+         {"restoreSystemDefaults()"}},
+        {at(5, [](auto& s) { s.storageError = "onboarding.storageFailed"; }),
+         "onboarding.retryStorage",
+         {"retryStorage()"}},
     };
     for (const auto& r : rows) {
         make(r.state);
@@ -226,7 +314,9 @@ TEST_F(OnboardingViewTest, ControlsCallTheirActions) {
 }
 
 TEST_F(OnboardingViewTest, LimitPickerPassesTheNumberAndShowsTheRecordedLimit) {
-    make(at(0, [](auto& s) { s.limits = {85, 90}, s.selectedLimit.reset(), s.requiresLimitSelection = true; }));
+    make(at(0, [](auto& s) {
+        s.limits = {85, 90}, s.selectedLimit.reset(), s.requiresLimitSelection = true;
+    }));
     auto* picker = find<QComboBox>("onboarding.availableLimits");
     ASSERT_TRUE(picker);
     EXPECT_EQ(picker->accessibleName(), en("onboarding.availableLimits"));
@@ -252,7 +342,8 @@ TEST_F(OnboardingViewTest, EnabledRules) {
     };
     EXPECT_EQ(locked(at(0)), std::pair(true, true));
     EXPECT_EQ(locked(at(0, [](auto& s) { s.busy = true; })), std::pair(false, true));
-    EXPECT_EQ(locked(at(0, [](auto& s) { s.record.ordinary = SetupResult::failed; })), std::pair(false, true));
+    EXPECT_EQ(locked(at(0, [](auto& s) { s.record.ordinary = SetupResult::failed; })),
+              std::pair(false, true));
 
     const struct {
         OnboardingState state;
@@ -260,7 +351,8 @@ TEST_F(OnboardingViewTest, EnabledRules) {
         bool enabled;
     } rows[] = {
         {at(2, [](auto& s) { s.checking = true; }), "onboarding.installHelper", false},
-        {at(2, [](auto& s) { s.storageError = "onboarding.storageFailed"; }), "onboarding.installHelper", false},
+        {at(2, [](auto& s) { s.storageError = "onboarding.storageFailed"; }), "onboarding.installHelper",
+         false},
         {at(2, [](auto& s) { s.storageError = "onboarding.storageFailed"; }), "onboarding.recheck", true},
         {at(2, [](auto& s) { s.checking = true; }), "onboarding.recheck", false},
         {at(2, [](auto& s) { s.checking = true; }), "onboarding.skipHelper", true},
@@ -273,7 +365,8 @@ TEST_F(OnboardingViewTest, EnabledRules) {
         {at(0, [](auto& s) { s.hardwareKnown = false, s.checking = true; }), "onboarding.recheck", false},
         {at(4, [](auto& s) { s.record.task = OnboardingTask::open, s.networkAvailable = false; }),
          "onboarding.rememberNetwork", false},
-        {at(4, [](auto& s) { s.helperResolved = false, s.checking = true; }), "onboarding.repairHelper", false},
+        {at(4, [](auto& s) { s.helperResolved = false, s.checking = true; }), "onboarding.repairHelper",
+         false},
         {at(5, [](auto& s) { s.taskStopBusy = true; }), "onboarding.retryStop", false},
         {at(0, [](auto& s) { s.busy = true; }), "onboarding.later", true},
     };
@@ -314,7 +407,7 @@ TEST_F(OnboardingViewTest, ShowingAwaitsRefreshThenFocusesTheRecordedChoice) {
     runUntil([&] { return !recorded.calls.isEmpty(); });
     EXPECT_EQ(recorded.calls, QStringList{"refresh()"});
     EXPECT_NE(QApplication::focusWidget(), mobile);
-    recorded.refreshGate->release();
+    recorded.refreshGate->open();
     EXPECT_TRUE(runUntil([&] { return QApplication::focusWidget() == mobile; }));
 }
 
@@ -323,7 +416,7 @@ TEST_F(OnboardingViewTest, AHiddenWindowsRefreshDoesNothingWhenItEnds) {
     showActive();
     runUntil([&] { return recorded.calls.contains("refresh()"); });
     view->hide();
-    recorded.refreshGate->release();
+    recorded.refreshGate->open();
     spinEventLoop(std::chrono::milliseconds(50));
     // A focus set now would be the window's focus child, taken up when it is shown again.
     EXPECT_NE(view->focusWidget(), find("onboarding.habit.mobile"));
@@ -349,9 +442,10 @@ TEST_F(OnboardingViewTest, StepChangeMovesHeadingAndKeyboardFocus) {
 TEST_F(OnboardingViewTest, NewErrorsAreAnnouncedOnce) {
     make(at(0, [](auto& s) { s.error = "onboarding.busy"; }));
     EXPECT_TRUE(announcer.texts.isEmpty()) << "what stood there at the start is not news";
-    const std::optional<QString> steps[] = {"onboarding.installFailed", "onboarding.installFailed", std::nullopt,
-                                            "onboarding.installFailed"};
-    for (const auto& error : steps) view->sync(at(0, [&](auto& s) { s.error = error; }));
+    const std::optional<QString> steps[] = {"onboarding.installFailed", "onboarding.installFailed",
+                                            std::nullopt, "onboarding.installFailed"};
+    for (const auto& error : steps)
+        view->sync(at(0, [&](auto& s) { s.error = error; }));
     view->sync(at(0, [](auto& s) { s.storageError = "onboarding.storageFailed"; }));
     EXPECT_EQ(announcer.texts, QStringList({en("onboarding.installFailed"), en("onboarding.installFailed"),
                                             en("onboarding.storageFailed")}));
@@ -363,8 +457,10 @@ TEST_F(OnboardingViewTest, KeyboardOnly) {
         make(at(step, [](auto& s) { s.record.task = OnboardingTask::open, s.helperResolved = false; }));
         const QList<QWidget*> order = test::tabOrder(*view);
         for (QWidget* w : view->findChildren<QWidget*>()) {
-            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) && w->objectName() != "")
+            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) &&
+                w->objectName() != "") {
                 EXPECT_TRUE(order.contains(w)) << "step " << step << ": " << w->objectName().toStdString();
+            }
         }
     }
 
@@ -408,7 +504,9 @@ TEST_F(OnboardingViewTest, KeyboardOnly) {
 }
 
 TEST_F(OnboardingViewTest, RefreshKeepsWidgetsFocusAndAnOpenPicker) {
-    make(at(0, [](auto& s) { s.limits = {85, 90}, s.selectedLimit.reset(), s.requiresLimitSelection = true; }));
+    make(at(0, [](auto& s) {
+        s.limits = {85, 90}, s.selectedLimit.reset(), s.requiresLimitSelection = true;
+    }));
     showActive();
     auto* desk = find("onboarding.habit.desk");
     desk->setFocus();
@@ -440,7 +538,8 @@ TEST_F(OnboardingViewTest, MenuWelcome) {
     EXPECT_EQ(recorded.calls, QStringList({"postShowOnboarding()", "restoreSystemDefaults()"}));
 
     menu.sync(at(0, [](auto& s) {
-        s.taskStopBusy = true, s.taskStopStatus = "onboarding.stopping", s.hasStopResult = s.record.stopPending = true;
+        s.taskStopBusy = true, s.taskStopStatus = "onboarding.stopping",
+        s.hasStopResult = s.record.stopPending = true;
     }));
     stop = findOne<QPushButton>(&menu, "retry-stop-keep-awake");
     ASSERT_TRUE(stop);
@@ -463,6 +562,47 @@ TEST_F(OnboardingViewTest, RecoveryOnlyTaskStopTakesNoSpaceUntilNeeded) {
     EXPECT_TRUE(stop->isVisibleTo(&host));
     EXPECT_EQ(stop->button()->objectName(), "retry-stop-keep-awake");
     EXPECT_EQ(stop->button()->toolTip(), en("display.restoreHelp"));
+}
+
+TEST_F(OnboardingViewTest, RendersEveryPageInBothThemesLightAndDark) {
+    for (const QString page : {"habit", "task", "helper", "continuity", "confirmation", "completion"}) {
+        for (BriselTheme theme : allBriselThemes) {
+            for (bool dark : {false, true}) {
+                test::ScopedScheme scheme(dark);
+                OnboardingState state = pageState(page);
+                state.activeTheme = theme;
+                source.setTheme(theme);
+                make(state).resize(460, 760);
+                render(*view,
+                       QString("onboarding-%1-%2-%3")
+                           .arg(page, QString::fromUtf8(toString(theme).data()), dark ? "dark" : "light"));
+            }
+        }
+    }
+}
+
+TEST_F(OnboardingViewTest, RendersErrorsAndARunningStop) {
+    test::ScopedScheme scheme(false);
+    OnboardingState state = pageState("confirmation");
+    state.storageError = "onboarding.storageFailed";
+    state.error = "onboarding.installFailed";
+    state.checking = true;
+    make(state).resize(460, 760);
+    render(*view, "onboarding-confirmation-errors-liquidGlass-light");
+
+    state = pageState("completion");
+    state.taskStopBusy = true;
+    state.taskStopStatus = "onboarding.stopping";
+    state.taskStopOrdinary = state.taskStopDisplay = SetupResult::requested;
+    state.ordinaryResultKey = "onboarding.stopping";
+    state.lidResultKey = "onboarding.stopUnconfirmed";
+    state.hasStopResult = state.record.stopPending = true;
+    BriselPanelBackdrop popup(context);
+    auto* column = new QVBoxLayout(&popup);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(new OnboardingMenuView(context, state, recorded.actions()));
+    popup.adjustSize();
+    render(popup, "onboarding-menu-stopping-liquidGlass-light");
 }
 
 } // namespace
