@@ -44,6 +44,8 @@ OnboardingState pageState(const QString& page) {
     if (page == "habit") {
         s.record.habit = OnboardingHabit::mobile;
         s.predictedHour = 7;
+        s.limits = {75, 85, 95};
+        s.selectedLimit = 85;
     } else if (page == "task") {
         s.record.step = 1;
         s.record.task = OnboardingTask::lid;
@@ -78,9 +80,12 @@ OnboardingState pageState(const QString& page) {
 class OnboardingViewTest : public ::testing::Test {
 protected:
     void SetUp() override { AnimatedValue::setInstantMotion(true); }
+    // Lets the held refreshes end, so no coroutine outlives the test.
     void TearDown() override {
         recorded.refreshGate->open();
         view.reset();
+        for (int turn = 0; turn < 4; ++turn)
+            QCoreApplication::sendPostedEvents();
         AnimatedValue::setInstantMotion(false);
     }
 
