@@ -2,37 +2,18 @@
 #include "platform/LinuxWorkspace.h"
 #include "services/energy/EnergyAppMonitor.h"
 
+#include "Gate.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
-#include <coroutine>
 #include <filesystem>
 #include <stdexcept>
 
 namespace brisel {
 namespace {
 
-// Holds sampling tasks until the test lets them finish.
-struct Gate {
-    bool open = false;
-    std::vector<std::coroutine_handle<>> waiting;
-    void release() {
-        open = true;
-        for (auto handle : waiting)
-            postToMain([handle] { handle.resume(); });
-        waiting.clear();
-    }
-    auto operator co_await() {
-        struct Awaiter {
-            Gate* gate;
-            bool await_ready() const { return gate->open; }
-            void await_suspend(std::coroutine_handle<> handle) { gate->waiting.push_back(handle); }
-            void await_resume() const {}
-        };
-        return Awaiter{this};
-    }
-};
+using test::Gate;
 
 Task<EnergySample> heldSample(std::shared_ptr<Gate> gate, EnergySample result) {
     co_await *gate;
@@ -52,7 +33,7 @@ SignificantEnergyApp row(std::int32_t pid, double score) {
 struct MonitorHarness {
     double clock = 100.0;
     std::vector<int> sampledLimits;
-    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>(false);
     std::string status = energy_sample_status::ready;
     bool fail = false;
     EnergyAppMonitor monitor{[this](int limit) {
@@ -97,7 +78,7 @@ TEST(EnergyAppMonitorTest, ServesFromTheCacheWhileFreshAndForLimitsUpToTheSample
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         MonitorHarness h;
-        h.gate->release();
+        h.gate->open();
         for (const auto& step : c.steps) {
             h.clock += step.advance;
             const auto apps = h.request(step.limit);
@@ -122,7 +103,7 @@ TEST(EnergyAppMonitorTest, OverlappingRequestsShareOneSamplingInFlight) {
     EXPECT_FALSE(first.isDone() || second.isDone() || third.isDone() || larger.isDone());
     EXPECT_EQ(h.monitor.statusKey(), energy_sample_status::unavailable);
 
-    h.gate->release();
+    h.gate->open();
     ASSERT_TRUE(
         runUntil([&] { return first.isDone() && second.isDone() && third.isDone() && larger.isDone(); }));
     EXPECT_EQ(h.sampledLimits, (std::vector<int>{3, 6}));
