@@ -88,8 +88,7 @@ private:
 };
 
 ChargeLimitCard::ChargeLimitCard(ViewContext context, QWidget* parent)
-    : BriselCard(context, parent),
-      symbol_(new SymbolView("bolt.badge.clock", 10.5, QFont::DemiBold, 13, this)), title_(new QLabel(this)),
+    : SectionCard(context, QString(), "bolt.badge.clock", parent),
       resume_(new ChargeActionButton(context, {"arrow.uturn.backward.circle.fill", 10, QFont::DemiBold, true},
                                      this)),
       chargeToFull_(new ChargeActionButton(context, {"bolt.fill", 9.5, QFont::Medium, false}, this)),
@@ -101,16 +100,8 @@ ChargeLimitCard::ChargeLimitCard(ViewContext context, QWidget* parent)
     resume_->setFont(BriselTypography::systemFont(10.5, QFont::DemiBold));
     chargeToFull_->setFont(BriselTypography::systemFont(10.5, QFont::Medium));
     smart_->setObjectName("smart-charging-master");
-    setUpPanelLabel(title_, BriselTypography::sectionHeader(), false);
-
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(0, 0, 0, 0);
-    header->setSpacing(5);
-    header->addWidget(symbol_, 0, Qt::AlignVCenter);
-    header->addWidget(title_, 0, Qt::AlignVCenter);
-    header->addStretch(1);
-    header->addWidget(resume_, 0, Qt::AlignVCenter);
-    header->addWidget(chargeToFull_, 0, Qt::AlignVCenter);
+    headerLayout()->addWidget(resume_, 0, Qt::AlignVCenter);
+    headerLayout()->addWidget(chargeToFull_, 0, Qt::AlignVCenter);
 
     // The platform's separator line, at 0.28 of its strength.
     auto* divider = new SurfaceView(
@@ -121,17 +112,13 @@ ChargeLimitCard::ChargeLimitCard(ViewContext context, QWidget* parent)
         this);
     divider->setFixedHeight(1);
 
-    const int inset = qRound(BriselGeometry::cardContentInset);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(inset, inset, inset, inset);
+    QVBoxLayout* column = contentLayout();
     column->setSpacing(qRound(5.5));
-    column->addLayout(header);
     column->addWidget(bar_);
     column->addWidget(feedback_);
     column->addWidget(divider);
     column->addWidget(smart_);
     column->addWidget(plan_);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 
     connect(resume_, &QAbstractButton::clicked, this, [this] {
         if (actions_.resumeChargeLimit) actions_.resumeChargeLimit();
@@ -153,18 +140,20 @@ void ChargeLimitCard::sync(const ChargeLimitState& state) {
     apply();
 }
 
+void ChargeLimitCard::appearanceChanged() {
+    SectionCard::appearanceChanged();
+    apply();
+}
+
 void ChargeLimitCard::changeEvent(QEvent* event) {
-    BriselCard::changeEvent(event);
+    SectionCard::changeEvent(event);
     if (event->type() == QEvent::PaletteChange) apply();
 }
 
 void ChargeLimitCard::apply() {
     if (!context().l10n) return;
     const Localizer& l10n = *context().l10n;
-    const QColor secondary =
-        BriselColors::secondaryForeground(appearance(), BriselColors::secondary(palette()));
-    symbol_->setColor(secondary);
-    showLabel(title_, l10n.tr("panel.charge.title"), secondary);
+    setTitle(l10n.tr("panel.charge.title"));
 
     const OneOffAction action = chooseOneOffAction(state_);
     resume_->setLabel(

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/design/BriselCard.h"
+#include "ui/design/SectionCard.h"
 #include "ui/panel/ChargeFeedbackView.h"
 #include "ui/panel/SegmentedLimitBar.h"
 #include "ui/panel/SmartPlanView.h"
@@ -50,7 +50,7 @@ int resumeTarget(int registeredTarget);
 // The panel card through which the user controls charging: the title with the one-off action
 // ("charge-to-full-now" or "resume-charge-limit"), the limit bar, the charge feedback lines, the
 // smart-charging switch ("smart-charging-master") and, while it is on, the smart plan.
-class ChargeLimitCard : public BriselCard {
+class ChargeLimitCard : public SectionCard {
     Q_OBJECT
 
 public:
@@ -60,7 +60,7 @@ public:
     void setActions(ChargeLimitActions actions) { actions_ = std::move(actions); }
 
 protected:
-    void appearanceChanged() override { apply(); }
+    void appearanceChanged() override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -68,8 +68,6 @@ private:
 
     ChargeLimitState state_;
     ChargeLimitActions actions_;
-    class SymbolView* symbol_;
-    class QLabel* title_;
     ChargeActionButton* resume_;
     ChargeActionButton* chargeToFull_;
     SegmentedLimitBar* bar_;

@@ -289,6 +289,7 @@ TEST_F(PanelCardsTest, KeyboardReachesEveryControl) {
     const auto bubbles = panel.root.findChildren<BriselHelpBubble*>();
     const auto shown = std::count_if(bubbles.begin(), bubbles.end(), [](auto* b) { return b->isVisible(); });
     EXPECT_EQ(shown, 1);
+    test::renderToPng(panel.root, "cards-slider-help");
     findOne(&panel.root, "energy-mode-0")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QTest::keyClick(panel.dropdown->pill(), Qt::Key_Return);
