@@ -48,6 +48,8 @@ BriselHelpBubble::BriselHelpBubble(ViewContext context, QWidget* anchor)
     setFocusPolicy(Qt::NoFocus);
     hide();
     anchor->installEventFilter(this);
+    // It lives in the window, so it goes with its control, not with the window.
+    connect(anchor, &QObject::destroyed, this, &QObject::deleteLater);
     context_.observe(this, [this] { update(); });
 }
 
