@@ -34,11 +34,16 @@ void BriselScaleButton::pressChanged() {
     update();
 }
 
-void BriselScaleButton::keyPressEvent(QKeyEvent* event) {
+bool BriselScaleButton::clickOnReturn(QAbstractButton& button, QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (!enter || event->isAutoRepeat()) return QAbstractButton::keyPressEvent(event);
-    click();
+    if (!enter || event->isAutoRepeat()) return false;
+    button.click();
     event->accept();
+    return true;
+}
+
+void BriselScaleButton::keyPressEvent(QKeyEvent* event) {
+    if (!clickOnReturn(*this, event)) QAbstractButton::keyPressEvent(event);
 }
 
 void BriselScaleButton::paintLabel(QPainter& painter, const QRectF& rect) {

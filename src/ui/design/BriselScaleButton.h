@@ -20,6 +20,8 @@ public:
     // The label's scale as drawn now.
     double currentScale() const { return scale_.value(); }
     const ViewContext& context() const { return context_; }
+    // Return and Enter press `button` like a click; says whether the key was one of them.
+    static bool clickOnReturn(QAbstractButton& button, QKeyEvent* event);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -3,6 +3,7 @@
 #include "app/Localizer.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
+#include "ui/design/BriselScaleButton.h"
 #include "ui/design/BriselTypography.h"
 #include "ui/design/SymbolPainter.h"
 #include "ui/design/SymbolView.h"
@@ -68,6 +69,10 @@ void EnergyAppRow::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
     hovered_ = false;
     update();
+}
+
+void EnergyAppRow::keyPressEvent(QKeyEvent* event) {
+    if (!BriselScaleButton::clickOnReturn(*this, event)) QAbstractButton::keyPressEvent(event);
 }
 
 void EnergyAppRow::paintEvent(QPaintEvent*) {

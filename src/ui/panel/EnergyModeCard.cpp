@@ -6,6 +6,7 @@
 #include "ui/design/BriselHelpBubble.h"
 #include "ui/design/BriselLiquidSelectionLens.h"
 #include "ui/design/BriselRecessedGlassSurface.h"
+#include "ui/design/BriselScaleButton.h"
 #include "ui/design/BriselSemanticColor.h"
 #include "ui/design/BriselTypography.h"
 #include "ui/design/SymbolPainter.h"
@@ -83,6 +84,10 @@ QSize EnergyModePill::sizeHint() const {
 
 QSize EnergyModePill::minimumSizeHint() const {
     return {int(symbolSize + 2 * padding), sizeHint().height()};
+}
+
+void EnergyModePill::keyPressEvent(QKeyEvent* event) {
+    if (!BriselScaleButton::clickOnReturn(*this, event)) QAbstractButton::keyPressEvent(event);
 }
 
 void EnergyModePill::paintEvent(QPaintEvent*) {

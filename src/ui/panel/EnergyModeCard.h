@@ -46,6 +46,7 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void nextCheckState() override {}
     void paintEvent(QPaintEvent* event) override;
 

@@ -296,8 +296,9 @@ TEST_F(PanelCardsTest, KeyboardReachesEveryControl) {
     EXPECT_TRUE(panel.dropdown->isMenuOpen());
     QTest::keyClick(panel.dropdown->menu(), Qt::Key_Down);
     QTest::keyClick(panel.dropdown->menu(), Qt::Key_Return);
+    QTest::keyClick(findOne(&panel.root, "energy-app-90"), Qt::Key_Return);
     EXPECT_EQ(panel.calls.mid(0, 1), QStringList{"setEnergyMode(0)"});
-    EXPECT_EQ(panel.calls.size(), 2);
+    EXPECT_EQ(panel.calls.mid(2), QStringList{"open(Browser)"});
 }
 
 TEST_F(PanelCardsTest, RendersTheCardsInBothThemesLightAndDark) {
