@@ -11,8 +11,8 @@
 #include "services/awake/KeepAwakeController.h"
 #include "services/config/ConfigStore.h"
 #include "services/notify/LowBatteryNotifier.h"
-#include "ManualClock.h"
-#include "TestEnvironment.h"
+#include "ModelFixture.h"
+#include "SpyNotificationCenter.h"
 
 #include <gtest/gtest.h>
 
@@ -37,14 +37,15 @@ struct RecordingWorkspace : Workspace {
     }
 };
 
-std::string tr(const std::string& key) {
+std::string localized(const std::string& key) {
     return Localizer::shared().tr(QString::fromStdString(key)).toStdString();
 }
 
-class LiveServicesTest : public test::TestEnvironment {
+// The model fixture, with the live bundle over the test's machine instead of the fake one.
+class LiveServicesTest : public test::ModelTest {
 protected:
     void SetUp() override {
-        TestEnvironment::SetUp();
+        ModelTest::SetUp();
         // The simulated clock must not move the percentage during a test.
         ASSERT_FALSE(sim().set("/battery/chargeRate", 0.0));
         ASSERT_FALSE(sim().set("/battery/dischargeRate", 0.0));
@@ -58,6 +59,8 @@ protected:
         platform.powerTool = tool.string();
         platform.sleepWake = events = std::make_shared<SimSleepWake>(sim(), std::chrono::milliseconds(0));
         platform.workspace = workspace;
+        platform.userNotifications = notifications =
+            std::make_shared<test::SpyNotificationCenter>(platform.userNotifications);
         HelperManager::Environment helper(platform);
         helper.socketPath = helper.registrationPath = (runtimeDir() / "helper.sock").string();
         helper.installedBinaryPath = (root() / "installed-helper").string();
@@ -67,35 +70,29 @@ protected:
     }
 
     void TearDown() override {
-        model.reset();
         bundle.reset();
-        runUntil([] { return true; });
-        TestEnvironment::TearDown();
+        // Let every notification still being sent finish before the folders go.
+        EXPECT_TRUE(runUntil([this] { return notifications->addAnswers == notifications->addCalls; }));
+        ModelTest::TearDown();
     }
 
     SimMachine sim() const { return SimMachine(SimStore(simDir())); }
-    std::filesystem::path configFile() const { return ConfigStore::url(); }
+    static std::filesystem::path configFile() { return ConfigStore::url(); }
     AppServices& build() { return bundle.emplace(AppServices::live(environment)); }
-    AppModel& startModel() {
+    AppModel& startLiveModel() {
         AppModelOptions options;
         options.clock = clock;
         model = std::make_unique<AppModel>(AppServices::live(environment), std::nullopt, std::nullopt, options);
         EXPECT_TRUE(runUntil([this] { return !model->startupLoading(); }));
         return *model;
     }
-    template <typename T> T finish(Task<T> task) {
-        EXPECT_TRUE(runUntil([&task] { return task.isDone(); }));
-        return task.result();
-    }
-    void finish(Task<void> task) { EXPECT_TRUE(runUntil([&task] { return task.isDone(); })); }
     json held() const { return sim().get<json>("/assertions/held", json::array()); }
 
-    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
     std::shared_ptr<RecordingWorkspace> workspace = std::make_shared<RecordingWorkspace>();
+    std::shared_ptr<test::SpyNotificationCenter> notifications;
     std::shared_ptr<SimSleepWake> events;
     LiveEnvironment environment;
     std::optional<AppServices> bundle;
-    std::unique_ptr<AppModel> model;
 };
 
 TEST_F(LiveServicesTest, CopiesShareTheWorkersAndEveryMemberReachesThePlatform) {
@@ -173,6 +170,7 @@ TEST_F(LiveServicesTest, SystemEventsReachTheirCentresUntilTheLastCopyGoes) {
         return [&into](const Notification& event) { into.push_back(event.name); };
     };
     const AppServices& services = build();
+    services.stopAway(); // no network sampling on wake: the engine is not under test here
     for (const char* name : {notification_names::workspaceDidWake, notification_names::workspaceScreensDidWake})
         services.workspaceNotifications->addObserver(name, record(workspaceEvents));
     services.applicationNotifications->addObserver(notification_names::processPowerStateDidChange,
@@ -221,25 +219,25 @@ TEST_F(LiveServicesTest, LowBatteryWarningIsPostedToTheNotificationCentre) {
     const AppServices& services = build();
     services.setReminderIntent(ReminderIntent::enabled);
     services.notifyLowBattery(19);
-    EXPECT_TRUE(runUntil([this] { return !sim().get<json>("/notifications/posted", json::array()).empty(); }));
+    EXPECT_TRUE(runUntil([this] { return notifications->addAnswers == 1; }));
     const json posted = sim().get<json>("/notifications/posted", json::array());
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0]["id"], kLowBatteryRequestId);
-    EXPECT_EQ(posted[0]["title"], tr("notify.lowBattery.title"));
+    EXPECT_EQ(posted[0]["title"], localized("notify.lowBattery.title"));
 }
 
 TEST_F(LiveServicesTest, StartUpWithoutConfigWritesNothingUntilASettingChanges) {
-    AppModel& app = startModel();
+    AppModel& app = startLiveModel();
     EXPECT_FALSE(std::filesystem::exists(configFile()));
     app.idleSeconds = 300;
-    EXPECT_TRUE(runUntil([this] { return std::filesystem::exists(configFile()); }));
+    EXPECT_TRUE(runUntil([&app] { return !app.configSaveTask; }));
     EXPECT_EQ(ConfigStore::read(configFile()).idleSeconds, 300);
 }
 
 TEST_F(LiveServicesTest, DamagedConfigIsNeverOverwritten) {
     test::writeFile(configFile(), "{not json");
-    AppModel& app = startModel();
-    EXPECT_EQ(app.configError(), std::optional<std::string>(tr("config.loadFailed")));
+    AppModel& app = startLiveModel();
+    EXPECT_EQ(app.configError(), std::optional<std::string>(localized("config.loadFailed")));
     app.idleSeconds = 300;
     app.setKeepAwakeEnabled(false);
     app.restoreSystemDefaults();
