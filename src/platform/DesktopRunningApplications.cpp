@@ -129,12 +129,6 @@ void DesktopRunningApplications::rebuildIndex(std::vector<fs::file_time_type> st
     indexed_ = true;
 }
 
-std::string DesktopRunningApplications::executableOf(int procFd, const std::string& pidText) {
-    std::array<char, 4096> target;
-    const ssize_t length = ::readlinkat(procFd, (pidText + "/exe").c_str(), target.data(), target.size());
-    return length > 0 ? std::string(target.data(), static_cast<std::size_t>(length)) : std::string();
-}
-
 const DesktopRunningApplications::Entry*
 DesktopRunningApplications::classify(int procFd, const std::string& pidText, std::string_view exe) {
     struct stat info {};
@@ -148,12 +142,11 @@ DesktopRunningApplications::classify(int procFd, const std::string& pidText, std
     constexpr std::string_view deleted = " (deleted)";
     if (exe.size() > deleted.size() && exe.ends_with(deleted)) exe.remove_suffix(deleted.size());
     if (const Entry* entry = lookUp(baseName(exe))) return entry;
-    const fs::path folder = options_.procRoot / pidText;
     // Only the first argument is used: a path is at most 4096 bytes.
-    if (const auto cmdline = readSmallFile(folder / "cmdline", 4096)) {
+    if (const auto cmdline = readProcFile(procFd, pidText + "/cmdline", 4096)) {
         if (const Entry* entry = lookUp(baseName(std::string_view(cmdline->c_str())))) return entry;
     }
-    if (const auto statText = readSmallFile(folder / "stat")) {
+    if (const auto statText = readProcFile(procFd, pidText + "/stat")) {
         if (const auto stat = parseProcStat(*statText)) return lookUp(stat->command);
     }
     return nullptr;
@@ -173,14 +166,16 @@ std::vector<RunningApplication> DesktopRunningApplications::list() {
         std::int32_t pid;
         std::int32_t parent;
         char state;
+        ProcessTimes times;
         const Entry* entry;
     };
     std::vector<Candidate> candidates;
-    std::unordered_map<std::int32_t, Verdict> seen;
 
     DIR* dir = ::opendir(options_.procRoot.c_str());
     if (!dir) return {};
     const int procFd = ::dirfd(dir);
+    ++generation_;
+    std::array<char, 4096> target;
     while (const dirent* item = ::readdir(dir)) {
         const std::string_view name = item->d_name;
         if (!isNumeric(name) || name.size() > 9) continue;
@@ -189,22 +184,28 @@ std::vector<RunningApplication> DesktopRunningApplications::list() {
         if (pid == options_.ownPid) continue;
         // A process that ran exec, or a new process under a reused pid, shows another executable
         // and is classified again; reading the link is one call.
-        std::string exe = executableOf(procFd, pidText);
-        const auto known = classified_.find(pid);
-        const Entry* entry = known != classified_.end() && known->second.executable == exe
-                                 ? known->second.entry
-                                 : classify(procFd, pidText, exe);
-        seen.emplace(pid, Verdict{std::move(exe), entry});
-        if (!entry) continue;
-        // Applications are few: their parent and state are read afresh every time.
-        const auto statText = readSmallFile(options_.procRoot / pidText / "stat");
+        const ssize_t length = ::readlinkat(procFd, (pidText + "/exe").c_str(), target.data(), target.size());
+        const std::string_view exe(target.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+        auto [known, added] = classified_.try_emplace(pid);
+        Verdict& verdict = known->second;
+        if (added || verdict.executable != exe) {
+            verdict.executable = exe;
+            verdict.entry = classify(procFd, pidText, exe);
+        }
+        verdict.generation = generation_;
+        if (!verdict.entry) continue;
+        // Applications are few: their parent, state and times are read afresh every time, in one
+        // read that also serves the usage reader.
+        const auto statText = readProcFile(procFd, pidText + "/stat");
         const auto stat = statText ? parseProcStat(*statText) : std::nullopt;
         if (!stat) continue;
-        candidates.push_back({pid, stat->parentPid, stat->state, entry});
+        candidates.push_back({pid, stat->parentPid, stat->state,
+                              ProcessTimes{stat->userTicks, stat->systemTicks, stat->startTicks},
+                              verdict.entry});
     }
     ::closedir(dir);
     // Forgetting the processes that are gone keeps a reused pid from inheriting an old verdict.
-    classified_ = std::move(seen);
+    std::erase_if(classified_, [this](const auto& item) { return item.second.generation != generation_; });
 
     std::sort(candidates.begin(), candidates.end(),
               [](const Candidate& a, const Candidate& b) { return a.pid < b.pid; });
@@ -224,6 +225,7 @@ std::vector<RunningApplication> DesktopRunningApplications::list() {
         app.activationPolicy =
             candidate.entry->noDisplay ? ActivationPolicy::accessory : ActivationPolicy::regular;
         app.terminated = candidate.state == 'Z' || candidate.state == 'X';
+        app.times = candidate.times;
         apps.push_back(std::move(app));
         if (!candidate.entry->icon.empty()) iconByPid_.emplace(candidate.pid, candidate.entry->icon);
     }

@@ -30,8 +30,9 @@ namespace brisel {
 //
 // Reading /proc is costly, so each process is classified when it first appears and again only when
 // its executable changes (it ran exec, or its pid was reused): later lists read one link per
-// process and re-read only the processes that are applications. A process that is gone from one
-// list is forgotten, and a change of the launcher folders classifies everything again.
+// process and the stat file of each process that is an application, whose times they hand on with
+// the list. A process that is gone from one list is forgotten, and a change of the launcher folders
+// classifies everything again.
 class DesktopRunningApplications final : public RunningApplications {
 public:
     struct Options {
@@ -62,7 +63,6 @@ public:
 
 private:
     void rebuildIndex(std::vector<std::filesystem::file_time_type> stamps);
-    static std::string executableOf(int procFd, const std::string& pidText);
     const Entry* classify(int procFd, const std::string& pidText, std::string_view exe);
     std::optional<std::string> resolveIcon(const std::string& icon) const;
 
@@ -73,12 +73,14 @@ private:
     bool indexed_ = false;
     std::map<std::int32_t, std::string> iconByPid_;
     // What each known process is: its launcher entry, or nullptr for a process that is none, with
-    // the executable it was classified by ("" when unreadable).
+    // the executable it was classified by ("" when unreadable) and the last list that saw it.
     struct Verdict {
         std::string executable;
         const Entry* entry = nullptr;
+        std::uint64_t generation = 0;
     };
     std::unordered_map<std::int32_t, Verdict> classified_;
+    std::uint64_t generation_ = 0;
 };
 
 } // namespace brisel

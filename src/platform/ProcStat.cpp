@@ -13,6 +13,25 @@ namespace brisel {
 
 namespace {
 
+// Reads an open file until its end, a short read when `shortReadEnds`, or `maxBytes`; closes it.
+std::optional<std::string> readAndClose(int fd, std::size_t maxBytes, bool shortReadEnds) {
+    std::string text;
+    std::array<char, 4096> buffer;
+    while (text.size() < maxBytes) {
+        const std::size_t wanted = std::min(buffer.size(), maxBytes - text.size());
+        const ssize_t got = ::read(fd, buffer.data(), wanted);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        text.append(buffer.data(), static_cast<std::size_t>(got));
+        if (got == 0 || (shortReadEnds && static_cast<std::size_t>(got) < wanted)) break;
+    }
+    ::close(fd);
+    return text;
+}
+
 template <typename T> bool parseNumber(std::string_view text, T& out) {
     if (text.empty()) return false;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
@@ -31,17 +50,20 @@ std::optional<ProcStat> parseProcStat(std::string_view line) {
     stat.command = std::string(line.substr(open + 1, close - open - 1));
 
     // Fields after the name, numbered as in proc(5): 3 is the state, 4 the parent, 14 and 15 the
-    // user and system times, 22 the start time.
-    std::string_view rest = line.substr(close + 1);
+    // user and system times, 22 the start time. Split by hand: find_first_of tests each character
+    // against the set in a library call, which showed in the sampling pass's profile.
+    const auto separator = [](char c) { return c == ' ' || c == '\n'; };
+    std::size_t at = close + 1;
     int field = 3;
     bool haveStart = false;
-    while (!rest.empty() && !haveStart) {
-        const auto begin = rest.find_first_not_of(" \n");
-        if (begin == std::string_view::npos) break;
-        rest.remove_prefix(begin);
-        const auto end = rest.find_first_of(" \n");
-        const std::string_view token = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+    while (!haveStart) {
+        while (at < line.size() && separator(line[at]))
+            ++at;
+        if (at == line.size()) break;
+        const std::size_t begin = at;
+        while (at < line.size() && !separator(line[at]))
+            ++at;
+        const std::string_view token = line.substr(begin, at - begin);
         bool ok = true;
         switch (field) {
         case 3:
@@ -100,20 +122,13 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path, std:
         ::close(fd);
         return std::nullopt;
     }
-    std::string text;
-    std::array<char, 4096> buffer;
-    while (text.size() < maxBytes) {
-        const ssize_t got = ::read(fd, buffer.data(), std::min(buffer.size(), maxBytes - text.size()));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (got == 0) break;
-        text.append(buffer.data(), static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return text;
+    return readAndClose(fd, maxBytes, false);
+}
+
+std::optional<std::string> readProcFile(int dirFd, const std::string& path, std::size_t maxBytes) {
+    const int fd = ::openat(dirFd, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    return readAndClose(fd, maxBytes, true);
 }
 
 } // namespace brisel

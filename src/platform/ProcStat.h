@@ -26,6 +26,12 @@ std::optional<ProcStat> parseProcStat(std::string_view line);
 // Reads "voluntary_ctxt_switches" from the text of /proc/<pid>/status.
 std::optional<std::uint64_t> parseVoluntarySwitches(std::string_view status);
 
+// Reads a file of /proc (or of a stand-in folder) at `path`, relative to the open folder `dirFd`
+// (AT_FDCWD: to the working folder), in as few calls as the kernel allows: /proc files report no
+// size and hand over their whole text in one read, so a short read ends it. Opened non-blocking and
+// read to at most `maxBytes`, so a pipe or device found there neither blocks nor feeds it endlessly.
+std::optional<std::string> readProcFile(int dirFd, const std::string& path, std::size_t maxBytes = 64 * 1024);
+
 // Reads a small regular file in one go, until its end or `maxBytes` (files under /proc report no
 // size). Nothing when it cannot be opened or read, or is no regular file: a pipe or device found
 // where a launcher or autostart entry belongs must neither block the reader nor feed it endlessly.

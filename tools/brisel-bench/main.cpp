@@ -216,12 +216,20 @@ int sampling(int extra, bool applications) {
     worker.sampleOnQueue(3);
     readFloor(read);
     runPs(*ps);
-    // Interleaved, so that a change of load weighs on all three alike.
+    // Interleaved, so that a change of load weighs on all three alike. Whatever runs first after
+    // ps finds colder caches, so the pass and the floor take turns at that.
     std::vector<double> pass, floor, peer;
     int processes = 0;
+    const auto timePass = [&] { pass.push_back(millisecondsOf([&] { worker.sampleOnQueue(3); })); };
+    const auto timeFloor = [&] { floor.push_back(millisecondsOf([&] { processes = readFloor(read); })); };
     for (int round = 0; round < kRounds; ++round) {
-        pass.push_back(millisecondsOf([&] { worker.sampleOnQueue(3); }));
-        floor.push_back(millisecondsOf([&] { processes = readFloor(read); }));
+        if (round % 2) {
+            timePass();
+            timeFloor();
+        } else {
+            timeFloor();
+            timePass();
+        }
         peer.push_back(millisecondsOf([&] { runPs(*ps); }));
     }
     const double passMs = median(pass);

@@ -26,7 +26,7 @@ EnergyUsageSnapshot readRunningApplicationsUsage(RunningApplications& applicatio
                                      *app.bundleIdentifier == kActivityMonitorBundleId))
             continue;
         if (!app.localizedName || app.localizedName->empty()) continue;
-        const auto record = usage.read(app.processIdentifier);
+        const auto record = usage.read(app.processIdentifier, app.times);
         if (!record) {
             ++snapshot.unreadable;
             continue;
