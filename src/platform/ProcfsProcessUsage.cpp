@@ -8,7 +8,6 @@
 #include <time.h>
 #include <unistd.h>
 
-
 namespace brisel {
 
 namespace {
@@ -21,7 +20,8 @@ std::uint64_t clockTicksPerSecond() {
 } // namespace
 
 ProcfsProcessUsage::ProcfsProcessUsage(const std::filesystem::path& procRoot)
-    : procDir_(::open(procRoot.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)), ticksPerSecond_(clockTicksPerSecond()) {}
+    : procDir_(::open(procRoot.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)),
+      ticksPerSecond_(clockTicksPerSecond()) {}
 
 std::uint64_t ProcfsProcessUsage::absoluteTime() {
     timespec ts{};

@@ -176,7 +176,8 @@ std::string idleProgram() {
     std::error_code error;
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
     const fs::path idle = self.parent_path() / "brisel-bench-idle";
-    if (error || !isExecutableFile(idle.string())) throw Failure{"cannot find brisel-bench-idle beside brisel-bench"};
+    if (error || !isExecutableFile(idle.string()))
+        throw Failure{"cannot find brisel-bench-idle beside brisel-bench"};
     return idle.string();
 }
 

@@ -23,7 +23,8 @@ struct FakeUsage : ProcessUsage {
     std::uint64_t absoluteTime() override { return now; }
     TimeBase timeBase() override { return base; }
     std::vector<std::optional<ProcessTimes>> handed;
-    std::optional<ProcessResourceUsage> read(std::int32_t pid, const std::optional<ProcessTimes>& known) override {
+    std::optional<ProcessResourceUsage> read(std::int32_t pid,
+                                             const std::optional<ProcessTimes>& known) override {
         asked.push_back(pid);
         handed.push_back(known);
         const auto it = records.find(pid);
