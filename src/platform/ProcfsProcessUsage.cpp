@@ -2,11 +2,11 @@
 
 #include "platform/ProcStat.h"
 
-#include <string>
-
 #include <fcntl.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <string>
 
 namespace brisel {
 
