@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 
 namespace brisel {
 
@@ -42,9 +43,10 @@ template <typename T> bool parseNumber(std::string_view text, T& out) {
 
 std::optional<ProcStat> parseProcStat(std::string_view line) {
     const auto open = line.find('(');
-    const auto close = line.rfind(')');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
-        return std::nullopt;
+    // memrchr rather than rfind, which steps back over the line's 200-odd characters one by one.
+    const auto* last = static_cast<const char*>(::memrchr(line.data(), ')', line.size()));
+    if (open == std::string_view::npos || !last || last < line.data() + open) return std::nullopt;
+    const auto close = static_cast<std::size_t>(last - line.data());
 
     ProcStat stat;
     stat.command = std::string(line.substr(open + 1, close - open - 1));
