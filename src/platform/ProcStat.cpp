@@ -14,25 +14,6 @@ namespace brisel {
 
 namespace {
 
-// Reads an open file until its end, a short read when `shortReadEnds`, or `maxBytes`; closes it.
-std::optional<std::string> readAndClose(int fd, std::size_t maxBytes, bool shortReadEnds) {
-    std::string text;
-    std::array<char, 4096> buffer;
-    while (text.size() < maxBytes) {
-        const std::size_t wanted = std::min(buffer.size(), maxBytes - text.size());
-        const ssize_t got = ::read(fd, buffer.data(), wanted);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
-        }
-        text.append(buffer.data(), static_cast<std::size_t>(got));
-        if (got == 0 || (shortReadEnds && static_cast<std::size_t>(got) < wanted)) break;
-    }
-    ::close(fd);
-    return text;
-}
-
 template <typename T> bool parseNumber(std::string_view text, T& out) {
     if (text.empty()) return false;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
@@ -124,13 +105,39 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path, std:
         ::close(fd);
         return std::nullopt;
     }
-    return readAndClose(fd, maxBytes, false);
+    std::string text;
+    std::array<char, 4096> buffer;
+    while (text.size() < maxBytes) {
+        const ssize_t got = ::read(fd, buffer.data(), std::min(buffer.size(), maxBytes - text.size()));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        text.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return text;
 }
 
-std::optional<std::string> readProcFile(int dirFd, const std::string& path, std::size_t maxBytes) {
+std::optional<std::string_view> readProcFile(int dirFd, const std::string& path, std::span<char> buffer) {
     const int fd = ::openat(dirFd, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return std::nullopt;
-    return readAndClose(fd, maxBytes, true);
+    std::size_t size = 0;
+    while (size < buffer.size()) {
+        const std::size_t wanted = buffer.size() - size;
+        const ssize_t got = ::read(fd, buffer.data() + size, wanted);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        size += static_cast<std::size_t>(got);
+        if (static_cast<std::size_t>(got) < wanted) break;
+    }
+    ::close(fd);
+    return std::string_view(buffer.data(), size);
 }
 
 } // namespace brisel

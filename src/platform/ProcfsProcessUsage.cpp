@@ -6,6 +6,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <array>
 #include <string>
 
 namespace brisel {
@@ -37,14 +38,16 @@ TimeBase ProcfsProcessUsage::timeBase() {
 std::optional<ProcessResourceUsage> ProcfsProcessUsage::read(std::int32_t pid,
                                                              const std::optional<ProcessTimes>& known) {
     const std::string folder = std::to_string(pid);
+    // Large enough for the status of a machine with thousands of processors.
+    std::array<char, 16 * 1024> buffer;
     std::optional<ProcessTimes> times = known;
     if (!times) {
-        const auto statText = readProcFile(procDir_.get(), folder + "/stat");
+        const auto statText = readProcFile(procDir_.get(), folder + "/stat", buffer);
         const auto stat = statText ? parseProcStat(*statText) : std::nullopt;
         if (!stat) return std::nullopt;
         times = ProcessTimes{stat->userTicks, stat->systemTicks, stat->startTicks};
     }
-    const auto statusText = readProcFile(procDir_.get(), folder + "/status");
+    const auto statusText = readProcFile(procDir_.get(), folder + "/status", buffer);
     const auto switches = statusText ? parseVoluntarySwitches(*statusText) : std::nullopt;
     if (!switches) return std::nullopt;
     return ProcessResourceUsage{times->userTime, times->systemTime, times->startTime, *switches};

@@ -19,7 +19,9 @@ EnergyUsageSnapshot readRunningApplicationsUsage(RunningApplications& applicatio
     const TimeBase timeBase = usage.timeBase();
     const auto ownBundleId = applications.ownBundleIdentifier();
 
-    for (const auto& app : applications.list()) {
+    const auto apps = applications.list();
+    snapshot.processes.reserve(apps.size());
+    for (const auto& app : apps) {
         if (app.activationPolicy != ActivationPolicy::regular || app.terminated) continue;
         if (app.processIdentifier < 1) continue;
         if (app.bundleIdentifier && ((ownBundleId && *app.bundleIdentifier == *ownBundleId) ||

@@ -213,12 +213,14 @@ TEST_F(ProcessReadersTest, PipesWhereFilesBelongAreSkippedWithoutBlocking) {
     EXPECT_EQ(ProcfsProcessUsage(proc()).read(100, std::nullopt), std::nullopt);
     EXPECT_EQ(readSmallFile(proc() / "100" / "status"), std::nullopt);
     EXPECT_EQ(readSmallFile(proc() / "100" / "cmdline", 3), "edi");
-    // The /proc reader stops at a short read; a pipe without writer reads as empty.
-    EXPECT_EQ(readProcFile(AT_FDCWD, (proc() / "100" / "status").string()), "");
+    // The /proc reader stops at a short read or a full buffer; a pipe without writer reads as empty.
+    std::array<char, 12000> buffer;
+    EXPECT_EQ(readProcFile(AT_FDCWD, (proc() / "100" / "status").string(), buffer), "");
     const std::string longText(10000, 'x');
     test::writeFile(proc() / "100" / "long", longText);
-    EXPECT_EQ(readProcFile(AT_FDCWD, (proc() / "100" / "long").string()), longText);
-    EXPECT_EQ(readProcFile(AT_FDCWD, (proc() / "100" / "long").string(), 5000), longText.substr(0, 5000));
+    EXPECT_EQ(readProcFile(AT_FDCWD, (proc() / "100" / "long").string(), buffer), longText);
+    EXPECT_EQ(readProcFile(AT_FDCWD, (proc() / "100" / "long").string(), std::span(buffer).first(5000)),
+              longText.substr(0, 5000));
 }
 
 TEST_F(ProcessReadersTest, FindsIconsInTheFallbackThemeAndPixmaps) {
