@@ -27,6 +27,11 @@ constexpr std::size_t kMaxPathBytes = 103; // the path field of the app's socket
 constexpr int kSlots = 8;
 constexpr int kBacklog = 8;
 
+// The power tool runs as root with this environment and nothing of the helper's own, so a variable
+// set in the shell that started the helper cannot redirect it.
+const BoundedIO::RunLimits kToolLimits{.environment =
+                                           std::vector<std::string>{"PATH=/usr/sbin:/usr/bin:/sbin:/bin"}};
+
 void writeStderr(const std::string& message) {
     const std::string line = message + "\n";
     std::size_t offset = 0;
@@ -57,14 +62,29 @@ socklen_t fillSockaddr(sockaddr_un& address, const std::string& path) {
     return sizeof address;
 }
 
-// SIGTERM and SIGINT: blocked in every thread from the start and taken by one thread with sigwait,
-// so no handler ever interrupts a tool run or a lease change halfway.
+// SIGTERM, SIGINT and SIGHUP (the terminal of a helper started by hand closed): blocked in every
+// thread from the start and taken by one thread with sigwait, so no handler ever interrupts a tool
+// run or a lease change halfway, and every one of them restores sleep before the process ends.
 sigset_t terminationSignals() {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
     return signals;
+}
+
+// True when something accepts connections at the path: a helper runs there already. A socket file
+// nobody listens on (left by a crash) refuses the connection; a full backlog still means a listener.
+bool someoneListens(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    sockaddr_un address{};
+    const socklen_t addressLength = fillSockaddr(address, path);
+    const bool listening =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), addressLength) == 0 || errno == EAGAIN;
+    ::close(fd);
+    return listening;
 }
 
 class Server {
@@ -75,6 +95,10 @@ public:
                  config.leaseClock, config.leaseDuration) {}
 
     [[noreturn]] void run() {
+        // A second start must not touch the running helper: neither switch its lease off nor take
+        // its socket away.
+        if (someoneListens(config_.socketPath))
+            fatal("another helper is already listening on " + config_.socketPath);
         // A setting left on by a crashed predecessor is cleared before anything else.
         lease_.disableSleep();
         std::signal(SIGPIPE, SIG_IGN);
@@ -89,7 +113,7 @@ public:
 
 private:
     ToolResult runTool(const std::vector<std::string>& arguments) const {
-        return BoundedIO::run(config_.toolPath, arguments, config_.toolTimeout);
+        return BoundedIO::run(config_.toolPath, arguments, config_.toolTimeout, kToolLimits);
     }
 
     void tickLoop() {
@@ -106,7 +130,7 @@ private:
     }
 
     void listen() {
-        // An old socket file left by an earlier run would make bind fail.
+        // An old socket file left by an earlier run would make bind fail; nobody listens on it.
         ::unlink(config_.socketPath.c_str());
         // Everyone may connect (mode 0666); who may talk is decided per connection.
         const mode_t oldMask = ::umask(0111);

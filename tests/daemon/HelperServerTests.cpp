@@ -32,9 +32,10 @@ const std::string kCapabilities =
 const std::string kRootMessage =
     "brisel-helper: must run as root (set BRISEL_HELPER_ALLOW_NONROOT=1 to override for testing)\n";
 
-// Each run appends "start <arguments>" and "end <arguments> <status>" to the log. For the on run,
-// the off run and any other run ("on", "off", "other"), a file "<kind>.hold" keeps it waiting,
-// "<kind>.status" gives its exit status and "<kind>.output" what it prints.
+// Each run appends "start <arguments>" and "end <arguments> <status>" to the log and writes the
+// environment it was given to "<kind>.environment". For the on run, the off run and any other run
+// ("on", "off", "other"), a file "<kind>.hold" keeps it waiting, "<kind>.status" gives its exit
+// status and "<kind>.output" what it prints.
 const char* const kFakeTool = R"(#!/bin/sh
 d='%DIR%'
 case "$*" in
@@ -43,6 +44,7 @@ case "$*" in
   *) k=other ;;
 esac
 echo "start $*" >> "$d/calls"
+tr '\0' '\n' < /proc/$$/environ > "$d/$k.environment"
 while [ -e "$d/$k.hold" ]; do sleep 0.01; done
 status=0
 if [ -e "$d/$k.status" ]; then status=$(cat "$d/$k.status"); fi
@@ -130,9 +132,8 @@ protected:
     }
 
     // Starts the helper and waits until it listens.
-    void start(const std::vector<std::string>& extra = {}) {
+    void start(const std::vector<std::string>& extra = {}, ChildOptions options = {}) {
         fs::remove(stderrPath()); // a message of an earlier run must not pass for this one's
-        ChildOptions options;
         options.stderrFile = stderrPath();
         pid_ = startChild(BRISEL_HELPER_TESTHOST, hostArguments(extra), options);
         ASSERT_GT(pid_, 0);
@@ -314,24 +315,10 @@ TEST_F(HelperServerTest, TurnsANinthClientAwayAtOnceWhileEightAreInService) {
 TEST_F(HelperServerTest, ServesOnlyRootAndTheConsoleUser) {
     if (!runningAsRoot()) GTEST_SKIP() << "connecting as another user needs root; run the tests as root";
     // The stranger must be able to reach the socket to be refused by the helper itself.
-    fs::permissions(root(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    const auto asNobody = [](const void* context) {
-        // Only async-signal-safe calls here: this runs in a forked child.
-        const auto* path = static_cast<const char*>(context);
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        for (std::size_t i = 0; path[i] && i + 1 < sizeof address.sun_path; ++i)
-            address.sun_path[i] = path[i];
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return 3;
-        (void)::send(fd, "ping\n", 5, MSG_NOSIGNAL);
-        char reply[16];
-        std::size_t got = 0;
-        for (ssize_t count; got < sizeof reply && (count = ::read(fd, reply + got, sizeof reply - got)) > 0;)
-            got += static_cast<std::size_t>(count);
-        if (got == 0) return 0;
-        return got == 3 && reply[0] == 'o' && reply[1] == 'k' && reply[2] == '\n' ? 1 : 2;
+    letEveryonePass(dir_);
+    const auto asNobody = [this] {
+        const std::string reply = exchange("ping\n");
+        return reply == "" ? 0 : reply == "ok\n" ? 1 : 2;
     };
     const struct {
         std::string consoleUser;
@@ -340,7 +327,7 @@ TEST_F(HelperServerTest, ServesOnlyRootAndTheConsoleUser) {
     for (const auto& c : cases) {
         SCOPED_TRACE("console user " + c.consoleUser);
         start({"--console-uid", c.consoleUser});
-        EXPECT_EQ(runForkedAs(kNobody, +asNobody, socketPath_.c_str()), c.outcome);
+        EXPECT_EQ(runAsOrdinaryUser(asNobody), c.outcome);
         // Root is always served.
         EXPECT_EQ(exchange("ping\n"), "ok\n");
         ::kill(pid_, SIGTERM);
@@ -383,8 +370,8 @@ TEST_F(HelperServerTest, StartsOverWhateverAnEarlierRunLeftAtTheSocketPath) {
     }
 }
 
-TEST_F(HelperServerTest, EndsALeaseOnSigtermOrSigintAndLeavesNothingBehind) {
-    for (const int signal : {SIGTERM, SIGINT}) {
+TEST_F(HelperServerTest, EndsALeaseOnSigtermSigintOrSighupAndLeavesNothingBehind) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
         fs::remove(dir_ / "calls");
         start({"--lease", "60"});
@@ -468,16 +455,47 @@ TEST_F(HelperServerTest, StopsWithOneMessageWhenItCannotListen) {
     }
 }
 
+TEST_F(HelperServerTest, ASecondStartLeavesTheRunningHelperAndItsLeaseAlone) {
+    start({"--lease", "60"});
+    ASSERT_EQ(exchange("lease_disablesleep 1\n"), "ok\n");
+    const std::vector<std::string> runsBefore = calls();
+    const pid_t first = pid_;
+
+    const ChildResult second = runChild(BRISEL_HELPER_TESTHOST, hostArguments({}));
+    EXPECT_EQ(second.exitStatus, 1);
+    EXPECT_EQ(second.output, "brisel-helper: another helper is already listening on " + socketPath_ + "\n");
+    // No off run ended the first one's lease, and its socket still serves it.
+    EXPECT_EQ(calls(), runsBefore);
+    EXPECT_EQ(exchange("ping\n"), "ok\n");
+    ::kill(first, SIGTERM);
+    EXPECT_EQ(waitForChild(first, 30), 0);
+    pid_ = -1;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(socketPath_)));
+}
+
+TEST_F(HelperServerTest, RunsTheToolWithAFixedEnvironmentOfItsOwn) {
+    ChildOptions options;
+    options.environment = {{"BRISEL_POWER_TOOL_STATE", (dir_ / "elsewhere").string()},
+                           {"PATH", dir_.string()}};
+    start({}, options);
+    ASSERT_EQ(exchange("set_powermode 1\n"), "ok\n");
+    for (const char* kind : {"off", "other"})
+        EXPECT_EQ(readFile(dir_ / (std::string(kind) + ".environment")),
+                  "PATH=/usr/sbin:/usr/bin:/sbin:/bin\n")
+            << kind;
+}
+
 TEST_F(HelperServerTest, TheShippedHelperRefusesToRunWithoutRoot) {
-    fs::permissions(root(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    const std::optional<uid_t> user = runningAsRoot() ? std::optional<uid_t>(kNobody) : std::nullopt;
+    // A copy every user can run: the build may lie in a folder only root may enter.
+    letEveryonePass(root());
+    const std::string helper = copyForEveryUser(BRISEL_HELPER_BINARY, root() / "bin");
     // The override the message mentions is not honoured.
     for (const std::string allow : {"", "1"}) {
         SCOPED_TRACE("BRISEL_HELPER_ALLOW_NONROOT=" + allow);
         ChildOptions options;
-        options.user = user;
+        options.user = ordinaryUser();
         options.environment = {{"BRISEL_HELPER_ALLOW_NONROOT", allow}};
-        const ChildResult result = runChild(BRISEL_HELPER_BINARY, {}, options);
+        const ChildResult result = runChild(helper, {}, options);
         EXPECT_EQ(result.exitStatus, 1);
         EXPECT_EQ(result.output, kRootMessage);
     }

@@ -23,6 +23,10 @@ protected:
     std::filesystem::path runtimeDir() const { return root_ / "runtime"; }
     std::filesystem::path simDir() const { return root_ / "sim"; }
 
+    // Lets every user pass through the test's folder and each folder below it down to `folder`
+    // (search permission only), so a user the test drops to reaches the files under test.
+    void letEveryonePass(const std::filesystem::path& folder) const;
+
 private:
     std::filesystem::path root_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;

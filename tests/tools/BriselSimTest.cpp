@@ -1,4 +1,5 @@
 #include "platform/sim/SimMachine.h"
+#include "platform/sim/SimPowerAssertions.h"
 
 #include "TestEnvironment.h"
 
@@ -180,6 +181,17 @@ TEST_F(BriselSimTool, DamagedFileFailsUntilReset) {
 
     EXPECT_EQ(tool({"reset"}).status, 0);
     EXPECT_EQ(shownState()["adapter"], SimMachine::defaultState()["adapter"]);
+}
+
+TEST_F(BriselSimTool, ShowNeverListsTheAssertionOfAnAppThatDied) {
+    const pid_t app = ::fork();
+    if (app == 0) ::_exit(SimPowerAssertions().create("PreventUserIdleSystemSleep", 255, "app") ? 0 : 1);
+    int status = -1;
+    ASSERT_EQ(::waitpid(app, &status, 0), app);
+    ASSERT_EQ(status, 0);
+    const ToolRun show = tool({"show"});
+    EXPECT_EQ(show.status, 0) << show.err;
+    EXPECT_NE(show.out.find("\nAssertions     none\n"), std::string::npos) << show.out;
 }
 
 TEST_F(BriselSimTool, ConcurrentInvocationsLoseNoField) {

@@ -2,10 +2,10 @@
 // cannot avoid and beside a peer program doing comparable work, all in one run so that the
 // machine's load weighs on every figure alike.
 
+#include "async/Clock.h"
 #include "platform/DesktopRunningApplications.h"
 #include "platform/Executables.h"
 #include "platform/ProcfsProcessUsage.h"
-#include "platform/Uptime.h"
 #include "services/energy/EnergySamplingWorker.h"
 #include "services/energy/EnergyUsageReader.h"
 
@@ -201,17 +201,16 @@ int sampling(int extra, bool applications) {
         idle.start(program, extra);
     }
 
-    // The pass the energy list runs, with the machine's readers.
-    EnergySamplingWorker worker;
+    // The pass the energy list runs, over the readers the application's platform holds.
+    const auto runningApplications = std::make_shared<DesktopRunningApplications>();
+    const auto usage = std::make_shared<ProcfsProcessUsage>();
+    const auto clock = Clock::system();
+    EnergySamplingWorker worker(runningApplications, usage, clock);
     // The application processes whose usage the pass reads, for the floor.
     std::unordered_set<std::int32_t> read;
-    {
-        DesktopRunningApplications runningApplications;
-        ProcfsProcessUsage usage;
-        for (const auto& process :
-             readRunningApplicationsUsage(runningApplications, usage, platform::uptimeSeconds()).processes)
-            read.insert(process.id);
-    }
+    for (const auto& process :
+         readRunningApplicationsUsage(*runningApplications, *usage, clock->monotonicSeconds()).processes)
+        read.insert(process.id);
 
     // The warm-up builds the launcher index and classifies every process once.
     worker.sampleOnQueue(3);

@@ -1,5 +1,7 @@
 #include "platform/sim/SimMachine.h"
 
+#include "platform/sim/SimPowerAssertions.h"
+
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -97,7 +99,7 @@ void realSleep(double seconds) {
 
 } // namespace
 
-SimMachine::SimMachine(SimStore store, WallClock clock, Sleeper sleeper)
+SimMachine::SimMachine(SimStore store, std::shared_ptr<const Clock> clock, Sleeper sleeper)
     : store_(std::move(store)), clock_(std::move(clock)), sleeper_(std::move(sleeper)) {
     if (!sleeper_) sleeper_ = realSleep;
 }
@@ -250,8 +252,8 @@ const json* SimMachine::find(const json& state, std::string_view pointer) {
 }
 
 double SimMachine::now() const {
-    if (clock_) return clock_();
-    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    const WallTime wall = clock_ ? clock_->wallTime() : std::chrono::system_clock::now();
+    return std::chrono::duration<double>(wall.time_since_epoch()).count();
 }
 
 SimReadResult SimMachine::load() const {
@@ -260,6 +262,7 @@ SimReadResult SimMachine::load() const {
     json state = withDefaults(read.document ? *read.document : json::object());
     advance(state, now());
     derive(state);
+    SimPowerAssertions::dropEndedHolders(state);
     return {std::move(state), std::nullopt};
 }
 
@@ -276,6 +279,7 @@ std::optional<std::string> SimMachine::update(const SimStore::Mutation& mutate) 
     return store_.update([&](json& document) -> std::optional<std::string> {
         json state = withDefaults(document);
         advance(state, now());
+        SimPowerAssertions::dropEndedHolders(state);
         if (auto error = mutate(state)) return error;
         derive(state);
         document = std::move(state);

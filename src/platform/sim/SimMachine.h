@@ -1,10 +1,12 @@
 #pragma once
 
+#include "async/Clock.h"
 #include "platform/sim/SimStore.h"
 
 #include <nlohmann/json.hpp>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,7 +59,10 @@ namespace brisel {
 //     temporaryFullActive  bool: a one-off charge to full suspends the limit (cleared only by
 //                          a write, not by the clock)
 //   lid                    {closed, causesSleep}: bool each
-//   assertions             {nextId: int, held: [{id: int, type: string, level: int, name: string}]}
+//   assertions             {nextId: int, held: [{id: int, type: string, level: int, name: string,
+//                          pid: int, started: int}]}: pid is the holding process, started its
+//                          start time (clock ticks after boot); entries whose holder has ended
+//                          are dropped on every read and update
 //   overrideNotify         {state: uint64, posts: int}: the charge-to-full override notification's
 //                          state and how often it was posted
 //   network
@@ -90,11 +95,15 @@ namespace brisel {
 // of the wrong type reads as the fallback its reader gives.
 class SimMachine {
 public:
-    using WallClock = std::function<double()>; // epoch seconds
+    // Blocks the calling thread (a facility's worker) for a "delay" fault; a timer cannot pause a
+    // blocking call, so this stays a plain function.
     using Sleeper = std::function<void(double seconds)>;
 
-    // Empty functions select the system clock and a real sleep.
-    explicit SimMachine(SimStore store = SimStore(), WallClock clock = {}, Sleeper sleeper = {});
+    // The battery clock runs on `clock`'s wall time; without one on the system's wall clock, read
+    // directly, so that brisel-sim needs neither Qt nor the async runtime. Without a sleeper a
+    // "delay" sleeps for real.
+    explicit SimMachine(SimStore store = SimStore(), std::shared_ptr<const Clock> clock = {},
+                        Sleeper sleeper = {});
 
     static nlohmann::json defaultState();
     // Fills every field the defaults have and the document lacks (the network's services and
@@ -112,6 +121,7 @@ public:
     template <class T> static T field(const nlohmann::json& state, std::string_view pointer, T fallback);
 
     const SimStore& store() const { return store_; }
+    // The clock's wall time in epoch seconds.
     double now() const;
 
     // The current state (defaults filled, clock applied, derived fields set), or the error of a
@@ -147,7 +157,7 @@ private:
     static const nlohmann::json* find(const nlohmann::json& state, std::string_view pointer);
 
     SimStore store_;
-    WallClock clock_;
+    std::shared_ptr<const Clock> clock_;
     Sleeper sleeper_;
 };
 

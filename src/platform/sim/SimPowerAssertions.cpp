@@ -1,8 +1,48 @@
 #include "platform/sim/SimPowerAssertions.h"
 
+#include "platform/ProcStat.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
 namespace brisel {
 
 using nlohmann::json;
+
+namespace {
+
+std::optional<ProcStat> processStat(std::int64_t pid) {
+    const auto text = readSmallFile("/proc/" + std::to_string(pid) + "/stat", 4096);
+    return text ? parseProcStat(*text) : std::nullopt;
+}
+
+bool holderRuns(const json& assertion) {
+    const auto pid = SimMachine::field(assertion, "/pid", std::int64_t{0});
+    if (pid <= 0 || pid > INT_MAX) return true; // no holder recorded
+    if (const auto stat = processStat(pid)) {
+        if (stat->state == 'Z' || stat->state == 'X') return false;
+        const json started = SimMachine::field(assertion, "/started", json());
+        return !started.is_number_integer() || started.get<std::uint64_t>() == stat->startTicks;
+    }
+    // Without a readable /proc entry only the process id can be checked.
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+} // namespace
+
+void SimPowerAssertions::dropEndedHolders(json& state) {
+    auto assertions = state.find("assertions");
+    if (assertions == state.end() || !assertions->is_object()) return;
+    auto held = assertions->find("held");
+    if (held == assertions->end() || !held->is_array()) return;
+    json kept = json::array();
+    for (const json& entry : *held)
+        if (!entry.is_object() || holderRuns(entry)) kept.push_back(entry);
+    *held = std::move(kept);
+}
 
 bool SimPowerAssertions::failed(const std::string& type) const {
     if (machine_.gate("assertions")) return true;
@@ -30,7 +70,9 @@ std::optional<PowerAssertions::AssertionID> SimPowerAssertions::create(const std
         if (next < 1 || next > 0xFFFFFFFFLL) next = 1;
         id = static_cast<AssertionID>(next);
         if (!assertions["held"].is_array()) assertions["held"] = json::array();
-        assertions["held"].push_back({{"id", id}, {"type", type}, {"level", level}, {"name", name}});
+        json entry{{"id", id}, {"type", type}, {"level", level}, {"name", name}, {"pid", ::getpid()}};
+        if (const auto own = processStat(::getpid())) entry["started"] = own->startTicks;
+        assertions["held"].push_back(std::move(entry));
         assertions["nextId"] = next + 1;
         return std::nullopt;
     });

@@ -273,9 +273,16 @@ ProcessResult run(const std::string& executable, const std::vector<std::string>&
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
+    std::vector<char*> envp;
+    if (limits.environment) {
+        for (const std::string& entry : *limits.environment)
+            envp.push_back(const_cast<char*>(entry.c_str()));
+        envp.push_back(nullptr);
+    }
+
     pid_t pid = -1;
-    const int spawnError =
-        ::posix_spawn(&pid, executable.c_str(), &actions, &attributes, argv.data(), environ);
+    const int spawnError = ::posix_spawn(&pid, executable.c_str(), &actions, &attributes, argv.data(),
+                                         limits.environment ? envp.data() : environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     ::close(writeEnd);

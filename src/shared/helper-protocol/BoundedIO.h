@@ -42,6 +42,8 @@ struct ProcessResult {
 struct RunLimits {
     double killConfirmation = 2.0; // seconds to wait for the child's end after the kill
     int killSignal = SIGKILL;
+    // The child's whole environment ("NAME=value" entries); none passes on this process's own.
+    std::optional<std::vector<std::string>> environment = std::nullopt;
 };
 
 // Seconds on the monotonic clock (CLOCK_MONOTONIC). Every deadline below is an absolute value on it.

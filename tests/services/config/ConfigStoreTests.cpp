@@ -1,6 +1,7 @@
 #include "services/config/ConfigStore.h"
-#include "services/config/PersistenceIO.h"
+#include "services/storage/PersistenceIO.h"
 
+#include "ChildProcess.h"
 #include "TestEnvironment.h"
 #include "async/RunUntil.h"
 
@@ -235,14 +236,27 @@ TEST_F(ConfigStoreTest, FailedSaveLeavesTheOldFileAndNoTemporaryFile) {
 }
 
 TEST_F(ConfigStoreTest, ReadOnlyFolderMakesTheSaveFailWithoutTouchingTheOldFile) {
-    if (test::runningAsRoot()) GTEST_SKIP() << "root ignores folder permissions";
     ConfigStore::save(customConfig(), file());
     const std::string before = readFile(file());
-    fs::permissions(file().parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_THROW(ConfigStore::save(BriselConfig(), file()), std::system_error);
-    fs::permissions(file().parent_path(), fs::perms::owner_all);
+    // Root ignores folder permissions: the save is tried by an ordinary user, who owns the folder
+    // but may not write it.
+    const fs::path folder = file().parent_path();
+    letEveryonePass(folder);
+    if (const auto user = test::ordinaryUser()) {
+        ASSERT_EQ(::chown(folder.c_str(), *user, *user), 0);
+    }
+    fs::permissions(folder, fs::perms::owner_write, fs::perm_options::remove);
+    const int outcome = test::runAsOrdinaryUser([&] {
+        try {
+            ConfigStore::save(BriselConfig(), file());
+        } catch (const std::system_error&) {
+            return 1;
+        }
+        return 0;
+    });
+    EXPECT_EQ(outcome, 1);
     EXPECT_EQ(readFile(file()), before);
-    EXPECT_EQ(folderEntries(file().parent_path()), std::vector<std::string>{"config.json"});
+    EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"config.json"});
 }
 
 TEST_F(ConfigStoreTest, SavingCreatesMissingFolders) {

@@ -2,37 +2,19 @@
 #include "platform/LinuxWorkspace.h"
 #include "services/energy/EnergyAppMonitor.h"
 
+#include "Gate.h"
+#include "ManualClock.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
-#include <coroutine>
 #include <filesystem>
 #include <stdexcept>
 
 namespace brisel {
 namespace {
 
-// Holds sampling tasks until the test lets them finish.
-struct Gate {
-    bool open = false;
-    std::vector<std::coroutine_handle<>> waiting;
-    void release() {
-        open = true;
-        for (auto handle : waiting)
-            postToMain([handle] { handle.resume(); });
-        waiting.clear();
-    }
-    auto operator co_await() {
-        struct Awaiter {
-            Gate* gate;
-            bool await_ready() const { return gate->open; }
-            void await_suspend(std::coroutine_handle<> handle) { gate->waiting.push_back(handle); }
-            void await_resume() const {}
-        };
-        return Awaiter{this};
-    }
-};
+using test::Gate;
 
 Task<EnergySample> heldSample(std::shared_ptr<Gate> gate, EnergySample result) {
     co_await *gate;
@@ -50,9 +32,9 @@ SignificantEnergyApp row(std::int32_t pid, double score) {
 
 // A monitor over a scripted sampler and a clock the test moves.
 struct MonitorHarness {
-    double clock = 100.0;
+    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
     std::vector<int> sampledLimits;
-    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>(false);
     std::string status = energy_sample_status::ready;
     bool fail = false;
     EnergyAppMonitor monitor{[this](int limit) {
@@ -64,7 +46,7 @@ struct MonitorHarness {
                                  sample.statusKey = status;
                                  return heldSample(gate, sample);
                              },
-                             [this] { return clock; }};
+                             clock};
 
     std::vector<SignificantEnergyApp> request(int limit) {
         auto task = monitor.sampleTopApps(limit);
@@ -97,9 +79,9 @@ TEST(EnergyAppMonitorTest, ServesFromTheCacheWhileFreshAndForLimitsUpToTheSample
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         MonitorHarness h;
-        h.gate->release();
+        h.gate->open();
         for (const auto& step : c.steps) {
-            h.clock += step.advance;
+            h.clock->advance(step.advance);
             const auto apps = h.request(step.limit);
             EXPECT_EQ(h.sampledLimits, step.expectedSamplings);
             ASSERT_EQ(apps.size(), step.expectedRows);
@@ -122,7 +104,7 @@ TEST(EnergyAppMonitorTest, OverlappingRequestsShareOneSamplingInFlight) {
     EXPECT_FALSE(first.isDone() || second.isDone() || third.isDone() || larger.isDone());
     EXPECT_EQ(h.monitor.statusKey(), energy_sample_status::unavailable);
 
-    h.gate->release();
+    h.gate->open();
     ASSERT_TRUE(
         runUntil([&] { return first.isDone() && second.isDone() && third.isDone() && larger.isDone(); }));
     EXPECT_EQ(h.sampledLimits, (std::vector<int>{3, 6}));

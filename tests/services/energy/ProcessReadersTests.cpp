@@ -1,3 +1,4 @@
+#include "async/Clock.h"
 #include "async/RunUntil.h"
 #include "platform/DesktopRunningApplications.h"
 #include "platform/ProcStat.h"
@@ -299,8 +300,9 @@ TEST(ProcfsProcessUsageTest, ReadsThisProcess) {
 }
 
 // How fast a pass is, brisel-bench measures; this only runs one over this machine's processes.
-TEST(RealSamplingTest, ThisMachinesProcessesSampleThroughTheDefaultReaders) {
-    EnergySamplingWorker worker;
+TEST(RealSamplingTest, ThisMachinesProcessesSampleThroughThePlatformsReaders) {
+    EnergySamplingWorker worker(std::make_shared<DesktopRunningApplications>(),
+                                std::make_shared<ProcfsProcessUsage>(), Clock::system());
     auto task = worker.sample(3);
     ASSERT_TRUE(runUntil([&] { return task.isDone(); }));
     const auto& key = task.result().statusKey;

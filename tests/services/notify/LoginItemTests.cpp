@@ -3,12 +3,14 @@
 #include "platform/XdgAutostartLoginItem.h"
 #include "services/notify/LoginItemWorker.h"
 
+#include "ChildProcess.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -73,6 +75,18 @@ TEST(LoginItemWorkerTest, HandsBackTheUpdatesErrorUnchanged) {
     }
 }
 
+TEST(LoginItemWorkerTest, CallsStaySafeWhenTheWorkerGoesRightAfter) {
+    auto updates = std::make_shared<std::atomic<int>>(0);
+    auto worker = std::make_unique<LoginItemWorker>([] { return LoginItemStatus::enabled; },
+                                                    [updates](bool) { ++*updates; });
+    auto status = worker->status();
+    auto change = worker->setEnabled(true);
+    worker.reset(); // before either body has run
+    EXPECT_EQ(await(status), LoginItemStatus::enabled);
+    EXPECT_EQ(await(change), std::nullopt);
+    EXPECT_EQ(*updates, 1);
+}
+
 class XdgLoginItemTest : public test::TestEnvironment {
 protected:
     fs::path userDir() const { return configHome() / "autostart"; }
@@ -90,8 +104,8 @@ protected:
 };
 
 TEST_F(XdgLoginItemTest, SwitchingOnAndOffWritesAndRemovesTheAutostartEntry) {
-    // The worker's own default: the autostart folder under XDG_CONFIG_HOME and this executable.
-    LoginItemWorker worker;
+    // The platform's item: the autostart folder under XDG_CONFIG_HOME and this executable.
+    LoginItemWorker worker(std::make_shared<XdgAutostartLoginItem>());
     EXPECT_EQ(await(worker.status()), LoginItemStatus::notRegistered);
 
     EXPECT_EQ(await(worker.setEnabled(true)), std::nullopt);
@@ -147,10 +161,13 @@ TEST_F(XdgLoginItemTest, StatusFollowsTheEntryThatDesktopsWouldUse) {
 }
 
 TEST_F(XdgLoginItemTest, AnUnreadableEntryCannotBeUsed) {
-    if (test::runningAsRoot()) GTEST_SKIP() << "root reads any file";
     test::writeFile(entry(), "[Desktop Entry]\nExec=sh\n");
     fs::permissions(entry(), fs::perms::none);
-    EXPECT_EQ(item(makeExecutable("brisel")).status(), LoginItemStatus::notFound);
+    auto login = item(makeExecutable("brisel"));
+    // Root reads any file: the entry is read by an ordinary user, who reaches but cannot read it.
+    letEveryonePass(userDir());
+    EXPECT_EQ(test::runAsOrdinaryUser([&] { return static_cast<int>(login.status()); }),
+              static_cast<int>(LoginItemStatus::notFound));
 }
 
 TEST_F(XdgLoginItemTest, APipeInPlaceOfTheEntryIsUnusableButDoesNotBlock) {

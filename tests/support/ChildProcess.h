@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -9,8 +11,12 @@
 
 namespace brisel::test {
 
-// The user the tests drop to when they need a stranger (nobody).
+// The ordinary user the tests drop to when they run as root (nobody).
 inline constexpr uid_t kNobody = 65534;
+
+// As root: kNobody, so that permission checks hold as they do for anyone else. Otherwise: nothing,
+// the caller's own user is ordinary already.
+std::optional<uid_t> ordinaryUser();
 
 struct ChildOptions {
     // Run as this user and its group (the caller must be root); none keeps the caller's.
@@ -39,9 +45,18 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
 // signal, nothing when it is still running.
 std::optional<int> waitForChild(pid_t pid, double timeoutSeconds);
 
-// Runs `body` in a forked child as `user` (the caller must be root) and returns its exit code; the
-// body may use only async-signal-safe calls.
-int runForkedAs(uid_t user, int (*body)(const void* context), const void* context);
+// Runs `body` in a forked child as `ordinaryUser()` and returns its result as the child's exit code
+// (0 to 125; -1 when the child did not exit normally, 126 when it could not drop to the user, 125
+// when the body threw). The child is a copy of this process with only the calling thread, so the
+// body must not wait for anything another thread holds (a lock, a queue); glibc keeps memory
+// allocation usable after fork. Test assertions made in the body do not reach the test: return
+// what the test should check.
+int runAsOrdinaryUser(const std::function<int()>& body);
+
+// Copies `program` into `folder` (created; both mode 0755), so that a user the test drops to can
+// run it even when the build lies in a folder only its owner may enter. Every folder above
+// `folder` must already be passable for that user. Returns the copy's path.
+std::string copyForEveryUser(const std::string& program, const std::filesystem::path& folder);
 
 // Polls `condition` every 10 ms until it holds or `timeoutSeconds` pass.
 template <class Condition> bool eventually(Condition condition, double timeoutSeconds = 10.0);

@@ -136,15 +136,38 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
     return result;
 }
 
-int runForkedAs(uid_t user, int (*body)(const void* context), const void* context) {
+std::optional<uid_t> ordinaryUser() {
+    return ::geteuid() == 0 ? std::optional<uid_t>(kNobody) : std::nullopt;
+}
+
+int runAsOrdinaryUser(const std::function<int()>& body) {
+    const std::optional<uid_t> user = ordinaryUser();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0) ::_exit(126);
-        ::_exit(body(context));
+        if (user && (::setgroups(0, nullptr) != 0 || ::setgid(*user) != 0 || ::setuid(*user) != 0))
+            ::_exit(126);
+        int code = 125;
+        try {
+            code = body();
+        } catch (...) {
+        }
+        ::_exit(code);
     }
     int status = 0;
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+std::string copyForEveryUser(const std::string& program, const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    constexpr fs::perms everyoneRuns = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                       fs::perms::others_read | fs::perms::others_exec;
+    fs::create_directories(folder);
+    fs::permissions(folder, everyoneRuns);
+    const fs::path copy = folder / fs::path(program).filename();
+    fs::copy_file(program, copy, fs::copy_options::overwrite_existing);
+    fs::permissions(copy, everyoneRuns);
+    return copy.string();
 }
 
 } // namespace brisel::test

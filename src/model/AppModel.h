@@ -1,0 +1,551 @@
+#pragma once
+
+// The application model: the one main-thread object that holds the whole state of the running
+// application and carries out every user action. Views, the application shell and the set-up
+// wizard read its fields and call its operations; everything it does to the machine goes through
+// its `services`.
+//
+// Layout. The members are grouped by feature below, each group with its own section here and its
+// own source file (AppModel<Feature>.cpp): start-up, feedback, settings, refresh, charge, energy,
+// keep-awake, away guard, lid, helper, display sleep, task stop, login, notifications, observers,
+// shutdown, awake feedback and set-up. A feature adds its private helpers at the end of its own
+// section.
+//
+// Conventions.
+// - A published field is a `Published<T>`: read it with `field()`, assign it with `field = value`.
+//   Every assignment notes a change (one coalesced `changed()` per event-loop turn) and runs the
+//   field's change handler, if any. Other fields are plain members.
+// - Work that outlives a call is a `Task` kept in an optional field. The task clears its own field
+//   on every exit (TaskFields.h), under the identity it was started with where a newer task can
+//   take the field over; waits over a field use `awaitUntilEmpty`.
+// - Task bodies are static members taking the model as `QPointer<AppModel>` and their inputs by
+//   value; they re-check the pointer after every `co_await`.
+// - Counters are std::uint64_t and wrap.
+
+#include "async/Clock.h"
+#include "async/Task.h"
+#include "model/AppServices.h"
+#include "model/FeedbackDomain.h"
+#include "model/OnboardingCoordinatorInterface.h"
+#include "model/PublishedValue.h"
+#include "services/config/BriselConfig.h"
+#include "services/config/BriselTheme.h"
+#include "services/helper-client/EnergyMode.h"
+#include "services/onboarding-state/OnboardingState.h"
+#include "services/onboarding-state/Uuid.h"
+#include "services/power/BatteryInfo.h"
+#include "services/power/ChargeOverrideDetector.h"
+#include "services/power/HardwareIO.h"
+#include "services/power/HardwareSnapshot.h"
+#include "services/power/SmartPolicy.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace brisel {
+
+class AppModel;
+
+// Makes the set-up wizard's coordinator for a model at start-up. The wizard's library supplies it;
+// the model has no coordinator without one.
+using OnboardingFactory = std::function<std::unique_ptr<OnboardingCoordinatorInterface>(
+    AppModel& model, const AppServices& services, const OnboardingStore& store, const OnboardingStartup& startup)>;
+
+// What the model takes besides its services. The defaults are the running system's.
+struct AppModelOptions {
+    // Uptime, wall time and local hour, and the timers: the refresh and lease timers and the
+    // time-outs of the helper queue. Clock::system() when empty.
+    std::shared_ptr<Clock> clock;
+    // The coordinator factory; when empty, the one installed with AppModel::setOnboardingFactory.
+    OnboardingFactory onboardingFactory;
+};
+
+class AppModel : public QObject {
+    Q_OBJECT
+
+public:
+    template <typename T> using Published = PublishedValue<AppModel, T>;
+    using LoadResult = std::variant<BriselConfig, std::string>; // the configuration, or the error text
+
+    // The charge operation to run again once the power hardware recovers.
+    enum class ChargeRecovery { limit, temporaryFull };
+
+    // The lid as the last snapshot reported it.
+    struct ClamshellSnapshot {
+        bool closed = false;
+        bool causesSleep = true;
+        bool operator==(const ClamshellSnapshot&) const = default;
+    };
+
+    // ---- start-up (AppModelStartup.cpp) --------------------------------------------------------
+
+    // Returns at once; start-up runs in `startupTask`. Without services the live bundle is used;
+    // the onboarding store is the given one, or the live store only when neither services nor a
+    // store were given.
+    explicit AppModel(std::optional<AppServices> services = std::nullopt,
+                      std::optional<OnboardingStartup> startup = std::nullopt,
+                      std::optional<OnboardingStore> store = std::nullopt, AppModelOptions options = {});
+    ~AppModel() override;
+    AppModel(const AppModel&) = delete;
+    AppModel& operator=(const AppModel&) = delete;
+
+    // The one model of the running application, made on first use and never destroyed. Call on the
+    // main thread, after setOnboardingFactory.
+    static AppModel& shared();
+    // The coordinator factory of models made without one in their options.
+    static void setOnboardingFactory(OnboardingFactory factory);
+
+    // Ends once start-up has finished; at once when it has.
+    Task<void> waitForStartup();
+
+    // Applies a whole configuration: sanitises it and assigns every setting under a batch update;
+    // outside a caller's batch it then saves (or stops keep-awake, which saves) and re-applies
+    // every effect.
+    void setConfig(const BriselConfig& config);
+
+    void refreshFromHardware() { refresh(); }
+
+    const Clock& clock() const { return *clock_; }
+    std::string translate(const std::string& key) const { return services.translate(key); }
+    OnboardingCoordinatorInterface* onboarding() const { return onboarding_.get(); }
+
+    // Notes a change of published state; `changed()` follows once on a later event-loop turn.
+    void noteChanged();
+    // Runs `assign` as a batch update: change handlers only keep books. The flag is put back as it
+    // was, also when `assign` throws.
+    void inBatch(const std::function<void()>& assign);
+
+    bool hardwareReady() const { return hasHardwareSnapshot; }
+    bool setupRequired() const { return onboarding_ && onboarding_->requiresSetup(); }
+    bool setupAllowsCharge() const { return setupChargeEnabled; }
+    bool setupAllowsAwake() const { return setupAwakeEnabled; }
+
+    Published<bool> startupLoading{*this, true};
+    std::optional<Task<void>> startupTask;
+    AppServices services;
+
+    // Set-up gates: which features the set-up allows. False until start-up has loaded a
+    // configuration, so a model that has not started (or failed to load) touches nothing.
+    bool setupChargeEnabled = false;
+    bool setupAwakeEnabled = false;
+    bool setupLidEnabled = false;
+    std::uint64_t setupActionGeneration = 0;
+    QMetaObject::Connection onboardingObservation; // relays the coordinator's changes
+
+    // ---- feedback (AppModelFeedback.cpp) -------------------------------------------------------
+
+    // Every assignment, also of nothing or of the same text, bumps `lastErrorRevision` and clears
+    // `lastErrorDomain`.
+    Published<std::optional<std::string>> lastError{*this, std::nullopt, &AppModel::lastErrorAssigned};
+    std::optional<FeedbackDomain> lastErrorDomain;
+    std::uint64_t lastErrorRevision = 0;
+    std::optional<std::uint64_t> hardwareRefreshErrorRevision; // the revision the refresh loop set
+    Published<std::optional<std::string>> chargeFeedbackError{*this, std::nullopt};
+    Published<std::optional<std::string>> energyFeedbackError{*this, std::nullopt};
+    Published<std::optional<std::string>> awakeFeedbackError{*this, std::nullopt};
+
+    // The feedback field of a domain.
+    Published<std::optional<std::string>>& feedbackError(FeedbackDomain domain);
+    const Published<std::optional<std::string>>& feedbackError(FeedbackDomain domain) const;
+    // Shows `text` as the general error of `domain` and in that domain's feedback field.
+    void reportError(FeedbackDomain domain, const std::string& text);
+
+    // The feedback texts of the domains not excluded (charging, energy, awake), then `lastError`
+    // unless its domain's feedback field already shows one; one per line, nothing when none.
+    std::optional<std::string> globalError(const std::set<FeedbackDomain>& excluding = {}) const;
+    // A feedback field of a domain not excluded is set (`lastError` does not count).
+    bool hasPersistentGlobalError(const std::set<FeedbackDomain>& excluding = {}) const;
+    bool configCanRetrySave() const;
+    // The configuration error comes from the save of a stop that is still unfinished.
+    bool awakeOwnsConfigError() const;
+    bool awakeStopNeedsRecovery() const { return hasPendingAwakeStop(); }
+    // A keep-awake stop is running or was left unfinished.
+    bool hasPendingAwakeStop() const;
+    bool chargeOverridePresented() const; // shown only on the adapter
+    bool chargeOverrideConfirmed() const;
+    bool dockRestartPending() const; // the dock icon follows the setting only after a restart
+    bool lidStateUnconfirmed() const;
+
+    // ---- settings (AppModelSettings.cpp) -------------------------------------------------------
+
+    // The settings as a configuration record.
+    BriselConfig config() const;
+    // Saves the current settings after every earlier save; yields whether this save was written.
+    // Refused (yields false, changes nothing) before a configuration was loaded or while the last
+    // load failed, so a damaged file is never overwritten.
+    Task<bool> saveConfig();
+    // Re-reads config.json and applies it; a newer reload or a save requested meanwhile wins.
+    void reloadConfig();
+    // After the wizard's storage was repaired: reload, then finish a stop that is still owed.
+    Task<void> restoreSetupAfterStorageRecovery(OnboardingStartup startup);
+    // Keep at least one of the two icons; hiding the dock icon takes effect at the next start.
+    void setShowInDock(bool show);
+    void setShowMenuBarIcon(bool show);
+    void setLanguage(std::string code);
+    BriselTheme activeTheme() const { return briselThemeFromKey(theme()); }
+
+    std::optional<Task<bool>> configSaveTask;
+    std::optional<Task<void>> configReloadTask;
+    std::uint64_t configRevision = 0;                    // counts accepted saves
+    std::optional<std::uint64_t> configErrorRevision;    // the save whose failure set configError
+    std::uint64_t configReloadGeneration = 0;            // counts reloads
+    bool configurationLoaded = false;                    // saves are made only once loaded
+    bool configLoadBlocked = false;                      // the last load failed: saves are refused
+    Published<std::optional<std::string>> configError{*this, std::nullopt};
+    bool isBatchUpdating = false; // settings assigned together: their handlers only keep books
+    Published<bool> dockIconActive{*this, defaultSettings().showInDock};
+
+    // The 25 settings of config.json, in its order.
+    Published<std::int64_t> holdLimit{*this, defaultSettings().holdLimit, &AppModel::chargeSettingChanged};
+    Published<std::int64_t> manualLimit{*this, defaultSettings().manualLimit, &AppModel::chargeSettingChanged};
+    Published<std::int64_t> topupLimit{*this, defaultSettings().topupLimit, &AppModel::chargeSettingChanged};
+    Published<std::int64_t> topupLeadHours{*this, defaultSettings().topupLeadHours,
+                                           &AppModel::chargeSettingChanged};
+    Published<std::int64_t> minSamplesPerHour{*this, defaultSettings().minSamplesPerHour,
+                                              &AppModel::chargeSettingChanged};
+    Published<std::int64_t> refreshSeconds{*this, defaultSettings().refreshSeconds,
+                                           &AppModel::refreshSecondsChanged};
+    Published<bool> smartEnabled{*this, defaultSettings().smartEnabled, &AppModel::chargeSettingChanged};
+    Published<bool> iconOnly{*this, defaultSettings().iconOnly, &AppModel::saveSettings};
+    Published<bool> showInDock{*this, defaultSettings().showInDock, &AppModel::saveSettings};
+    Published<bool> showMenuBarIcon{*this, defaultSettings().showMenuBarIcon, &AppModel::saveSettings};
+    Published<std::string> language{*this, defaultSettings().language, &AppModel::languageChanged};
+    Published<std::string> theme{*this, defaultSettings().theme, &AppModel::saveSettings};
+    Published<bool> keepAwake{*this, defaultSettings().keepAwake, &AppModel::keepAwakeChanged};
+    Published<bool> keepAwakeOnLidClosed{*this, defaultSettings().keepAwakeOnLidClosed,
+                                         &AppModel::keepAwakeOnLidClosedChanged};
+    Published<bool> awayDetectionEnabled{*this, defaultSettings().awayDetectionEnabled,
+                                         &AppModel::awaySettingChanged};
+    Published<std::int64_t> networkSampleSeconds{*this, defaultSettings().networkSampleSeconds,
+                                                 &AppModel::awaySettingChanged};
+    Published<std::int64_t> usualMinDwellSeconds{*this, defaultSettings().usualMinDwellSeconds,
+                                                 &AppModel::awaySettingChanged};
+    Published<std::int64_t> awayAfterMinutes{*this, defaultSettings().awayAfterMinutes,
+                                             &AppModel::awaySettingChanged};
+    Published<std::int64_t> offlineAwayAfterMinutes{*this, defaultSettings().offlineAwayAfterMinutes,
+                                                    &AppModel::awaySettingChanged};
+    Published<std::int64_t> idleSeconds{*this, defaultSettings().idleSeconds, &AppModel::saveSettings};
+    Published<bool> requireBattery{*this, defaultSettings().requireBattery, &AppModel::saveSettings};
+    Published<std::int64_t> lowBatteryWarnPercent{*this, defaultSettings().lowBatteryWarnPercent,
+                                                  &AppModel::saveSettings};
+    Published<std::optional<ReminderIntent>> lowBatteryReminder{*this, defaultSettings().lowBatteryReminder,
+                                                                &AppModel::lowBatteryReminderChanged};
+    Published<bool> keepDisplayAwake{*this, defaultSettings().keepDisplayAwake, &AppModel::keepDisplayAwakeChanged};
+    Published<std::vector<std::string>> usualFingerprints{*this, defaultSettings().usualFingerprints,
+                                                          &AppModel::awaySettingChanged};
+
+    // ---- refresh (AppModelRefresh.cpp) ---------------------------------------------------------
+
+    // Asks for a hardware read; merges with a read in progress.
+    void refresh();
+    // Publishes one snapshot and runs everything that depends on it.
+    void acceptHardware(const HardwareSnapshot& snapshot);
+
+    Published<BatteryInfo> battery{*this, BatteryInfo{}};
+    Published<bool> mclSupported{*this, false};
+    Published<bool> temporaryFullChargeSupported{*this, false};
+    Published<bool> refreshBusy{*this, false};
+    Published<std::vector<int>> availableLimits{*this, {}};
+    Published<std::optional<int>> currentLimit{*this, std::nullopt};
+    Published<bool> limitEnabled{*this, false};
+    bool hasHardwareSnapshot = false;
+    std::optional<ClamshellSnapshot> clamshellSnapshot; // nothing when no lid is reported
+    bool refreshRequested = false;
+    std::optional<Task<void>> refreshTask;
+    std::unique_ptr<Timer> timer; // the refresh timer
+    bool lowBatteryNotified = false;
+
+    // ---- charge (AppModelCharge.cpp) -----------------------------------------------------------
+
+    using ChargeOperation = std::function<Task<void>(QPointer<AppModel>)>;
+
+    void applyLimit(std::int64_t limit);
+    void resumeChargeLimit();
+    void chargeToFullNow();
+    bool canTemporarilyChargeToFull() const;
+    void enqueueChargeOperation(bool showPendingState, ChargeOperation operation);
+    void reconcileLimitIfNeeded(bool force);
+    Task<void> performLimitReconciliation(bool force, std::uint64_t generation);
+    void recoverHardwareOperations();
+    void restartTimer();
+    std::int64_t registeredTarget() const;
+    std::int64_t chargeOperationTarget() const;
+    std::int64_t chargeDisplaySelection() const;
+    std::optional<std::string> chargeOperationStatus() const;
+    std::optional<int> predictedUnplugHour() const;
+    std::string smartPlanKey() const;
+
+    Published<bool> chargeLimitBusy{*this, false};
+    Published<ChargeOverrideSignal> chargeOverrideSignal{*this, ChargeOverrideSignal::none};
+    Published<bool> temporaryFullChargeActive{*this, false};
+    Published<std::int64_t> selection{
+        *this, defaultSettings().smartEnabled ? 0 : defaultSettings().manualLimit}; // the limit shown as chosen
+    std::optional<Task<void>> chargeTask;                                       // the tail of the chain
+    std::optional<Uuid> chargeTaskID;                                           // the newest operation
+    std::uint64_t chargeGeneration = 0;
+    std::optional<ChargeRecovery> pendingChargeRecovery;
+    std::optional<Task<void>> hardwareRecoveryTask;
+    ChargeOverrideDebouncer chargeOverrideDebouncer;
+    std::optional<std::int64_t> lastRegisteredTarget;
+    std::optional<std::int64_t> lastLimitAttemptTarget;
+    double lastLimitAttemptTime = 0; // services.now() of the last limit write
+    bool lastLimitAttemptFailed = false;
+    SmartPolicy::Profile profile;
+    std::optional<double> lastProfileSampleAt; // services.now() uptime seconds, not a wall time
+
+    // Reads the stored smart-charge profile; keeps the current one unless both lists are valid.
+    void loadProfile();
+
+    // ---- energy (AppModelEnergy.cpp) -----------------------------------------------------------
+
+    void setEnergyMode(EnergyMode mode);
+    void refreshEnergyApps();
+
+    Published<std::string> energySampleStatus{*this, "energySample.unavailable"};
+    Published<std::vector<EnergyMode>> availableEnergyModes{
+        *this, std::vector<EnergyMode>(allEnergyModes.begin(), allEnergyModes.end())};
+    Published<EnergyMode> energyMode{*this, EnergyMode::automatic};
+    Published<bool> energyModeBusy{*this, false};
+    Published<std::vector<SignificantEnergyApp>> significantEnergyApps{*this, {}};
+    std::optional<Task<void>> energySampleTask;
+    std::uint64_t energyGeneration = 0;
+
+    // ---- keep-awake (AppModelKeepAwake.cpp) ----------------------------------------------------
+
+    void setKeepAwakeEnabled(bool enabled);
+    void setKeepDisplayAwake(bool enabled);
+    void setKeepAwakeOnLidClosed(bool enabled);
+    bool canEditKeepAwakeOptions() const;
+    void applyAssertions();
+    void clearTaskStopResultForSetup();
+    void retryAwakeFeedback();
+
+    Published<bool> systemAwakeApplied{*this, false};
+    Published<bool> displayAwakeApplied{*this, false};
+    Published<bool> assertionsApplying{*this, false};
+    std::optional<Task<void>> assertionsTask;
+    std::uint64_t assertionsRevision = 0;
+    bool observedSystemAwake = false;
+    bool observedDisplayAwake = false;
+    std::uint64_t awakeIntentRevision = 0;
+    std::uint64_t awakePreferenceRevision = 0;
+    bool rejectingAwakeEnable = false; // a refused enable is being put back
+
+    // ---- away guard (AppModelKeepAwake.cpp) ----------------------------------------------------
+
+    void configureAwayEngine();
+    void evaluateBagGuard();
+    // After a snapshot was accepted: the first one applies the assertions and the lid outright,
+    // later ones retry or verify the lid while no lid task runs.
+    void applyAwakeAfterSnapshot(bool firstSnapshot);
+
+    Published<AwayStatus> awayStatus{*this, AwayStatus{}};
+    Published<bool> bagGuardActive{*this, false, &AppModel::bagGuardActiveChanged};
+    Published<std::optional<std::string>> lastGuardEvent{*this, std::nullopt};
+    Published<std::optional<WallTime>> lastGuardEventDate{*this, std::nullopt};
+
+    // ---- lid (AppModelLid.cpp) -----------------------------------------------------------------
+
+    void applyLidClosedSleep(bool explicitSetup, bool verifyOnly);
+    void refreshHelperInstalled() { applyLidClosedSleep(false, false); }
+    bool hasLidCleanupResponsibility() const;
+    bool awakeHasLidControlResponsibility() const;
+    bool hasClamshell() const { return clamshellSnapshot.has_value(); }
+    bool awakeLidControlPending() const { return helperTask.has_value(); }
+
+    Published<bool> lidAwakeApplied{*this, false};
+    bool lidWriteNeedsRetry = false;
+    bool lidCleanupRequired = false; // the helper may still hold closed-lid sleep off for us
+    std::optional<Task<void>> helperTask;
+    std::unique_ptr<Timer> leaseTimer; // renews the helper's lease
+
+    // ---- helper (AppModelHelper.cpp) -----------------------------------------------------------
+
+    void installHelper();
+    void removeHelper();
+
+    Published<bool> helperInstalled{*this, false};
+    Published<bool> helperFilesPresent{*this, false};
+    Published<std::optional<std::string>> helperStatus{*this, std::nullopt};
+    Published<bool> helperBusy{*this, false};
+    std::uint64_t helperGeneration = 0;
+    bool helperRemovalInProgress = false;
+
+private:
+    std::shared_ptr<Clock> clock_; // before helperIO, which takes its time-outs from it
+
+public:
+    HardwareIO helperIO; // the model's own queue for helper work
+
+    // ---- display sleep (AppModelDisplay.cpp) ---------------------------------------------------
+
+    bool canSleepDisplayNow() const;
+    void sleepDisplayNow();
+    void openDisplayTimeoutSettings();
+
+    std::optional<Task<void>> displaySleepTask;
+    std::uint64_t displayReturnRevision = 0;
+    Published<bool> displaySleepBusy{*this, false};
+    Published<std::optional<std::string>> displaySleepStatus{*this, std::nullopt};
+
+    // ---- task stop (AppModelTaskStop.cpp) ------------------------------------------------------
+
+    // Stop everything: keep-awake off, every effect undone and checked.
+    void restoreSystemDefaults();
+    // Begins the quit: refuses new work and releases everything keep-awake holds; does not wait.
+    void shutdownKeepAwake();
+
+    std::optional<Task<void>> taskStopTask;
+    std::optional<std::uint64_t> taskStopConfigRevision; // the save the last stop made
+    Published<std::string> taskStopStatus{*this, ""};
+    Published<bool> taskStopBusy{*this, false};
+    Published<SetupResult> taskStopOrdinary{*this, SetupResult::idle};
+    Published<SetupResult> taskStopLid{*this, SetupResult::idle};
+    Published<SetupResult> taskStopDisplay{*this, SetupResult::idle};
+    bool isShuttingDown = false; // the application quits: no new work
+
+    // ---- login (AppModelLogin.cpp) -------------------------------------------------------------
+
+    void refreshLaunchAtLogin();
+    Task<void> refreshLaunchAtLoginAndWait();
+    void setLaunchAtLogin(bool enabled);
+    void acceptLoginStatus(LoginItemStatus status);
+
+    std::optional<Task<void>> loginTask;
+    std::uint64_t loginRevision = 0;
+    Published<bool> loginBusy{*this, false};
+    Published<bool> launchAtLogin{*this, false};
+    Published<std::string> launchAtLoginStatus{*this, "login.unknown"};
+
+    // ---- notifications (AppModelNotifications.cpp) ---------------------------------------------
+
+    void refreshNotificationStatus();
+    void testLowBatteryNotification();
+
+    Published<std::string> notificationStatus{*this, "notification.unknown"};
+    Published<bool> notificationBusy{*this, false};
+    std::uint64_t reminderGeneration = 0;
+
+    // ---- observers (AppModelObservers.cpp) -----------------------------------------------------
+
+    // Runs `action` on the model, on a later main-thread turn, each time `name` is posted on
+    // `center`, unless the model is gone or shutting down.
+    void observe(const std::shared_ptr<NotificationCenter>& center, const std::string& name,
+                 std::function<void(AppModel&)> action);
+    void clearDisplaySleepAcknowledgement();
+    std::string menuBarText() const;
+    ChargeStatus chargeStatus() const;
+
+    // Every registration, removed in order when the model goes.
+    std::vector<std::pair<std::shared_ptr<NotificationCenter>, NotificationCenter::Token>> observers;
+
+    // ---- shutdown (AppModelShutdown.cpp) -------------------------------------------------------
+
+    Task<void> waitForShutdownCleanup();
+    Task<void> waitForHelperCleanup();
+    Task<void> waitForAssertions();
+
+    // ---- awake feedback (AppModelAwakeFeedback.cpp) --------------------------------------------
+
+    bool isGuardPauseConfirmed() const;
+    bool awakeStopConfirmed() const;
+    bool awakeRepresentsHelperStatus() const;
+    bool hasAwakeFeedback() const;
+    std::vector<std::string> awakeCollapsedFeedbackKeys() const;
+
+    // ---- set-up (AppModelSetup.cpp) ------------------------------------------------------------
+
+    Task<bool> inspectSetupHardware();
+    Task<HelperResult<void>> prepareSetupHelper();
+    Task<bool> setSetupReminder(ReminderIntent intent);
+    void requestLowBatteryPermission();
+    void openLowBatterySettings();
+    std::optional<int> setupPredictionHour() const { return predictedUnplugHour(); }
+
+signals:
+    // Published state changed; at most once per event-loop turn.
+    void changed();
+
+private:
+    // Private members by feature; a feature adds its helpers under its own heading.
+
+    // ---- start-up ----
+    static const BriselConfig& defaultSettings(); // sanitised defaults
+    static Task<void> runStartup(QPointer<AppModel> self, std::optional<OnboardingStartup> startup,
+                                 std::optional<OnboardingStore> store);
+    void finishStartup(const LoadResult& loaded, const std::optional<OnboardingStartup>& startup,
+                       const std::optional<OnboardingStore>& store);
+    void installServiceHandlers();
+
+    std::unique_ptr<OnboardingCoordinatorInterface> onboarding_;
+    OnboardingFactory onboardingFactory_;
+    bool changePosted_ = false;
+
+    // ---- feedback ----
+    void lastErrorAssigned();
+
+    // ---- settings ----
+    // The configuration read and sanitised, or the error text (also when `load` throws).
+    static Task<LoadResult> loadConfiguration(std::function<Task<LoadResult>()> load);
+    static Task<bool> runSave(QPointer<AppModel> self, std::optional<Task<bool>> previous, BriselConfig snapshot,
+                              std::uint64_t revision);
+    static Task<void> runReload(QPointer<AppModel> self, std::uint64_t generation, std::uint64_t revision,
+                                std::optional<Task<bool>> pendingSave);
+    static Task<void> runStorageRecovery(QPointer<AppModel> self, OnboardingStartup startup);
+    void takeSetupGatesFromRecord();
+    void saveSettings();
+    void refreshSecondsChanged();
+    void awaySettingChanged();
+    void languageChanged();
+    void lowBatteryReminderChanged();
+
+    // ---- refresh ----
+
+    // ---- charge ----
+    void chargeSettingChanged();
+
+    // ---- energy ----
+
+    // ---- keep-awake ----
+    void keepAwakeChanged(const bool& old);
+    void keepAwakeOnLidClosedChanged(const bool& old);
+    void keepDisplayAwakeChanged(const bool& old);
+
+    // ---- away guard ----
+    void bagGuardActiveChanged(const bool& old);
+
+    // ---- lid ----
+
+    // ---- helper ----
+
+    // ---- display sleep ----
+
+    // ---- task stop ----
+
+    // ---- login ----
+
+    // ---- notifications ----
+
+    // ---- observers ----
+    void startLeaseTimer();         // start-up step: the helper lease timer
+    void registerSystemObservers(); // start-up step: the five system observers
+
+    // ---- shutdown ----
+
+    // ---- awake feedback ----
+
+    // ---- set-up ----
+};
+
+} // namespace brisel

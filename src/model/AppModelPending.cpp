@@ -1,0 +1,199 @@
+// Members whose behaviour is still to be written, one group per feature. Each group names the
+// file that will hold the feature: writing a feature means deleting its whole group here (from its
+// banner to its last line) and adding that file. The bodies below only keep the model buildable
+// and inert; none of them touches the machine.
+
+#include "AppModel.h"
+
+#include <stdexcept>
+
+namespace brisel {
+
+namespace {
+
+template <typename T> Task<T> answer(T value) {
+    co_return value;
+}
+
+template <typename = void> Task<void> nothingToDo() {
+    co_return;
+}
+
+} // namespace
+
+// ==== refresh: AppModelRefresh.cpp ====
+void AppModel::refresh() {}
+void AppModel::acceptHardware(const HardwareSnapshot&) {}
+// ==== end of refresh ====
+
+// ==== charge: AppModelCharge.cpp ====
+void AppModel::chargeSettingChanged() {}
+void AppModel::applyLimit(std::int64_t) {}
+void AppModel::resumeChargeLimit() {}
+void AppModel::chargeToFullNow() {}
+bool AppModel::canTemporarilyChargeToFull() const {
+    return false;
+}
+void AppModel::enqueueChargeOperation(bool, ChargeOperation) {}
+void AppModel::reconcileLimitIfNeeded(bool) {}
+Task<void> AppModel::performLimitReconciliation(bool, std::uint64_t) {
+    return nothingToDo();
+}
+void AppModel::recoverHardwareOperations() {}
+void AppModel::restartTimer() {}
+std::int64_t AppModel::registeredTarget() const {
+    return manualLimit();
+}
+std::int64_t AppModel::chargeOperationTarget() const {
+    return registeredTarget();
+}
+std::int64_t AppModel::chargeDisplaySelection() const {
+    return selection();
+}
+std::optional<std::string> AppModel::chargeOperationStatus() const {
+    return std::nullopt;
+}
+std::optional<int> AppModel::predictedUnplugHour() const {
+    return std::nullopt;
+}
+std::string AppModel::smartPlanKey() const {
+    return "smart.learning";
+}
+// ==== end of charge ====
+
+// ==== energy: AppModelEnergy.cpp ====
+void AppModel::setEnergyMode(EnergyMode) {}
+void AppModel::refreshEnergyApps() {}
+// ==== end of energy ====
+
+// ==== keep-awake and away guard: AppModelKeepAwake.cpp ====
+void AppModel::setKeepAwakeEnabled(bool) {}
+void AppModel::setKeepDisplayAwake(bool) {}
+void AppModel::setKeepAwakeOnLidClosed(bool) {}
+bool AppModel::canEditKeepAwakeOptions() const {
+    return false;
+}
+void AppModel::applyAssertions() {}
+void AppModel::clearTaskStopResultForSetup() {}
+void AppModel::retryAwakeFeedback() {}
+void AppModel::keepAwakeChanged(const bool&) {}
+void AppModel::keepAwakeOnLidClosedChanged(const bool&) {}
+void AppModel::keepDisplayAwakeChanged(const bool&) {}
+void AppModel::configureAwayEngine() {}
+void AppModel::evaluateBagGuard() {}
+void AppModel::applyAwakeAfterSnapshot(bool) {}
+void AppModel::bagGuardActiveChanged(const bool&) {}
+// ==== end of keep-awake and away guard ====
+
+// ==== lid: AppModelLid.cpp ====
+void AppModel::applyLidClosedSleep(bool, bool) {}
+bool AppModel::hasLidCleanupResponsibility() const {
+    return false;
+}
+bool AppModel::awakeHasLidControlResponsibility() const {
+    return false;
+}
+// ==== end of lid ====
+
+// ==== display sleep: AppModelDisplay.cpp ====
+bool AppModel::canSleepDisplayNow() const {
+    return false;
+}
+void AppModel::sleepDisplayNow() {}
+void AppModel::openDisplayTimeoutSettings() {}
+// ==== end of display sleep ====
+
+// ==== task stop: AppModelTaskStop.cpp ====
+// Marks only that the stop was asked for (its first bookkeeping step), so callers can be checked.
+void AppModel::restoreSystemDefaults() {
+    ++setupActionGeneration;
+}
+void AppModel::shutdownKeepAwake() {
+    isShuttingDown = true;
+}
+// ==== end of task stop ====
+
+// ==== helper: AppModelHelper.cpp ====
+void AppModel::installHelper() {}
+void AppModel::removeHelper() {}
+// ==== end of helper ====
+
+// ==== login: AppModelLogin.cpp ====
+void AppModel::refreshLaunchAtLogin() {}
+Task<void> AppModel::refreshLaunchAtLoginAndWait() {
+    return nothingToDo();
+}
+void AppModel::setLaunchAtLogin(bool) {}
+void AppModel::acceptLoginStatus(LoginItemStatus) {}
+// ==== end of login ====
+
+// ==== notifications: AppModelNotifications.cpp ====
+void AppModel::refreshNotificationStatus() {}
+void AppModel::testLowBatteryNotification() {}
+// ==== end of notifications ====
+
+// ==== observers: AppModelObservers.cpp ====
+void AppModel::observe(const std::shared_ptr<NotificationCenter>&, const std::string&,
+                       std::function<void(AppModel&)>) {}
+void AppModel::clearDisplaySleepAcknowledgement() {}
+std::string AppModel::menuBarText() const {
+    return "\u2014";
+}
+ChargeStatus AppModel::chargeStatus() const {
+    return battery().chargeStatus(currentLimit(), limitEnabled());
+}
+void AppModel::startLeaseTimer() {}
+void AppModel::registerSystemObservers() {}
+// ==== end of observers ====
+
+// ==== shutdown: AppModelShutdown.cpp ====
+Task<void> AppModel::waitForShutdownCleanup() {
+    return nothingToDo();
+}
+Task<void> AppModel::waitForHelperCleanup() {
+    return nothingToDo();
+}
+Task<void> AppModel::waitForAssertions() {
+    return nothingToDo();
+}
+// ==== end of shutdown ====
+
+// ==== awake feedback: AppModelAwakeFeedback.cpp ====
+bool AppModel::isGuardPauseConfirmed() const {
+    return false;
+}
+bool AppModel::awakeStopConfirmed() const {
+    return false;
+}
+bool AppModel::awakeRepresentsHelperStatus() const {
+    return false;
+}
+bool AppModel::hasAwakeFeedback() const {
+    return false;
+}
+std::vector<std::string> AppModel::awakeCollapsedFeedbackKeys() const {
+    return {};
+}
+// ==== end of awake feedback ====
+
+// ==== set-up: AppModelSetup.cpp ====
+Task<bool> AppModel::inspectSetupHardware() {
+    return answer(false);
+}
+Task<HelperResult<void>> AppModel::prepareSetupHelper() {
+    return answer(HelperResult<void>(HelperError{"onboarding.busy", 0}));
+}
+Task<bool> AppModel::setSetupReminder(ReminderIntent) {
+    return answer(false);
+}
+void AppModel::requestLowBatteryPermission() {}
+void AppModel::openLowBatterySettings() {}
+// ==== end of set-up ====
+
+// ==== live services: AppServicesLive.cpp ====
+AppServices AppServices::live() {
+    throw std::logic_error("the live services are not wired yet");
+}
+// ==== end of live services ====
+
+} // namespace brisel

@@ -1,0 +1,76 @@
+#include "ui/design/BriselScaleButton.h"
+
+#include "ui/design/BriselColors.h"
+#include "ui/design/BriselTypography.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+namespace brisel {
+
+namespace {
+const Spring pressSpring{0.18, 0.72};
+constexpr double pressedBrightening = 0.03;
+} // namespace
+
+BriselScaleButton::BriselScaleButton(ViewContext context, QWidget* parent, double pressedScale)
+    : QAbstractButton(parent), context_(context), pressedScale_(pressedScale),
+      scale_(1.0, [this](double) { update(); }, this) {
+    setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QAbstractButton::pressed, this, &BriselScaleButton::pressChanged);
+    connect(this, &QAbstractButton::released, this, &BriselScaleButton::pressChanged);
+    context_.observe(this, [this] { update(); });
+}
+
+void BriselScaleButton::pressChanged() {
+    const bool reduceMotion = context_.currentAppearance().reduceMotion;
+    const double target = isDown() && !reduceMotion ? pressedScale_ : 1.0;
+    scale_.moveTo(target, pressSpring, reduceMotion);
+    update();
+}
+
+void BriselScaleButton::paintLabel(QPainter& painter, const QRectF& rect) {
+    painter.setFont(BriselTypography::controlLabel());
+    painter.setPen(BriselColors::primary(palette()));
+    painter.drawText(rect, Qt::AlignCenter, text());
+}
+
+QPainterPath BriselScaleButton::focusShape() const {
+    QPainterPath shape;
+    const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+    const double radius = std::min(r.height() / 2, 6.0);
+    shape.addRoundedRect(r, radius, radius);
+    return shape;
+}
+
+void BriselScaleButton::paintEvent(QPaintEvent*) {
+    const double ratio = devicePixelRatioF();
+    QImage label((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    label.setDevicePixelRatio(ratio);
+    label.fill(Qt::transparent);
+    {
+        QPainter labelPainter(&label);
+        labelPainter.setRenderHint(QPainter::Antialiasing);
+        paintLabel(labelPainter, QRectF(rect()));
+        if (isDown()) {
+            // Brightens what the label drew, and nothing around it.
+            labelPainter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+            labelPainter.fillRect(rect(), QColor::fromRgbF(1, 1, 1, float(pressedBrightening)));
+        }
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (!isEnabled()) painter.setOpacity(0.4);
+    const QPointF centre = QRectF(rect()).center();
+    painter.translate(centre);
+    painter.scale(scale_.value(), scale_.value());
+    painter.translate(-centre);
+    painter.drawImage(QPointF(0, 0), label);
+    painter.resetTransform();
+    if (hasFocus()) BriselColors::paintFocusRing(painter, focusShape(), palette());
+}
+
+} // namespace brisel

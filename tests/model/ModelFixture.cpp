@@ -1,0 +1,55 @@
+#include "ModelFixture.h"
+
+#include "async/MainThread.h"
+
+namespace brisel::test {
+
+void ModelTest::SetUp() {
+    TestEnvironment::SetUp();
+    clock = std::make_shared<ManualClock>();
+    fake = std::make_shared<FakeServices>(clock);
+}
+
+void ModelTest::TearDown() {
+    model.reset();
+    // Let held calls end (they find the model gone) before the fake and the folders go.
+    fake->openAllGates();
+    settle();
+    TestEnvironment::TearDown();
+}
+
+AppModel& ModelTest::makeModel(std::optional<OnboardingStartup> startup) {
+    // A store only together with a start-up value: the model then makes its coordinator.
+    std::optional<OnboardingStore> store;
+    if (startup) store.emplace(root() / "onboarding");
+    AppModelOptions options;
+    options.clock = clock;
+    options.onboardingFactory = [this](AppModel&, const AppServices&, const OnboardingStore&,
+                                       const OnboardingStartup& value) {
+        auto made = std::make_unique<FakeOnboarding>(value);
+        onboarding = made.get();
+        return std::unique_ptr<OnboardingCoordinatorInterface>(std::move(made));
+    };
+    model = std::make_unique<AppModel>(fake->bundle(), std::move(startup), std::move(store), std::move(options));
+    return *model;
+}
+
+AppModel& ModelTest::startModel(std::optional<OnboardingStartup> startup) {
+    makeModel(std::move(startup));
+    EXPECT_TRUE(runUntil([this] { return !model->startupLoading(); }));
+    return *model;
+}
+
+OnboardingStartup ModelTest::startupWith(OnboardingRecord record, std::optional<std::string> error) {
+    return OnboardingStartup{std::move(record), std::move(error)};
+}
+
+void ModelTest::settle(int turns) {
+    for (int turn = 0; turn < turns; ++turn) {
+        bool reached = false;
+        postToMain([&reached] { reached = true; });
+        runUntil([&reached] { return reached; });
+    }
+}
+
+} // namespace brisel::test

@@ -1,0 +1,97 @@
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QTest>
+
+#include <unistd.h>
+
+#include <iostream>
+
+namespace brisel::test {
+
+namespace {
+
+QPalette makePalette(QColor window, QColor text, QColor base, QColor highlight) {
+    QPalette palette;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Window, window);
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::Base, base);
+        palette.setColor(group, QPalette::Text, text);
+        palette.setColor(group, QPalette::Button, window);
+        palette.setColor(group, QPalette::ButtonText, text);
+        palette.setColor(group, QPalette::Highlight, highlight);
+        palette.setColor(group, QPalette::ToolTipBase, base);
+        palette.setColor(group, QPalette::ToolTipText, text);
+    }
+    return palette;
+}
+
+} // namespace
+
+QPalette lightPalette() {
+    return makePalette(QColor(236, 236, 236), QColor(30, 30, 30), QColor(255, 255, 255), QColor(10, 132, 255));
+}
+
+QPalette darkPalette() {
+    return makePalette(QColor(40, 40, 42), QColor(235, 235, 235), QColor(30, 30, 30), QColor(10, 132, 255));
+}
+
+// Widgets take a new application palette through posted events; deliver them at once.
+ScopedScheme::ScopedScheme(bool dark) : previous_(QApplication::palette()) {
+    QApplication::setPalette(dark ? darkPalette() : lightPalette());
+    QCoreApplication::sendPostedEvents();
+}
+
+ScopedScheme::~ScopedScheme() {
+    QApplication::setPalette(previous_);
+    QCoreApplication::sendPostedEvents();
+}
+
+QString renderToPng(QWidget& widget, const QString& name) {
+    if (!widget.isVisible()) widget.show();
+    QPixmap pixmap(widget.size() * 2);
+    pixmap.setDevicePixelRatio(2);
+    pixmap.fill(Qt::transparent);
+    widget.render(&pixmap);
+    QString folder = QStringLiteral(BRISEL_UI_RENDER_DIR);
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
+        // Another user's build folder: keep the picture anyway, in this user's temporary folder.
+        folder = QDir::tempPath() + "/brisel-ui-renders-" + QString::number(::getuid());
+        QDir().mkpath(folder);
+        std::cerr << "build folder not writable; rendering into " << folder.toStdString() << "\n";
+    }
+    const QString path = folder + "/" + name + ".png";
+    EXPECT_TRUE(pixmap.save(path)) << path.toStdString();
+    return path;
+}
+
+QList<QWidget*> findVisible(const QWidget* root, const QString& objectName) {
+    QList<QWidget*> visible;
+    for (QWidget* widget : root->findChildren<QWidget*>(objectName))
+        if (widget->isVisibleTo(root)) visible << widget;
+    return visible;
+}
+
+QList<QWidget*> tabOrder(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    QList<QWidget*> order;
+    QTest::keyClick(&window, Qt::Key_Tab);
+    while (QWidget* focused = QApplication::focusWidget()) {
+        if (order.contains(focused)) break;
+        order << focused;
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    return order;
+}
+
+std::unique_ptr<Localizer> repositoryLocalizer(const QString& language) {
+    return std::make_unique<Localizer>(language, ResourceBundle(QStringLiteral(BRISEL_RESOURCES_DIR)));
+}
+
+} // namespace brisel::test

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/Localizer.h"
+#include "ui/design/Announcer.h"
+#include "ui/design/Haptics.h"
+
+#include <gtest/gtest.h>
+
+#include <QList>
+#include <QPalette>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+namespace brisel::test {
+
+// Records every announcement instead of speaking it.
+struct RecordingAnnouncer : Announcer {
+    QStringList texts;
+    void announce(const QString& text) override { texts << text; }
+};
+
+// Counts the alignment ticks a control asked for.
+struct CountingHaptics : Haptics {
+    int alignments = 0;
+    void alignment() override { ++alignments; }
+};
+
+// A light and a dark palette with distinct window, text, base and highlight colours.
+QPalette lightPalette();
+QPalette darkPalette();
+
+// Sets the application palette for as long as it lives, then restores the previous one.
+class ScopedScheme {
+public:
+    explicit ScopedScheme(bool dark);
+    ~ScopedScheme();
+    ScopedScheme(const ScopedScheme&) = delete;
+    ScopedScheme& operator=(const ScopedScheme&) = delete;
+
+private:
+    QPalette previous_;
+};
+
+// Renders `widget` (shown first if needed) at twice its size into
+// "<build>/ui-renders/<name>.png" and returns the file's path.
+QString renderToPng(QWidget& widget, const QString& name);
+
+// The widgets under `root` named `objectName` that would be visible with `root`.
+QList<QWidget*> findVisible(const QWidget* root, const QString& objectName);
+
+// The one visible widget under `root` named `objectName`; a test failure and null otherwise.
+template <class T = QWidget> T* findOne(const QWidget* root, const QString& objectName) {
+    const QList<QWidget*> found = findVisible(root, objectName);
+    if (found.size() != 1) {
+        ADD_FAILURE() << "expected exactly one visible \"" << objectName.toStdString() << "\", found " << found.size();
+        return nullptr;
+    }
+    T* widget = qobject_cast<T*>(found.front());
+    if (!widget) ADD_FAILURE() << "\"" << objectName.toStdString() << "\" has another type";
+    return widget;
+}
+
+// Shows and activates `window`, then presses Tab until focus comes round again; returns the
+// widgets that took focus, in order.
+QList<QWidget*> tabOrder(QWidget& window);
+
+// A localiser on the repository's string tables in `language`.
+std::unique_ptr<Localizer> repositoryLocalizer(const QString& language);
+
+} // namespace brisel::test

@@ -1,0 +1,291 @@
+#include "UiTestSupport.h"
+
+#include "ui/design/AppearanceSource.h"
+#include "ui/design/BriselAccessibleWidget.h"
+#include "ui/design/BriselColors.h"
+#include "ui/design/BriselErrorBanner.h"
+#include "ui/design/BriselSymbolButton.h"
+#include "ui/design/BriselToggleRow.h"
+#include "ui/design/QtAnnouncer.h"
+#include "ui/design/SectionCard.h"
+#include "ui/design/SymbolView.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace brisel {
+namespace {
+
+using test::findOne;
+using test::findVisible;
+
+class DesignWidgetTest : public ::testing::Test {
+protected:
+    void SetUp() override { AnimatedValue::setInstantMotion(true); }
+    void TearDown() override { AnimatedValue::setInstantMotion(false); }
+
+    test::ScopedScheme scheme{false};
+    AppearanceSource source;
+    test::RecordingAnnouncer announcer;
+    test::CountingHaptics haptics;
+    ViewContext context{nullptr, &source, &announcer, &haptics};
+};
+
+// ---- error banner ----------------------------------------------------------------------------
+
+TEST_F(DesignWidgetTest, ErrorBannerShowsADismissButtonOnlyWhileItHasAnAction) {
+    BriselErrorBanner banner(context);
+    banner.setMessage("The charge limit could not be set.");
+    banner.show();
+    const auto* message = findOne<QLabel>(&banner, "brisel-error-message");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text(), "The charge limit could not be set.");
+    EXPECT_TRUE(findVisible(&banner, "dismiss-error").isEmpty());
+
+    int dismissed = 0;
+    banner.setDismiss([&] { ++dismissed; }, "Dismiss");
+    auto* button = findOne<QAbstractButton>(&banner, "dismiss-error");
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->toolTip(), "Dismiss");
+    EXPECT_EQ(button->accessibleName(), "Dismiss");
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(dismissed, 1);
+
+    banner.setDismiss({}, "Dismiss");
+    EXPECT_TRUE(findVisible(&banner, "dismiss-error").isEmpty());
+}
+
+TEST_F(DesignWidgetTest, ErrorBannerAnnouncesWhenShownAndWhenTheMessageChanges) {
+    BriselErrorBanner banner(context);
+    banner.setMessage("First");
+    banner.setDismiss([] {}, "Dismiss");
+    EXPECT_TRUE(announcer.texts.isEmpty());
+    banner.show();
+    banner.setMessage("First");
+    banner.setDismissLabel("Close");
+    EXPECT_EQ(announcer.texts, QStringList{"First"});
+    banner.setMessage("Second");
+    EXPECT_EQ(announcer.texts, (QStringList{"First", "Second"}));
+}
+
+TEST_F(DesignWidgetTest, ErrorBannerWrapsALongMessage) {
+    BriselErrorBanner banner(context);
+    banner.setMessage(QString("The helper did not answer in time. ").repeated(6));
+    ASSERT_TRUE(banner.hasHeightForWidth());
+    EXPECT_GT(banner.heightForWidth(160), banner.heightForWidth(4000));
+}
+
+TEST(QtAnnouncerTest, SpeaksOnlyThroughTheActiveWindow) {
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+    QWidget window;
+    QtAnnouncer announcer;
+    announcer.announce("Limit set");
+    EXPECT_EQ(window.findChild<QLabel*>("brisel-announcement"), nullptr);
+
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    announcer.announce("Limit set");
+    const auto* label = window.findChild<QLabel*>("brisel-announcement");
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->accessibleName(), "Limit set");
+    EXPECT_TRUE(label->size().isEmpty());
+}
+
+// ---- toggle row ------------------------------------------------------------------------------
+
+TEST_F(DesignWidgetTest, ToggleRowAsksOnceFromAnywhereAndShowsOnlyWhatIsSynced) {
+    BriselToggleRow row(context, "Keep awake", "cup.and.saucer", "Prevents sleep");
+    row.resize(320, 24);
+    row.show();
+    QList<bool> asked;
+    row.setOnToggle([&](bool on) { asked << on; });
+    const QRectF track = row.trackRect();
+    const QPoint label(40, 12), gap(int(track.left()) - 6, 12), knob = track.center().toPoint();
+    for (const QPoint& at : {label, gap, knob}) QTest::mouseClick(&row, Qt::LeftButton, {}, at);
+    EXPECT_EQ(asked, (QList<bool>{true, true, true}));
+    EXPECT_FALSE(row.isOn());
+
+    row.setOn(true);
+    EXPECT_TRUE(row.isOn());
+    QTest::mouseClick(&row, Qt::LeftButton, {}, label);
+    EXPECT_EQ(asked.back(), false);
+    EXPECT_TRUE(row.isOn());
+}
+
+TEST_F(DesignWidgetTest, SwitchSizesFollowGlassRendering) {
+    const struct Row {
+        BriselTheme theme;
+        bool reduce;
+        double track, knob;
+    } rows[] = {{BriselTheme::liquidGlass, false, 38, 20},
+                {BriselTheme::classic, false, 34, 16},
+                {BriselTheme::liquidGlass, true, 34, 16}};
+    BriselToggleRow row(context, "Limit charge");
+    BriselSwitchToggle bare(context);
+    for (const Row& r : rows) {
+        source.setTheme(r.theme);
+        source.setReduceTransparency(r.reduce);
+        row.resize(row.sizeHint());
+        EXPECT_EQ(row.trackRect().size(), QSizeF(r.track, 20));
+        EXPECT_EQ(row.knobRect().width(), r.knob);
+        EXPECT_GE(row.sizeHint().height(), 22);
+        // Without a label the switch stands alone at its natural size (with room for the ring).
+        EXPECT_EQ(bare.sizeHint(), QSize(int(r.track) + 4, 24));
+    }
+}
+
+TEST_F(DesignWidgetTest, ToggleRowIsOneCheckBoxForAssistiveTechnology) {
+    BriselToggleRow row(context, "Warn on low battery", "bell", "Shows a notification at 10%");
+    BriselToggleRow plain(context, "Start at login");
+    row.setOn(true);
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&row);
+    ASSERT_TRUE(face);
+    EXPECT_EQ(face->role(), QAccessible::CheckBox);
+    EXPECT_TRUE(face->state().checkable);
+    EXPECT_TRUE(face->state().checked);
+    EXPECT_EQ(face->text(QAccessible::Name), "Warn on low battery");
+    EXPECT_EQ(face->text(QAccessible::Description), "Shows a notification at 10%");
+    EXPECT_EQ(face->childCount(), 0);
+    EXPECT_EQ(row.toolTip(), "Shows a notification at 10%");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&plain)->text(QAccessible::Description), "");
+    EXPECT_EQ(plain.toolTip(), "");
+    // No symbol, no gap in front of the title.
+    EXPECT_LT(plain.sizeHint().width(), row.sizeHint().width() - 14);
+}
+
+TEST_F(DesignWidgetTest, KnobSlidesOnASpringOrJumpsWithReduceMotion) {
+    AnimatedValue::setInstantMotion(false);
+    for (bool reduceMotion : {false, true}) {
+        source.setReduceMotion(reduceMotion);
+        BriselToggleRow row(context, "Keep awake");
+        row.resize(row.sizeHint());
+        row.show();
+        row.setOn(true);
+        const QRectF track = row.trackRect(), knob = row.knobRect();
+        if (reduceMotion)
+            EXPECT_EQ(knob.right(), track.right() - 2);
+        else
+            EXPECT_EQ(knob.left(), track.left() + 2); // on its way, not there yet
+    }
+}
+
+TEST_F(DesignWidgetTest, DisabledControlsIgnoreClicksAndSpaceAndSaySo) {
+    BriselToggleRow row(context, "Keep awake");
+    BriselSymbolButton button(context, "plus", 11, QFont::Medium);
+    int asked = 0;
+    row.setOnToggle([&](bool) { ++asked; });
+    QSignalSpy clicked(&button, &QAbstractButton::clicked);
+    for (QAbstractButton* control : std::initializer_list<QAbstractButton*>{&row, &button}) {
+        control->setEnabled(false);
+        control->show();
+        QTest::mouseClick(control, Qt::LeftButton);
+        QTest::keyClick(control, Qt::Key_Space);
+        EXPECT_TRUE(QAccessible::queryAccessibleInterface(control)->state().disabled);
+    }
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(clicked.count(), 0);
+}
+
+TEST_F(DesignWidgetTest, ScaleButtonShrinksWhilePressedUnlessMotionIsReduced) {
+    for (bool reduceMotion : {false, true}) {
+        source.setReduceMotion(reduceMotion);
+        BriselSymbolButton button(context, "xmark", 9, QFont::Bold);
+        button.show();
+        QTest::mousePress(&button, Qt::LeftButton);
+        EXPECT_EQ(button.currentScale(), reduceMotion ? 1.0 : 0.96);
+        QTest::mouseRelease(&button, Qt::LeftButton);
+        EXPECT_EQ(button.currentScale(), 1.0);
+    }
+}
+
+// ---- section card ----------------------------------------------------------------------------
+
+TEST_F(DesignWidgetTest, SectionCardHeaderTrailingTextAndTheme) {
+    SectionCard card(context, "Battery", "battery.75");
+    EXPECT_FALSE(card.trailingLabel()->isVisibleTo(&card));
+    card.setTrailingText(QString("82%"));
+    EXPECT_TRUE(card.trailingLabel()->isVisibleTo(&card));
+    EXPECT_EQ(card.trailingLabel()->text(), "82%");
+
+    const QColor grey = QColor::fromRgbF(0.28f, 0.28f, 0.28f);
+    EXPECT_EQ(card.titleLabel()->palette().color(QPalette::WindowText), grey);
+    EXPECT_EQ(card.symbolView()->color(), grey);
+    card.setTheme(BriselTheme::classic);
+    EXPECT_EQ(card.appearance().theme, BriselTheme::classic);
+    source.setTheme(BriselTheme::classic);
+    EXPECT_EQ(card.titleLabel()->palette().color(QPalette::WindowText), BriselColors::secondary(card.palette()));
+    card.setTheme(std::nullopt);
+    source.setTheme(BriselTheme::liquidGlass);
+    EXPECT_EQ(card.appearance().theme, BriselTheme::liquidGlass);
+}
+
+TEST_F(DesignWidgetTest, TextsByKeyReadTheChosenLanguage) {
+    const struct Row {
+        const char* language;
+        const char* classic;
+        const char* liquidGlass;
+    } rows[] = {{"en", "Classic", "Liquid Glass"}, {"ja", "クラシック", "リキッドグラス"}};
+    for (const Row& row : rows) {
+        const auto l10n = test::repositoryLocalizer(row.language);
+        const QString classic = l10n->tr(QString::fromUtf8(localizationKey(BriselTheme::classic).data()));
+        SectionCard card(context, classic, "gearshape");
+        EXPECT_EQ(card.titleLabel()->text(), QString::fromUtf8(row.classic));
+        EXPECT_EQ(l10n->tr(QString::fromUtf8(localizationKey(BriselTheme::liquidGlass).data())),
+                  QString::fromUtf8(row.liquidGlass));
+    }
+}
+
+// ---- updates in place ------------------------------------------------------------------------
+
+TEST_F(DesignWidgetTest, ResyncingKeepsTheSameChildrenAndTheFocus) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* card = new SectionCard(context, "Battery", "battery.75");
+    auto* banner = new BriselErrorBanner(context);
+    auto* row = new BriselToggleRow(context, "Keep awake", "cup.and.saucer");
+    banner->setDismiss([] {}, "Dismiss");
+    for (QWidget* w : std::initializer_list<QWidget*>{card, banner, row}) layout->addWidget(w);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    row->setFocus();
+    const auto before = window.findChildren<QWidget*>();
+
+    for (int round = 0; round < 2; ++round) {
+        card->setTitle("Charging");
+        card->setSystemImage("bolt");
+        card->setTrailingText(QString("80%"));
+        banner->setMessage("Helper not reachable");
+        banner->setDismiss([] {}, "Close");
+        row->setTitle("Keep awake with the lid closed");
+        row->setSystemImage("laptopcomputer");
+        row->setHelpText("Needs the helper");
+        row->setOn(round == 0);
+        source.setTheme(round == 0 ? BriselTheme::classic : BriselTheme::liquidGlass);
+    }
+    EXPECT_EQ(window.findChildren<QWidget*>(), before);
+    EXPECT_TRUE(row->hasFocus());
+}
+
+TEST(AccessibleWidgetTest, ValueTextAndRoleComeFromTheWidget) {
+    QLabel heading("Battery");
+    BriselAccessibleWidget::setRole(&heading, QAccessible::Heading);
+    QWidget cell;
+    cell.setAccessibleName("Charge");
+    BriselAccessibleWidget::setValueText(&cell, "80%");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&heading)->role(), QAccessible::Heading);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&heading)->text(QAccessible::Name), "Battery");
+    BriselAccessibleWidget::setValueText(&cell, "81%");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&cell)->text(QAccessible::Value), "81%");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&cell)->text(QAccessible::Name), "Charge");
+}
+
+} // namespace
+} // namespace brisel
