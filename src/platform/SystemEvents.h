@@ -1,21 +1,19 @@
 #pragma once
 
-// Names of the system events the application model follows besides sleep and wake
-// (SleepWakeEvents.h), and the centre each is posted to.
+#include "platform/SleepWakeEvents.h"
 
 #include <string_view>
 
 namespace brisel {
 
+// Names of the system events the application model follows, beside the sleep and wake names.
+// The application centre carries the first three, the workspace centre the screens' wake (and the
+// machine's sleep and wake).
 namespace notification_names {
-// Workspace centre: the displays came back on after sleeping.
-inline constexpr const char* workspaceScreensDidWake = "workspace.screensDidWake";
-// Application centre: the application became the active one.
 inline constexpr const char* applicationDidBecomeActive = "application.didBecomeActive";
-// Application centre: the system's low-power flag changed.
 inline constexpr const char* processPowerStateDidChange = "process.powerStateDidChange";
-// Application centre: a screen was added or removed, or one changed its geometry.
 inline constexpr const char* applicationDidChangeScreenParameters = "application.didChangeScreenParameters";
+inline constexpr const char* workspaceScreensDidWake = "workspace.screensDidWake";
 } // namespace notification_names
 
 // Whether an event goes to the application's centre rather than the workspace's.
