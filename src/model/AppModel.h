@@ -545,7 +545,8 @@ private:
     // Neither the helper nor its files exist and nothing wants closed-lid sleep off: there is
     // nothing a helper could undo.
     bool lidHasNothingToUndo() const;
-    static LidProbeResult probeLid(const HelperOperations& helper, bool desired, bool cleanup, bool verifyOnly);
+    static LidProbeResult probeLid(const HelperOperations& helper, bool desired, bool cleanup,
+                                   bool verifyOnly);
     static Task<void> runLidClosedSleep(QPointer<AppModel> self, std::optional<Task<void>> previous,
                                         HelperOperations helper, std::uint64_t generation, bool desired,
                                         bool cleanup, bool verifyOnly);
@@ -560,8 +561,8 @@ private:
                                       std::uint64_t returnRevision);
 
     // ---- task stop ----
-    static Task<void> runTaskStop(QPointer<AppModel> self, std::optional<Task<bool>> recorded, Task<bool> saved,
-                                  std::uint64_t preferenceRevision, bool lidRequired);
+    static Task<void> runTaskStop(QPointer<AppModel> self, std::optional<Task<bool>> recorded,
+                                  Task<bool> saved, std::uint64_t preferenceRevision, bool lidRequired);
     bool taskStopAbandoned(std::uint64_t preferenceRevision) const;
 
     // ---- login ----

@@ -12,8 +12,9 @@ bool AppModel::stopRecordPending() const {
 }
 
 bool AppModel::canSleepDisplayNow() const {
-    return !isShuttingDown && !displaySleepBusy() && !taskStopBusy() && hasHardwareSnapshot && setupAwakeEnabled &&
-           !stopRecordPending() && keepAwake() && !keepDisplayAwake() && !bagGuardActive();
+    return !isShuttingDown && !displaySleepBusy() && !taskStopBusy() && hasHardwareSnapshot &&
+           setupAwakeEnabled && !stopRecordPending() && keepAwake() && !keepDisplayAwake() &&
+           !bagGuardActive();
 }
 
 void AppModel::sleepDisplayNow() {
@@ -37,7 +38,8 @@ void AppModel::sleepDisplayNow() {
 
 // Whether the request may still go on; shows "display.protected" when only the guard is in the way.
 bool AppModel::canFinishDisplaySleep(std::uint64_t intentRevision) {
-    if (isShuttingDown || intentRevision != awakeIntentRevision || !keepAwake() || keepDisplayAwake()) return false;
+    if (isShuttingDown || intentRevision != awakeIntentRevision || !keepAwake() || keepDisplayAwake())
+        return false;
     if (!bagGuardActive()) return true;
     displaySleepStatus = "display.protected";
     return false;

@@ -14,8 +14,8 @@ namespace brisel {
 namespace {
 
 int saturated(std::int64_t value) {
-    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 } // namespace
@@ -95,7 +95,8 @@ void AppModel::setKeepAwakeEnabled(bool enabled) {
         restoreSystemDefaults();
         return;
     }
-    if (hasPendingAwakeStop() || !configurationLoaded || configLoadBlocked || !setupAwakeEnabled || keepAwake())
+    if (hasPendingAwakeStop() || !configurationLoaded || configLoadBlocked || !setupAwakeEnabled ||
+        keepAwake())
         return;
     clearTaskStopResultForSetup();
     inBatch([this] { keepAwake = true; });
@@ -213,8 +214,8 @@ void AppModel::evaluateBagGuard() {
         if (bagGuardActive()) setBagGuard(false, std::nullopt);
         return;
     }
-    const bool verdict = shouldAllowSleep(awayStatus().isAway, lidClosed, idle, locked, !power.externalConnected,
-                                          requireBattery());
+    const bool verdict = shouldAllowSleep(awayStatus().isAway, lidClosed, idle, locked,
+                                          !power.externalConnected, requireBattery());
     if (verdict == bagGuardActive()) return;
     std::optional<std::string> event;
     if (verdict) event = locked ? "guard.eventLocked" : lidClosed ? "guard.eventLid" : "guard.eventIdle";

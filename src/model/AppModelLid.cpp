@@ -8,13 +8,14 @@
 namespace brisel {
 
 bool AppModel::lidAwakeWanted() const {
-    return keepAwake() && keepAwakeOnLidClosed() && hasHardwareSnapshot && !bagGuardActive() && !isShuttingDown &&
-           !helperRemovalInProgress;
+    return keepAwake() && keepAwakeOnLidClosed() && hasHardwareSnapshot && !bagGuardActive() &&
+           !isShuttingDown && !helperRemovalInProgress;
 }
 
 // A stop recorded by the wizard owes the lid unless it said otherwise (an old record says nothing).
 bool AppModel::stopRecordOwesLid() const {
-    return onboarding_ && onboarding_->record().stopPending && onboarding_->record().stopLidRequired.value_or(true);
+    return onboarding_ && onboarding_->record().stopPending &&
+           onboarding_->record().stopLidRequired.value_or(true);
 }
 
 bool AppModel::hasLidCleanupResponsibility() const {
@@ -23,8 +24,8 @@ bool AppModel::hasLidCleanupResponsibility() const {
 }
 
 bool AppModel::awakeHasLidControlResponsibility() const {
-    return lidCleanupRequired || (keepAwake() && keepAwakeOnLidClosed()) || lidAwakeApplied() || helperInstalled() ||
-           helperFilesPresent() || stopRecordOwesLid();
+    return lidCleanupRequired || (keepAwake() && keepAwakeOnLidClosed()) || lidAwakeApplied() ||
+           helperInstalled() || helperFilesPresent() || stopRecordOwesLid();
 }
 
 bool AppModel::lidHasNothingToUndo() const {
@@ -58,8 +59,8 @@ AppModel::LidProbeResult AppModel::probeLid(const HelperOperations& helper, bool
 }
 
 Task<void> AppModel::runLidClosedSleep(QPointer<AppModel> self, std::optional<Task<void>> previous,
-                                       HelperOperations helper, std::uint64_t generation, bool desired, bool cleanup,
-                                       bool verifyOnly) {
+                                       HelperOperations helper, std::uint64_t generation, bool desired,
+                                       bool cleanup, bool verifyOnly) {
     // Only the newest request speaks, and only it clears the field.
     auto isNewest = [generation](const AppModel& model) { return model.helperGeneration == generation; };
     auto release = clearOnExitIf(self, &AppModel::helperTask, isNewest);
@@ -94,7 +95,8 @@ void AppModel::publishLid(const HardwareResult<LidProbeResult>& result, bool des
     // Without a helper nothing holds a lease, so sleep that reads as enabled (or, with no helper
     // files at all, any reading) is as confirmed as it gets: waiting for a helper to undo it would
     // refuse keep-awake until one is installed.
-    const bool nothingToUndo = !probe.installed && !desired && (probe.sleepDisabled == false || !probe.present);
+    const bool nothingToUndo =
+        !probe.installed && !desired && (probe.sleepDisabled == false || !probe.present);
     lidCleanupRequired = !nothingToUndo;
     lidAwakeApplied = probe.sleepDisabled == true && !nothingToUndo;
     if (nothingToUndo) {

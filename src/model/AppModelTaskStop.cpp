@@ -38,8 +38,8 @@ void AppModel::restoreSystemDefaults() {
     setupLidEnabled = true;
     applyAssertions();
     applyLidClosedSleep(true, false);
-    taskStopTask = runTaskStop(QPointer<AppModel>(this), std::move(recorded), std::move(saved), preferenceRevision,
-                               lidRequired);
+    taskStopTask = runTaskStop(QPointer<AppModel>(this), std::move(recorded), std::move(saved),
+                               preferenceRevision, lidRequired);
 }
 
 // A newer keep-awake choice, or a quit, has taken over: the stop reports nothing.
@@ -47,8 +47,8 @@ bool AppModel::taskStopAbandoned(std::uint64_t preferenceRevision) const {
     return awakePreferenceRevision != preferenceRevision || isShuttingDown;
 }
 
-Task<void> AppModel::runTaskStop(QPointer<AppModel> self, std::optional<Task<bool>> recorded, Task<bool> saved,
-                                 std::uint64_t preferenceRevision, bool lidRequired) {
+Task<void> AppModel::runTaskStop(QPointer<AppModel> self, std::optional<Task<bool>> recorded,
+                                 Task<bool> saved, std::uint64_t preferenceRevision, bool lidRequired) {
     if (!self) co_return;
     // A stop that ends without a result (abandoned, or a failing substitute) shows none.
     ScopeExit done([self] {
@@ -94,7 +94,8 @@ Task<void> AppModel::runTaskStop(QPointer<AppModel> self, std::optional<Task<boo
         const auto* value = std::get_if<std::optional<bool>>(&readBack);
         sleepDisabled = value ? *value : std::nullopt;
         if (self->helperGeneration != generation) continue; // lid work started meanwhile: read again
-        lidConfirmed = !self->lidStateUnconfirmed() && (sleepDisabled == false || self->lidHasNothingToUndo());
+        lidConfirmed =
+            !self->lidStateUnconfirmed() && (sleepDisabled == false || self->lidHasNothingToUndo());
         break;
     }
 

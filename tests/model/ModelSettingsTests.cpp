@@ -21,8 +21,8 @@ TEST_F(ModelSettingsTest, ConfigSetterSavesResetsAndHandsOverAsTheChangeRequires
          {"setLanguage system", "setLanguage system"}},
         {"manual limit", [](BriselConfig& c) { c.manualLimit = 90; }, false, 1, true, false,
          {"setLanguage system", "setLanguage system"}},
-        {"keep-awake off reaches the stop, which saves once", [](BriselConfig& c) { c.keepAwake = false; }, false, 1,
-         false, true, {"setLanguage system", "setLanguage system"}},
+        {"keep-awake off reaches the stop, which saves once", [](BriselConfig& c) { c.keepAwake = false; },
+         false, 1, false, true, {"setLanguage system", "setLanguage system"}},
         {"inside the caller's batch",
          [](BriselConfig& c) {
              c.showInDock = true;
