@@ -1,5 +1,6 @@
 #include "ModelFixture.h"
 
+#include <array>
 #include <limits>
 
 namespace brisel::test {
@@ -218,38 +219,25 @@ TEST_F(KeepAwakeTest, AwaySettingsReconfigureTheEngineOnlyWhenTheyShapeIt) {
 }
 
 TEST_F(KeepAwakeTest, AfterASnapshotTheLidIsRetriedOrVerifiedWhileNoLidTaskRuns) {
-    struct Row {
-        const char* name;
-        bool first, retry, lidWanted, lidApplied;
-        Strings calls;
+    const std::vector<std::pair<const char*, const char*>> rows = {
+        // Before, and the calls made: the assertions, a lid write, a lid read.
+        {"first", "assert write read"},
+        {"retry", "write read"},
+        {"lid", "read"},
+        {"applied", "read"},
+        {"", ""},
     };
-    const std::vector<Row> rows = {
-        {"first snapshot applies both",
-         true,
-         false,
-         false,
-         false,
-         {"setSystemAwake true", "helper.setDisablesleep false", "helper.readSleepDisabled"}},
-        {"retry owed",
-         false,
-         true,
-         false,
-         false,
-         {"helper.setDisablesleep false", "helper.readSleepDisabled"}},
-        {"lid wanted: verify only", false, false, true, false, {"helper.readSleepDisabled"}},
-        {"lid still applied: verify only", false, false, false, true, {"helper.readSleepDisabled"}},
-        {"nothing owed", false, false, false, false, {}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        startAwake([&row](BriselConfig& c) { c.keepAwakeOnLidClosed = row.lidWanted; });
-        withHelper(true, true, row.lidWanted);
-        model->lidWriteNeedsRetry = row.retry;
-        model->lidAwakeApplied = row.lidApplied;
-        model->applyAwakeAfterSnapshot(row.first);
+    for (const auto& [facts, made] : rows) {
+        SCOPED_TRACE(facts);
+        startAwake([&](BriselConfig& c) { c.keepAwakeOnLidClosed = has(facts, "lid"); });
+        withHelper(true, true, has(facts, "lid"));
+        model->lidWriteNeedsRetry = has(facts, "retry");
+        model->lidAwakeApplied = has(facts, "applied");
+        model->applyAwakeAfterSnapshot(has(facts, "first"));
         idle();
-        EXPECT_EQ(fake->callsOf({"setSystemAwake", "helper.setDisablesleep", "helper.readSleepDisabled"}),
-                  row.calls);
+        EXPECT_EQ(fake->count("setSystemAwake"), has(made, "assert") ? 1u : 0u);
+        EXPECT_EQ(fake->count("helper.setDisablesleep"), has(made, "write") ? 1u : 0u);
+        EXPECT_EQ(fake->count("helper.readSleepDisabled"), has(made, "read") ? 1u : 0u);
         model.reset();
     }
 
@@ -481,14 +469,15 @@ TEST_F(KeepAwakeTest, SleepDisplaysNowChecksTheAssertionsFirst) {
 
     // Only a successful open clears a failed one, and nothing else.
     startAwake();
-    model->openDisplayTimeoutSettings();
-    EXPECT_EQ(model->displaySleepStatus(), "display.settingsFailed");
-    fake->settingsOpen = true;
-    model->openDisplayTimeoutSettings();
-    EXPECT_FALSE(model->displaySleepStatus().has_value());
-    model->displaySleepStatus = std::string("display.requested");
-    model->openDisplayTimeoutSettings();
-    EXPECT_EQ(model->displaySleepStatus(), "display.requested");
+    for (const auto& [opens, before, after] :
+         std::vector<std::array<std::string, 3>>{{"", "", "display.settingsFailed"},
+                                                 {"opens", "display.settingsFailed", ""},
+                                                 {"opens", "display.requested", "display.requested"}}) {
+        fake->settingsOpen = !opens.empty();
+        model->displaySleepStatus = before.empty() ? std::nullopt : std::optional(before);
+        model->openDisplayTimeoutSettings();
+        EXPECT_EQ(model->displaySleepStatus().value_or(""), after);
+    }
 }
 
 } // namespace
