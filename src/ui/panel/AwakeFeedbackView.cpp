@@ -252,6 +252,7 @@ void AwakeFeedbackView::apply() {
     }
 
     details_->setTitle(l10n.tr("awakeFeedback.details"));
+    details_->refresh();
     details_->setTitleColor(secondary);
     for (size_t i = 0; i < stopRows_.size(); ++i) {
         const bool shown = i < lines.stopRows.size();

@@ -136,6 +136,8 @@ void ControlPanel::sync(const ControlPanelState& state) {
     energy_->setVisible(sections.energyCard);
     keepAwake_->sync(state.keepAwake);
     activity_->sync(state.activity);
+    // Cards add rows as the model lists them.
+    orderTabsByLayout(this);
 }
 
 void ControlPanel::paintEvent(QPaintEvent*) {

@@ -9,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSet>
 #include <QStyleOptionButton>
 #include <QVBoxLayout>
 
@@ -28,6 +29,40 @@ int up(double value) {
 }
 
 } // namespace
+
+namespace {
+
+void collectFocusable(QWidget* widget, QList<QWidget*>& out, QSet<QWidget*>& seen);
+
+void collectFocusable(QLayout* layout, QList<QWidget*>& out, QSet<QWidget*>& seen) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (QWidget* widget = item->widget())
+            collectFocusable(widget, out, seen);
+        else if (QLayout* inner = item->layout())
+            collectFocusable(inner, out, seen);
+    }
+}
+
+void collectFocusable(QWidget* widget, QList<QWidget*>& out, QSet<QWidget*>& seen) {
+    if (seen.contains(widget)) return;
+    seen.insert(widget);
+    if (widget->focusPolicy() & Qt::TabFocus) out << widget;
+    if (widget->layout()) collectFocusable(widget->layout(), out, seen);
+    // Children placed by hand (an overlay) follow their parent's laid-out ones.
+    for (QWidget* child : widget->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (!child->isWindow()) collectFocusable(child, out, seen);
+}
+
+} // namespace
+
+void orderTabsByLayout(QWidget* root) {
+    QList<QWidget*> order;
+    QSet<QWidget*> seen;
+    collectFocusable(root, order, seen);
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
 
 SurfaceView* panelDivider(ViewContext context, double opacity, QWidget* parent) {
     auto* divider = new SurfaceView(

@@ -20,6 +20,10 @@ namespace brisel {
 
 class SurfaceView;
 
+// Tab goes through the focusable widgets under `root` in the order its layouts place them (the
+// order they were made or parented in is not the order they are seen in).
+void orderTabsByLayout(QWidget* root);
+
 // The platform's separator line at `opacity` of its strength, 1 high.
 SurfaceView* panelDivider(ViewContext context, double opacity, QWidget* parent);
 
