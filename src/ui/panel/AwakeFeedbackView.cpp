@@ -29,12 +29,14 @@ struct ButtonSpec {
 // In the order they are shown; retry only when no retry-stop is offered.
 constexpr ButtonSpec buttonSpecs[] = {
     {AwakeRepairButton::install, AwakeIssueAction::install, "install-keep-awake-component", nullptr},
-    {AwakeRepairButton::retryStop, AwakeIssueAction::retryStop, "retry-stop-keep-awake", "onboarding.retryStop"},
+    {AwakeRepairButton::retryStop, AwakeIssueAction::retryStop, "retry-stop-keep-awake",
+     "onboarding.retryStop"},
     {AwakeRepairButton::retry, AwakeIssueAction::retry, "retry-keep-awake", "awakeFeedback.retry"},
     {AwakeRepairButton::protection, AwakeIssueAction::protection, "review-away-protection",
      "awakeFeedback.configureProtection"},
     {AwakeRepairButton::component, AwakeIssueAction::component, "review-system-component", "helper.manage"},
-    {AwakeRepairButton::retryDisplay, AwakeIssueAction::retryDisplay, "retry-display-sleep", "awakeFeedback.retry"},
+    {AwakeRepairButton::retryDisplay, AwakeIssueAction::retryDisplay, "retry-display-sleep",
+     "awakeFeedback.retry"},
     {AwakeRepairButton::retrySettings, AwakeIssueAction::retrySettings, "retry-display-settings",
      "awakeFeedback.retry"},
 };
@@ -113,9 +115,10 @@ AwakeFeedbackLines presentAwakeFeedback(const AwakeFeedbackState& s, const Awake
                           {l10n.tr("onboarding.lidResult"), stopState(l10n, s.taskStopLid)}};
     } else {
         const bool assertionsPending = s.assertionsApplying || s.hasAwakeFeedbackError;
-        lines.summary = l10n.tr("awake.summary", partState(l10n, assertionsPending, s.systemAwakeApplied),
-                                partState(l10n, assertionsPending, s.displayAwakeApplied),
-                                partState(l10n, s.lidStateUnconfirmed || s.awakeLidControlPending, s.lidAwakeApplied));
+        lines.summary =
+            l10n.tr("awake.summary", partState(l10n, assertionsPending, s.systemAwakeApplied),
+                    partState(l10n, assertionsPending, s.displayAwakeApplied),
+                    partState(l10n, s.lidStateUnconfirmed || s.awakeLidControlPending, s.lidAwakeApplied));
     }
     if (form.showsGuardStatus && s.guard.keepAwake && s.keepAwakeOnLidClosed)
         lines.guard = guardStatusText(s.guard, l10n);
@@ -129,7 +132,8 @@ AwakeFeedbackLines presentAwakeFeedback(const AwakeFeedbackState& s, const Awake
 
 AwakeFeedbackView::AwakeFeedbackView(ViewContext context, AwakeFeedbackForm form, QWidget* parent)
     : QWidget(parent), context_(context), form_(form), column_(new QVBoxLayout(this)),
-      installApproval_(feedbackLabel(this)), details_(new PanelDisclosure(context, "awake-feedback-details", this)),
+      installApproval_(feedbackLabel(this)),
+      details_(new PanelDisclosure(context, "awake-feedback-details", this)),
       summary_(feedbackLabel(details_)), guard_(feedbackLabel(details_)) {
     setObjectName("awake-summary");
     column_->setContentsMargins(0, 0, 0, 0);
@@ -226,7 +230,8 @@ void AwakeFeedbackView::apply() {
 
     // Issue lines first, in the model's order; a line keeps its widget while its issue stays.
     for (auto& [id, label] : issueLabels_)
-        if (std::none_of(lines.issues.begin(), lines.issues.end(), [&](const AwakeIssue& i) { return i.id == id; }))
+        if (std::none_of(lines.issues.begin(), lines.issues.end(),
+                         [&](const AwakeIssue& i) { return i.id == id; }))
             label->hide();
     int row = 0;
     for (const AwakeIssue& issue : lines.issues) {
@@ -240,15 +245,16 @@ void AwakeFeedbackView::apply() {
         label->show();
     }
 
-    const bool install =
-        std::find(lines.buttons.begin(), lines.buttons.end(), AwakeRepairButton::install) != lines.buttons.end();
+    const bool install = std::find(lines.buttons.begin(), lines.buttons.end(), AwakeRepairButton::install) !=
+                         lines.buttons.end();
     showLabel(installApproval_, l10n.tr("helper.installApproval"), secondary);
     installApproval_->setVisible(install);
     for (const ButtonSpec& spec : buttonSpecs) {
         PanelButton* button = buttons_[spec.which];
         button->setLabel(l10n.tr(spec.titleKey ? QString(spec.titleKey) : lines.installTitleKey));
         button->setEnabled(lines.enabled.at(spec.which));
-        button->setVisible(std::find(lines.buttons.begin(), lines.buttons.end(), spec.which) != lines.buttons.end());
+        button->setVisible(std::find(lines.buttons.begin(), lines.buttons.end(), spec.which) !=
+                           lines.buttons.end());
     }
 
     details_->setTitle(l10n.tr("awakeFeedback.details"));

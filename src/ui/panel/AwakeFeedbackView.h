@@ -102,11 +102,19 @@ struct AwakeFeedbackForm {
     bool showsGuardStatus = true;
 };
 
-enum class AwakeRepairButton { install, retryStop, retry, protection, component, retryDisplay, retrySettings };
+enum class AwakeRepairButton {
+    install,
+    retryStop,
+    retry,
+    protection,
+    component,
+    retryDisplay,
+    retrySettings
+};
 
 struct AwakeFeedbackLines {
-    bool hidden = false;              // nothing at all
-    std::vector<AwakeIssue> issues;   // the filtered list, in the model's order
+    bool hidden = false;                    // nothing at all
+    std::vector<AwakeIssue> issues;         // the filtered list, in the model's order
     std::vector<AwakeRepairButton> buttons; // in the order they are shown
     QString installTitleKey;
     std::map<AwakeRepairButton, bool> enabled;

@@ -47,9 +47,10 @@ ControlPanel::ControlPanel(ViewContext context, bool showsSettingsButton, bool d
       config_(new ConfigFeedbackView(context, true)), banner_(new BriselErrorBanner(context)),
       classicDivider_(panelDivider(context, 0.45, nullptr)), powerFlow_(new PowerFlowCard(context)),
       charge_(new ChargeLimitCard(context)), noLimit_(new SectionCard(context, QString(), "bolt.slash.fill")),
-      noLimitText_(new QLabel(noLimit_)), energy_(new EnergyModeCard(context)), keepAwakeCard_(new BriselCard(context)),
-      keepAwake_(new KeepAwakeControlsView(context, true, keepAwakeCard_)), activity_(new AppActivityCard(context)),
-      footer_(new PanelFooter(context, showsSettingsButton)) {
+      noLimitText_(new QLabel(noLimit_)), energy_(new EnergyModeCard(context)),
+      keepAwakeCard_(new BriselCard(context)),
+      keepAwake_(new KeepAwakeControlsView(context, true, keepAwakeCard_)),
+      activity_(new AppActivityCard(context)), footer_(new PanelFooter(context, showsSettingsButton)) {
     setObjectName("control-panel");
     setFixedWidth(width);
     banner_->setObjectName("global-error");
@@ -75,7 +76,8 @@ ControlPanel::ControlPanel(ViewContext context, bool showsSettingsButton, bool d
     auto* cards = new QVBoxLayout;
     cards->setContentsMargins(12 - room.left(), 0, 12 - room.right(), 0);
     cards->setSpacing(std::max(0, 6 - room.top() - room.bottom()));
-    for (QWidget* card : std::initializer_list<QWidget*>{powerFlow_, charge_, noLimit_, energy_, keepAwakeCard_, activity_})
+    for (QWidget* card :
+         std::initializer_list<QWidget*>{powerFlow_, charge_, noLimit_, energy_, keepAwakeCard_, activity_})
         cards->addWidget(card);
     column->addLayout(cards);
     auto* hairline = new SurfaceView(
@@ -122,14 +124,16 @@ void ControlPanel::sync(const ControlPanelState& state) {
                             context_.l10n->tr("action.dismiss"));
     banner_->setVisible(sections.banner);
     classicDivider_->setVisible(sections.classicDivider);
-    if (sections.powerFlow) powerFlow_->sync(*state.header.battery.powerFlow, state.header.battery.externalConnected);
+    if (sections.powerFlow)
+        powerFlow_->sync(*state.header.battery.powerFlow, state.header.battery.externalConnected);
     powerFlow_->setVisible(sections.powerFlow);
     charge_->sync(state.charge);
     charge_->setVisible(sections.chargeCard);
     if (context_.l10n) {
         noLimit_->setTitle(context_.l10n->tr("section.chargeLimit"));
         showLabel(noLimitText_, context_.l10n->tr("msg.noNativeLimit"),
-                  BriselColors::secondaryForeground(context_.currentAppearance(), BriselColors::secondary(palette())));
+                  BriselColors::secondaryForeground(context_.currentAppearance(),
+                                                    BriselColors::secondary(palette())));
     }
     noLimit_->setVisible(!sections.chargeCard);
     energy_->sync(state.energy);

@@ -66,7 +66,8 @@ class ControlPanel : public QWidget {
 public:
     static constexpr int width = 340;
 
-    ControlPanel(ViewContext context, bool showsSettingsButton, bool drawsBackdrop, QWidget* parent = nullptr);
+    ControlPanel(ViewContext context, bool showsSettingsButton, bool drawsBackdrop,
+                 QWidget* parent = nullptr);
 
     void sync(const ControlPanelState& state);
     void setActions(ControlPanelActions actions);

@@ -41,7 +41,8 @@ QHBoxLayout* indented(QWidget* widget, int bottom = 0) {
 class MenuEntryButton : public BriselScaleButton {
 public:
     explicit MenuEntryButton(ViewContext context, QWidget* parent)
-        : BriselScaleButton(context, parent, 1.0), turn_(0, [this](double) { update(); }, this) {
+        : BriselScaleButton(context, parent, 1.0), turn_(
+                                                       0, [this](double) { update(); }, this) {
         setObjectName("keep-awake-menu-entry");
         setFont(BriselTypography::controlLabel());
         setMinimumHeight(32);
@@ -49,7 +50,8 @@ public:
     }
 
     void setExpanded(bool expanded) {
-        turn_.moveTo(expanded ? 1 : 0, {0.16 / 1.2, 0.8}, context().currentAppearance().reduceMotion || !isVisible());
+        turn_.moveTo(expanded ? 1 : 0, {0.16 / 1.2, 0.8},
+                     context().currentAppearance().reduceMotion || !isVisible());
     }
 
     QSize sizeHint() const override {
@@ -60,12 +62,14 @@ public:
 protected:
     void paintLabel(QPainter& painter, const QRectF& rect) override {
         const QColor secondary = BriselColors::secondary(palette());
-        SymbolPainter::paint(painter, QRectF(rect.left(), rect.center().y() - 7, 14, 14), "cup.and.saucer", secondary);
+        SymbolPainter::paint(painter, QRectF(rect.left(), rect.center().y() - 7, 14, 14), "cup.and.saucer",
+                             secondary);
         painter.setFont(font());
         painter.setPen(BriselColors::primary(palette()));
         const double textLeft = rect.left() + 20;
         const double textWidth = QFontMetricsF(font()).horizontalAdvance(text());
-        painter.drawText(QRectF(textLeft, rect.top(), textWidth + 1, rect.height()), Qt::AlignVCenter, text());
+        painter.drawText(QRectF(textLeft, rect.top(), textWidth + 1, rect.height()), Qt::AlignVCenter,
+                         text());
         const QRectF chevron(textLeft + textWidth + 6, rect.center().y() - 4.5, 9, 9);
         painter.save();
         painter.translate(chevron.center());
@@ -99,8 +103,8 @@ bool manualSleepNoteShown(const KeepAwakeState& s) {
            !s.feedback.lidStateUnconfirmed;
 }
 
-std::optional<MenuExceptionLine> menuExceptionLine(KeepAwakeMenuState menuState, const QStringList& collapsedKeys,
-                                                   const Localizer& l10n) {
+std::optional<MenuExceptionLine> menuExceptionLine(KeepAwakeMenuState menuState,
+                                                   const QStringList& collapsedKeys, const Localizer& l10n) {
     if (!hasException(menuState)) return std::nullopt;
     QStringList keys = collapsedKeys;
     if (keys.isEmpty()) keys << QString::fromStdString(localizationKey(menuState));
@@ -114,7 +118,8 @@ std::optional<MenuExceptionLine> menuExceptionLine(KeepAwakeMenuState menuState,
 
 KeepAwakeControlsView::KeepAwakeControlsView(ViewContext context, bool compact, QWidget* parent)
     : QWidget(parent), context_(context), compact_(compact),
-      master_(compact ? new BriselSwitchToggle(context, QString(), this) : new BriselToggleRow(context, QString())),
+      master_(compact ? new BriselSwitchToggle(context, QString(), this)
+                      : new BriselToggleRow(context, QString())),
       options_(new QWidget(this)), display_(new PanelCheckBox("keep-display-awake")),
       lid_(new PanelCheckBox("keep-awake-lid")), group_(new QWidget(options_)),
       sleep_(new PanelButton(context, "sleep-display-now",
@@ -136,7 +141,8 @@ KeepAwakeControlsView::KeepAwakeControlsView(ViewContext context, bool compact, 
         header->addWidget(master_);
         column->addLayout(header);
         exceptionRow_ = new QWidget(this);
-        exception_ = new PanelButton(context, "keep-awake-menu-status", PanelButton::linkLook(), exceptionRow_);
+        exception_ =
+            new PanelButton(context, "keep-awake-menu-status", PanelButton::linkLook(), exceptionRow_);
         exceptionRow_->setLayout(indented(exception_, 5));
         column->addWidget(exceptionRow_);
         connect(entry, &QAbstractButton::clicked, this, [this] { setExpanded(!isExpanded()); });
@@ -173,7 +179,8 @@ KeepAwakeControlsView::KeepAwakeControlsView(ViewContext context, bool compact, 
     block->addWidget(manualSleep_);
     block->addWidget(feedback_);
     if (compact) {
-        moreSettings_ = new PanelButton(context, "keep-awake-more-settings", PanelButton::linkLook(), options_);
+        moreSettings_ =
+            new PanelButton(context, "keep-awake-more-settings", PanelButton::linkLook(), options_);
         auto* footer = indented(nullptr);
         footer->addWidget(sleep_);
         footer->addStretch(1);
@@ -255,7 +262,8 @@ void KeepAwakeControlsView::sync(const KeepAwakeState& state) {
     // Keep-awake switched from anywhere (the settings window too) folds the options to match.
     const bool changed = lastKeepAwake_ && *lastKeepAwake_ != state.keepAwake;
     lastKeepAwake_ = state.keepAwake;
-    if (changed && compact_ && expansion_ && expansion_.get() != state.keepAwake) expansion_.set(state.keepAwake);
+    if (changed && compact_ && expansion_ && expansion_.get() != state.keepAwake)
+        expansion_.set(state.keepAwake);
     feedback_->sync(state.feedback);
     apply();
 }
@@ -278,7 +286,8 @@ void KeepAwakeControlsView::apply() {
         entry_->setAccessibleName(entry_->text());
         entry_->setToolTip(l10n.tr("awakeMenu.help"));
         entry_->setAccessibleDescription(entry_->toolTip());
-        BriselAccessibleWidget::setValueText(entry_, l10n.tr(expanded ? "awakeMenu.collapse" : "awakeMenu.expand"));
+        BriselAccessibleWidget::setValueText(entry_,
+                                             l10n.tr(expanded ? "awakeMenu.collapse" : "awakeMenu.expand"));
         static_cast<MenuEntryButton*>(entry_)->setExpanded(expanded);
         const std::optional<MenuExceptionLine> line =
             expanded ? std::nullopt : menuExceptionLine(state_.menuState, state_.collapsedFeedbackKeys, l10n);

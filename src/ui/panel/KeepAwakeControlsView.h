@@ -45,8 +45,8 @@ struct MenuExceptionLine {
     QString symbol;
     PanelTone tone;
 };
-std::optional<MenuExceptionLine> menuExceptionLine(KeepAwakeMenuState menuState, const QStringList& collapsedKeys,
-                                                   const Localizer& l10n);
+std::optional<MenuExceptionLine> menuExceptionLine(KeepAwakeMenuState menuState,
+                                                   const QStringList& collapsedKeys, const Localizer& l10n);
 
 // The keep-awake controls. Compact (the panel's card): a header that folds the options out, the
 // master switch ("keep-awake-master") and, while folded, the status line. Full (the settings'

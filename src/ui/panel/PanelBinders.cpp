@@ -41,12 +41,9 @@ ChargeLimitState chargeLimitState(const AppModel& model) {
     s.chargeLimitBusy = model.chargeLimitBusy();
     s.smartEnabled = model.smartEnabled();
     s.bar = {model.availableLimits(), int(model.chargeDisplaySelection()), model.smartEnabled()};
-    s.feedback = {toQString(model.chargeOperationStatus()),
-                  int(model.chargeOperationTarget()),
-                  model.currentLimit(),
-                  toQString(model.chargeFeedbackError()),
-                  model.temporaryFullChargeActive(),
-                  s.registeredTarget};
+    s.feedback = {
+        toQString(model.chargeOperationStatus()), int(model.chargeOperationTarget()), model.currentLimit(),
+        toQString(model.chargeFeedbackError()),   model.temporaryFullChargeActive(),  s.registeredTarget};
     s.plan = {model.predictedUnplugHour(), model.topupLeadHours(), model.holdLimit(), model.topupLimit(),
               QString::fromStdString(model.smartPlanKey())};
     return s;

@@ -160,8 +160,9 @@ void PanelButton::leaveEvent(QEvent* event) {
 
 void PanelButton::paintLabel(QPainter& painter, const QRectF& rect) {
     if (look_.pill)
-        BriselControlPillSurface::paint(painter, rect.adjusted(0.5, 0.5, -0.5, -0.5), context().currentAppearance(),
-                                        palette(), {hovered_, false}, look_.radius);
+        BriselControlPillSurface::paint(painter, rect.adjusted(0.5, 0.5, -0.5, -0.5),
+                                        context().currentAppearance(), palette(), {hovered_, false},
+                                        look_.radius);
     const QColor color = color_.value_or(BriselColors::primary(palette()));
     const QRectF inner = rect.adjusted(look_.padX, look_.padY, -look_.padX, -look_.padY);
     double left = inner.left();
@@ -175,7 +176,8 @@ void PanelButton::paintLabel(QPainter& painter, const QRectF& rect) {
     painter.setFont(font());
     painter.setPen(color);
     const QRectF textRect(left, inner.top(), inner.right() - left, inner.height());
-    const int flags = look_.wrap ? Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap : Qt::AlignLeft | Qt::AlignVCenter;
+    const int flags =
+        look_.wrap ? Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap : Qt::AlignLeft | Qt::AlignVCenter;
     painter.drawText(textRect, flags, text());
     if (!look_.pill && hovered_ && isEnabled()) {
         // Plain text buttons underline on hover, which says they can be clicked.
@@ -244,7 +246,8 @@ void PanelCheckBox::paintEvent(QPaintEvent*) {
         ring.addRoundedRect(QRectF(option.rect).adjusted(-1.5, -1.5, 1.5, 1.5), 3, 3);
         BriselColors::paintFocusRing(painter, ring, palette());
     }
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     painter.drawText(QRectF(side + checkGap, 0, width() - side - checkGap, height()),
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text());
 }
@@ -257,18 +260,21 @@ namespace {
 class DisclosureButton : public BriselScaleButton {
 public:
     DisclosureButton(ViewContext context, QWidget* parent)
-        : BriselScaleButton(context, parent), turn_(0, [this](double) { update(); }, this) {
+        : BriselScaleButton(context, parent), turn_(
+                                                  0, [this](double) { update(); }, this) {
         setCheckable(true);
         setFont(BriselTypography::microMeta());
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         connect(this, &QAbstractButton::toggled, this, [this](bool open) {
-            turn_.moveTo(open ? 1 : 0, chevronSpring, this->context().currentAppearance().reduceMotion || !isVisible());
+            turn_.moveTo(open ? 1 : 0, chevronSpring,
+                         this->context().currentAppearance().reduceMotion || !isVisible());
         });
     }
 
     QSize sizeHint() const override {
         const QFontMetricsF metrics(font());
-        return {up(chevronSize + symbolGap + metrics.horizontalAdvance(text())) + 2, up(metrics.height()) + 2};
+        return {up(chevronSize + symbolGap + metrics.horizontalAdvance(text())) + 2,
+                up(metrics.height()) + 2};
     }
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -285,7 +291,8 @@ protected:
         painter.restore();
         painter.setFont(font());
         painter.setPen(color);
-        painter.drawText(rect.adjusted(chevronSize + symbolGap, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text());
+        painter.drawText(rect.adjusted(chevronSize + symbolGap, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                         text());
     }
 
 private:

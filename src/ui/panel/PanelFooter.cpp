@@ -38,7 +38,9 @@ QColor mix(const QColor& from, const QColor& to, double t) {
 class FooterButton : public QAbstractButton {
 public:
     FooterButton(ViewContext context, bool quit, QWidget* parent)
-        : QAbstractButton(parent), context_(context), quit_(quit), hover_(0, [this](double) { update(); }, this) {
+        : QAbstractButton(parent), context_(context), quit_(quit),
+          hover_(
+              0, [this](double) { update(); }, this) {
         setFocusPolicy(Qt::StrongFocus);
         setAttribute(Qt::WA_Hover);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -101,7 +103,8 @@ protected:
         const double gap = quit_ ? 5 : 5.5;
         double x = 7;
         if (!quit_) {
-            SymbolPainter::paint(painter, QRectF(x, height() / 2.0 - 5.5, 11, 11), "gearshape", title, QFont::Medium);
+            SymbolPainter::paint(painter, QRectF(x, height() / 2.0 - 5.5, 11, 11), "gearshape", title,
+                                 QFont::Medium);
             x += 11 + gap;
         }
         painter.setFont(titleFont());

@@ -68,7 +68,8 @@ double popoverMaximumHeight(std::optional<double> availableHeight) {
 
 // ---- viewport --------------------------------------------------------------------------------------
 
-PanelScrollViewport::PanelScrollViewport(QWidget* content, std::optional<double> maximumHeight, QWidget* parent)
+PanelScrollViewport::PanelScrollViewport(QWidget* content, std::optional<double> maximumHeight,
+                                         QWidget* parent)
     : QScrollArea(parent), content_(content), maximum_(maximumHeight) {
     setObjectName("panel-scroll-viewport");
     setFrameShape(QFrame::NoFrame);
@@ -105,7 +106,8 @@ void PanelScrollViewport::relayout() {
     // A layout that has not run at this width yet may answer from what it held before; sizing the
     // content lets it run, so size again until the answer holds.
     double height = contentHeight();
-    for (int pass = 0; pass < 3 && content_->size() != QSize(ControlPanel::width, int(std::ceil(height))); ++pass) {
+    for (int pass = 0; pass < 3 && content_->size() != QSize(ControlPanel::width, int(std::ceil(height)));
+         ++pass) {
         content_->resize(ControlPanel::width, int(std::ceil(height)));
         height = contentHeight();
     }
@@ -141,8 +143,9 @@ PopoverControlPanel::PopoverControlPanel(ViewContext view, AppModel& model, Pane
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(viewport_);
-    panel_->setNavigation({[this] { return keepAwakeExpanded_; }, [this](bool on) { keepAwakeExpanded_ = on; }},
-                          {[this] { return feedbackExpanded_; }, [this](bool on) { feedbackExpanded_ = on; }});
+    panel_->setNavigation(
+        {[this] { return keepAwakeExpanded_; }, [this](bool on) { keepAwakeExpanded_ = on; }},
+        {[this] { return feedbackExpanded_; }, [this](bool on) { feedbackExpanded_ = on; }});
     bindControlPanel(*panel_, model, actions);
     panel_->footer()->installShortcuts();
     view_.observe(this, [this] { update(); });

@@ -59,7 +59,8 @@ class PopoverControlPanel : public QWidget {
     Q_OBJECT
 
 public:
-    PopoverControlPanel(ViewContext view, AppModel& model, PanelHostActions actions, QWidget* parent = nullptr);
+    PopoverControlPanel(ViewContext view, AppModel& model, PanelHostActions actions,
+                        QWidget* parent = nullptr);
     ~PopoverControlPanel() override;
 
     ControlPanel* panel() const { return panel_; }
@@ -88,8 +89,8 @@ class DockDashboardView : public QWidget {
     Q_OBJECT
 
 public:
-    DockDashboardView(ViewContext view, AppModel& model, BoolBinding keepAwakeExpanded, BoolBinding feedbackExpanded,
-                      PanelHostActions actions, QWidget* parent = nullptr);
+    DockDashboardView(ViewContext view, AppModel& model, BoolBinding keepAwakeExpanded,
+                      BoolBinding feedbackExpanded, PanelHostActions actions, QWidget* parent = nullptr);
     ~DockDashboardView() override;
 
     ControlPanel* panel() const { return panel_; }

@@ -78,19 +78,21 @@ std::array<PowerFlowCellText, 3> powerFlowCells(const PowerFlow& flow, bool exte
     const std::optional<double> system = finiteReading(flow.systemLoadWatts);
     const std::optional<double> battery = finiteReading(flow.batteryPowerWatts);
     namespace P = PowerFlowPresentation;
-    return {{{l10n.tr("power.input"), watts(input), input ? watts(input) : l10n.tr("power.unavailable"),
-              "powerplug", externalConnected ? std::optional(PanelTone::emerald) : std::nullopt,
-              "power-flow-input"},
-             {l10n.tr("power.system"), watts(system), watts(system), "cpu", std::nullopt, "power-flow-system"},
-             {l10n.tr("power.battery"), QString::fromStdString(P::batteryFlowWattsText(battery)),
-              QString::fromStdString(P::batteryFlowText(battery, externalConnected, translator(l10n))),
-              QString::fromStdString(P::batteryFlowIcon(battery, externalConnected)),
-              batteryDot(battery, externalConnected), "power-flow-battery"}}};
+    return {
+        {{l10n.tr("power.input"), watts(input), input ? watts(input) : l10n.tr("power.unavailable"),
+          "powerplug", externalConnected ? std::optional(PanelTone::emerald) : std::nullopt,
+          "power-flow-input"},
+         {l10n.tr("power.system"), watts(system), watts(system), "cpu", std::nullopt, "power-flow-system"},
+         {l10n.tr("power.battery"), QString::fromStdString(P::batteryFlowWattsText(battery)),
+          QString::fromStdString(P::batteryFlowText(battery, externalConnected, translator(l10n))),
+          QString::fromStdString(P::batteryFlowIcon(battery, externalConnected)),
+          batteryDot(battery, externalConnected), "power-flow-battery"}}};
 }
 
-std::optional<QString> powerFlowTrailing(const PowerFlow& flow, bool externalConnected, const Localizer& l10n) {
+std::optional<QString> powerFlowTrailing(const PowerFlow& flow, bool externalConnected,
+                                         const Localizer& l10n) {
     const auto text = PowerFlowPresentation::batteryFlowStateText(finiteReading(flow.batteryPowerWatts),
-                                                                   externalConnected, translator(l10n));
+                                                                  externalConnected, translator(l10n));
     if (!text) return std::nullopt;
     return QString::fromStdString(*text);
 }
@@ -99,8 +101,8 @@ std::optional<QString> powerFlowTrailing(const PowerFlow& flow, bool externalCon
 class PowerFlowCard::Cell : public QWidget {
 public:
     Cell(ViewContext context, QWidget* parent)
-        : QWidget(parent), symbol_(new SymbolView(QString(), 9.5, QFont::Medium, 11, this)), label_(new QLabel(this)),
-          dot_(new Dot(context, this)), value_(new QLabel(this)) {
+        : QWidget(parent), symbol_(new SymbolView(QString(), 9.5, QFont::Medium, 11, this)),
+          label_(new QLabel(this)), dot_(new Dot(context, this)), value_(new QLabel(this)) {
         setUpPanelLabel(label_, BriselTypography::systemFont(10.5, QFont::Normal), false);
         setUpPanelLabel(value_, BriselTypography::systemFont(11, QFont::Medium), false);
         auto* top = new QHBoxLayout;
@@ -142,7 +144,8 @@ private:
     QLabel* value_;
 };
 
-PowerFlowCard::PowerFlowCard(ViewContext context, QWidget* parent) : SectionCard(context, QString(), "bolt", parent) {
+PowerFlowCard::PowerFlowCard(ViewContext context, QWidget* parent)
+    : SectionCard(context, QString(), "bolt", parent) {
     setObjectName("power-flow");
     auto* well = new SurfaceView(
         context,

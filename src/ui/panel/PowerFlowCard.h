@@ -20,9 +20,11 @@ struct PowerFlowCellText {
 };
 
 // Adapter input, system draw and battery flow, left to right. Non-finite readings count as absent.
-std::array<PowerFlowCellText, 3> powerFlowCells(const PowerFlow& flow, bool externalConnected, const Localizer& l10n);
+std::array<PowerFlowCellText, 3> powerFlowCells(const PowerFlow& flow, bool externalConnected,
+                                                const Localizer& l10n);
 // The card's trailing text: what the battery does (none while nothing can be said).
-std::optional<QString> powerFlowTrailing(const PowerFlow& flow, bool externalConnected, const Localizer& l10n);
+std::optional<QString> powerFlowTrailing(const PowerFlow& flow, bool externalConnected,
+                                         const Localizer& l10n);
 
 // The card "section.powerFlow": three cells in a well, split by hairlines.
 class PowerFlowCard : public SectionCard {

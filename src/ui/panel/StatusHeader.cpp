@@ -112,7 +112,7 @@ PanelTone statusBadgeTone(const StatusHeaderState& s) {
         return PanelTone::emerald;
     case Kind::discharging:
         return s.battery.percent && *s.battery.percent <= s.lowBatteryWarnPercent ? PanelTone::crimson
-                                                                                   : PanelTone::amber;
+                                                                                  : PanelTone::amber;
     case Kind::noBattery:
     case Kind::notCharging:
     case Kind::onBattery:
@@ -149,7 +149,8 @@ QString badgeHelp(const StatusHeaderState& s, const Localizer& l10n) {
     QString help = l10n.tr("label.onAC") + ": " + l10n.tr(onAdapter(s) ? "label.yes" : "label.no");
     const std::optional<int> percent = s.battery.percent;
     if (holding(s) && percent && *percent < s.chargeStatus.limit)
-        help += "\n" + l10n.tr("state.holdingBelow", percentText(l10n, s.chargeStatus.limit), level(*percent));
+        help +=
+            "\n" + l10n.tr("state.holdingBelow", percentText(l10n, s.chargeStatus.limit), level(*percent));
     else if (s.currentLimit && s.limitEnabled && percent && *percent > *s.currentLimit)
         help += "\n" + l10n.tr("state.aboveLimit", level(*percent), percentText(l10n, *s.currentLimit));
     return help;
@@ -222,8 +223,12 @@ TelemetryRows telemetryRows(const BatteryInfo& battery) {
 // ---- gauge -----------------------------------------------------------------------------------------
 
 BatteryGauge::BatteryGauge(ViewContext context, QWidget* parent)
-    : QWidget(parent), context_(context), fill_(0, [this](double) { update(); }, this),
-      markerAt_(0, [this](double) { update(); }, this), markerShown_(0, [this](double) { update(); }, this) {
+    : QWidget(parent), context_(context), fill_(
+                                              0, [this](double) { update(); }, this),
+      markerAt_(
+          0, [this](double) { update(); }, this),
+      markerShown_(
+          0, [this](double) { update(); }, this) {
     setFixedHeight(12);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     context_.observe(this, [this] { update(); });
@@ -252,8 +257,8 @@ void BatteryGauge::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF track(0, (height() - trackHeight) / 2, w, trackHeight);
-    BriselRecessedGlassSurface::paint(painter, track, look, palette(), BriselRecessedGlassSurface::defaultCornerRadius,
-                                      true);
+    BriselRecessedGlassSurface::paint(painter, track, look, palette(),
+                                      BriselRecessedGlassSurface::defaultCornerRadius, true);
 
     const QColor color = gaugeFillColor(accent_, look, palette());
     const QRectF fill(0, track.top(), std::max(w * fill_.value() / 100.0, trackHeight), trackHeight);
@@ -289,8 +294,8 @@ void BatteryGauge::paintEvent(QPaintEvent*) {
 class StatusHeader::Cell : public QWidget {
 public:
     Cell(const QString& objectName, QWidget* parent)
-        : QWidget(parent), symbol_(new SymbolView(QString(), 10, QFont::Medium, 12, this)), title_(new QLabel(this)),
-          value_(new QLabel(this)) {
+        : QWidget(parent), symbol_(new SymbolView(QString(), 10, QFont::Medium, 12, this)),
+          title_(new QLabel(this)), value_(new QLabel(this)) {
         setObjectName(objectName);
         setUpPanelLabel(title_, BriselTypography::microMeta(), true);
         setUpPanelLabel(value_, BriselTypography::controlValue(), false);
@@ -335,20 +340,21 @@ StatusHeader::StatusHeader(ViewContext context, QWidget* parent)
     : QWidget(parent), context_(context), icon_(new SymbolView("battery.0", 20, QFont::Medium, 24, this)),
       hero_(new QLabel(this)), badge_(new StatusPillBadge(context, QString(), Qt::gray, std::nullopt, this)),
       sourceIcon_(new SymbolView("battery.100", 10, QFont::Medium, 12, this)), source_(new QLabel(this)),
-      target_(new QLabel(this)), gauge_(new BatteryGauge(context, this)), grid_(new BriselCard(context, this)),
-      secondRow_(new QWidget(grid_)), overrideBanner_(new SurfaceView(
-                                          context,
-                                          [](QPainter& p, const QRectF& r, const Appearance& look, const QPalette&) {
-                                              const QColor amber = toneColor(PanelTone::amber, look, {});
-                                              QPainterPath shape;
-                                              shape.addRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
-                                              p.setRenderHint(QPainter::Antialiasing);
-                                              if (!look.glass()) return p.fillPath(shape, withOpacity(amber, 0.1));
-                                              p.fillPath(shape, BriselOpticalSurface::ultraThinMaterial(look.dark));
-                                              p.fillPath(shape, withOpacity(amber, 0.12));
-                                              p.strokePath(shape, QPen(withOpacity(amber, 0.32), 0.75));
-                                          },
-                                          this)),
+      target_(new QLabel(this)), gauge_(new BatteryGauge(context, this)),
+      grid_(new BriselCard(context, this)), secondRow_(new QWidget(grid_)),
+      overrideBanner_(new SurfaceView(
+          context,
+          [](QPainter& p, const QRectF& r, const Appearance& look, const QPalette&) {
+              const QColor amber = toneColor(PanelTone::amber, look, {});
+              QPainterPath shape;
+              shape.addRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
+              p.setRenderHint(QPainter::Antialiasing);
+              if (!look.glass()) return p.fillPath(shape, withOpacity(amber, 0.1));
+              p.fillPath(shape, BriselOpticalSurface::ultraThinMaterial(look.dark));
+              p.fillPath(shape, withOpacity(amber, 0.12));
+              p.strokePath(shape, QPen(withOpacity(amber, 0.32), 0.75));
+          },
+          this)),
       overrideText_(new QLabel(overrideBanner_)),
       overrideIcon_(new SymbolView("battery.100.bolt", 10, QFont::Normal, 11, overrideBanner_)) {
     hero_->setObjectName("hero-percent");

@@ -3,8 +3,8 @@
 
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselDetentSlider.h"
-#include "ui/design/BriselSwitchToggle.h"
 #include "ui/design/BriselErrorBanner.h"
+#include "ui/design/BriselSwitchToggle.h"
 #include "ui/design/StatusPillBadge.h"
 #include "ui/panel/ControlPanel.h"
 #include "ui/panel/PanelFooter.h"
@@ -25,12 +25,15 @@ using test::findVisible;
 // A full panel built from states, its navigation flags held here and every action recorded. Like
 // in its hosts, the panel is not a window itself (a window would be held at its minimum size).
 struct Rig {
-    explicit Rig(ViewContext context, bool settingsButton = true) : panel(context, settingsButton, true, &window) {
+    explicit Rig(ViewContext context, bool settingsButton = true)
+        : panel(context, settingsButton, true, &window) {
         ControlPanelActions a;
         const auto record = [this](QString call) { return [this, call] { calls << call; }; };
         a.charge.chargeToFullNow = record("chargeToFullNow");
         a.charge.applyLimit = [this](int limit) { calls << QString("applyLimit(%1)").arg(limit); };
-        a.energy.setEnergyMode = [this](EnergyMode m) { calls << QString("setEnergyMode(%1)").arg(rawValue(m)); };
+        a.energy.setEnergyMode = [this](EnergyMode m) {
+            calls << QString("setEnergyMode(%1)").arg(rawValue(m));
+        };
         a.keepAwake = {[this](bool on) {
                            calls << QString("setKeepAwakeEnabled(%1)").arg(on);
                            return acceptKeepAwake ? on : state.keepAwake.keepAwake;
@@ -97,17 +100,7 @@ ControlPanelState withErrors(ControlPanelState s) {
     return s;
 }
 
-class ControlPanelTest : public ::testing::Test {
-protected:
-    void SetUp() override { AnimatedValue::setInstantMotion(true); }
-    void TearDown() override { AnimatedValue::setInstantMotion(false); }
-
-    test::ScopedScheme scheme{false};
-    std::unique_ptr<Localizer> l10n = test::repositoryLocalizer("en");
-    AppearanceSource source;
-    test::RecordingAnnouncer announcer;
-    ViewContext context{l10n.get(), &source, &announcer, nullptr};
-};
+using ControlPanelTest = test::PanelViewTest;
 
 // Keep-awake on with both options editable and the display kept awake.
 ControlPanelState keepAwakeOn(ControlPanelState s) {
@@ -121,22 +114,44 @@ TEST_F(ControlPanelTest, EveryNamedControlIsThere) {
     rig.expanded = rig.details = true;
     rig.sync(withErrors(test::troubledKeepAwake(test::panelState())));
     rig.window.show();
-    for (const char* name :
-         {"hero-percent", "status-badge", "charge-policy-summary", "telemetry-health", "telemetry-cycles",
-          "telemetry-hardware-percent", "telemetry-temperature", "charge-override-banner", "config-error",
-          "retry-config-save", "global-error", "power-flow-input", "power-flow-system", "power-flow-battery",
-          "charge-to-full-now", "keep-awake-menu-entry", "keep-awake-master", "keep-awake-options",
-          "keep-display-awake", "keep-awake-lid", "sleep-display-now", "keep-awake-more-settings", "awake-summary",
-          "awake-feedback-lid", "awake-feedback-component", "install-keep-awake-component", "retry-keep-awake",
-          "awake-feedback-details", "guard-readiness", "open-settings"})
+    for (const char* name : {"hero-percent",
+                             "status-badge",
+                             "charge-policy-summary",
+                             "telemetry-health",
+                             "telemetry-cycles",
+                             "telemetry-hardware-percent",
+                             "telemetry-temperature",
+                             "charge-override-banner",
+                             "config-error",
+                             "retry-config-save",
+                             "global-error",
+                             "power-flow-input",
+                             "power-flow-system",
+                             "power-flow-battery",
+                             "charge-to-full-now",
+                             "keep-awake-menu-entry",
+                             "keep-awake-master",
+                             "keep-awake-options",
+                             "keep-display-awake",
+                             "keep-awake-lid",
+                             "sleep-display-now",
+                             "keep-awake-more-settings",
+                             "awake-summary",
+                             "awake-feedback-lid",
+                             "awake-feedback-component",
+                             "install-keep-awake-component",
+                             "retry-keep-awake",
+                             "awake-feedback-details",
+                             "guard-readiness",
+                             "open-settings"})
         EXPECT_EQ(findVisible(&rig.panel, name).size(), 1) << name;
     EXPECT_TRUE(rig.panel.footer()->quitButton()->isVisible());
     // Folded, the status line takes the options' place.
     rig.expanded = false;
     rig.sync(rig.state);
     EXPECT_TRUE(findVisible(&rig.panel, "keep-awake-options").isEmpty());
-    EXPECT_EQ(rig.text("keep-awake-menu-status"),
-              l10n->tr("awakeFeedback.lidUnconfirmed") + "\n" + l10n->tr("awakeFeedback.componentUnavailable"));
+    EXPECT_EQ(rig.text("keep-awake-menu-status"), l10n->tr("awakeFeedback.lidUnconfirmed") + "\n" +
+                                                      l10n->tr("awakeFeedback.componentUnavailable"));
 }
 
 TEST_F(ControlPanelTest, ControlsCallTheirActions) {
@@ -159,9 +174,10 @@ TEST_F(ControlPanelTest, ControlsCallTheirActions) {
                              "retry-keep-awake", "retry-config-save", "dismiss-error", "open-settings"})
         click(name);
     rig.panel.footer()->quitButton()->click();
-    EXPECT_EQ(rig.calls, (QStringList{"setKeepAwakeEnabled(1)", "setKeepDisplayAwake(0)", "setKeepAwakeOnLidClosed(1)",
-                                      "sleepDisplayNow", "openAwakeSettings", "installHelper", "retryAwakeFeedback",
-                                      "saveConfig", "dismissError", "openSettings", "quit"}));
+    EXPECT_EQ(rig.calls,
+              (QStringList{"setKeepAwakeEnabled(1)", "setKeepDisplayAwake(0)", "setKeepAwakeOnLidClosed(1)",
+                           "sleepDisplayNow", "openAwakeSettings", "installHelper", "retryAwakeFeedback",
+                           "saveConfig", "dismissError", "openSettings", "quit"}));
 
     // A refused request changes neither the switch nor the fold; keep-awake switched elsewhere
     // folds the options to match.
@@ -201,13 +217,14 @@ TEST_F(ControlPanelTest, EnabledFollowsTheModel) {
         bool enabled;
     } rows[] = {
         {"master, idle", state([](auto&) {}), "keep-awake-master", true},
-        {"master during a stop", state([](auto& k) { k.feedback.taskStopBusy = true; }), "keep-awake-master", false},
-        {"master off with a stop owed", state([](auto& k) { k.keepAwake = false, k.recordStopPending = true; }),
-         "keep-awake-master", false},
-        {"options, keep-awake off", state([](auto& k) { k.canEditKeepAwakeOptions = false; }), "keep-display-awake",
+        {"master during a stop", state([](auto& k) { k.feedback.taskStopBusy = true; }), "keep-awake-master",
          false},
-        {"sleep, not possible now", state([](auto& k) { k.feedback.canSleepDisplayNow = false; }), "sleep-display-now",
-         false},
+        {"master off with a stop owed",
+         state([](auto& k) { k.keepAwake = false, k.recordStopPending = true; }), "keep-awake-master", false},
+        {"options, keep-awake off", state([](auto& k) { k.canEditKeepAwakeOptions = false; }),
+         "keep-display-awake", false},
+        {"sleep, not possible now", state([](auto& k) { k.feedback.canSleepDisplayNow = false; }),
+         "sleep-display-now", false},
         {"sleep", state([](auto&) {}), "sleep-display-now", true},
         {"install while the energy mode changes", state([](auto& k) { k.feedback.energyModeBusy = true; }),
          "install-keep-awake-component", false},
@@ -253,7 +270,8 @@ TEST_F(ControlPanelTest, TextsFollowTheLanguage) {
         rig.expanded = false;
         rig.panel.refreshNavigation();
     }
-    EXPECT_NE(l10n->tr("awakeMenu.moreSettings"), test::repositoryLocalizer("en")->tr("awakeMenu.moreSettings"));
+    EXPECT_NE(l10n->tr("awakeMenu.moreSettings"),
+              test::repositoryLocalizer("en")->tr("awakeMenu.moreSettings"));
 }
 
 TEST_F(ControlPanelTest, ErrorsAnnounceOncePerNewText) {
@@ -285,10 +303,10 @@ TEST_F(ControlPanelTest, KeyboardReachesAndOperatesEveryControl) {
     const qsizetype first = order.indexOf(findOne(&rig.panel, "retry-config-save"));
     ASSERT_GE(first, 0);
     order = order.mid(first) + order.mid(0, first);
-    const QStringList names = {"retry-config-save", "charge-to-full-now", "keep-awake-menu-entry", "keep-awake-master",
-                               "keep-display-awake", "keep-awake-lid", "install-keep-awake-component",
-                               "retry-keep-awake", "awake-feedback-details", "sleep-display-now",
-                               "keep-awake-more-settings", "open-settings"};
+    const QStringList names = {
+        "retry-config-save",      "charge-to-full-now", "keep-awake-menu-entry",        "keep-awake-master",
+        "keep-display-awake",     "keep-awake-lid",     "install-keep-awake-component", "retry-keep-awake",
+        "awake-feedback-details", "sleep-display-now",  "keep-awake-more-settings",     "open-settings"};
     int last = -1;
     for (const QString& name : names) {
         QWidget* widget = findOne(&rig.panel, name);
@@ -325,7 +343,8 @@ TEST_F(ControlPanelTest, RefreshesKeepWidgetsFoldsAndADrag) {
     QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(int(track.detentX(1)), 9));
     rig.sync(rig.state);
     const QPoint to(int(track.detentX(3)), 9);
-    QMouseEvent move(QEvent::MouseMove, to, slider->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, slider->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(slider, &move);
     rig.sync(rig.state);
     QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
@@ -333,6 +352,47 @@ TEST_F(ControlPanelTest, RefreshesKeepWidgetsFoldsAndADrag) {
     EXPECT_EQ(findVisible(&rig.panel, "keep-awake-options").size(), 1);
     EXPECT_EQ(findVisible(&rig.panel, "guard-readiness").size(), 1);
     EXPECT_EQ(rig.calls, QStringList{"applyLimit(90)"});
+}
+
+TEST_F(ControlPanelTest, FullFormOfTheSettings) {
+    QWidget window;
+    auto* view = new KeepAwakeControlsView(context, false, &window);
+    QStringList calls;
+    KeepAwakeActions actions;
+    actions.openDisplayTimeoutSettings = [&] { calls << "openDisplayTimeoutSettings"; };
+    actions.sleepDisplayNow = [&] { calls << "sleepDisplayNow"; };
+    view->setActions(actions);
+    KeepAwakeState state = keepAwakeOn(test::panelState()).keepAwake;
+    state.keepDisplayAwake = false;
+    state.feedback.canSleepDisplayNow = true;
+    view->sync(state);
+    const auto fit = [&] {
+        QCoreApplication::sendPostedEvents();
+        view->resize(320, view->heightForWidth(320));
+        window.resize(view->size());
+    };
+    window.show();
+    fit();
+    for (const char* name : {"keep-awake-master", "keep-awake-options", "keep-awake-description",
+                             "keep-display-awake", "keep-awake-lid", "sleep-display-now", "keep-awake-help"})
+        EXPECT_EQ(findVisible(view, name).size(), 1) << name;
+    EXPECT_TRUE(findVisible(view, "keep-awake-menu-entry").isEmpty());
+    EXPECT_TRUE(findVisible(view, "keep-awake-more-settings").isEmpty());
+    EXPECT_EQ(findOne<QAbstractButton>(view, "keep-display-awake")->text(), l10n->tr("display.keepAwake"));
+    findOne<QAbstractButton>(view, "keep-awake-help")->click();
+    findOne<QAbstractButton>(view, "display-system-settings")->click();
+    findOne<QAbstractButton>(view, "sleep-display-now")->click();
+    EXPECT_EQ(calls, (QStringList{"openDisplayTimeoutSettings", "sleepDisplayNow"}));
+    fit();
+    test::renderToPng(window, "keep-awake-settings-form");
+
+    // Any problem hides the summary; the component's problem is the settings' own section.
+    state = test::troubledKeepAwake(test::panelState()).keepAwake;
+    view->sync(state);
+    EXPECT_TRUE(findVisible(view, "keep-awake-description").isEmpty());
+    EXPECT_TRUE(findVisible(view, "awake-feedback-component").isEmpty());
+    EXPECT_TRUE(findVisible(view, "install-keep-awake-component").isEmpty());
+    EXPECT_EQ(findVisible(view, "awake-feedback-lid").size(), 1);
 }
 
 TEST_F(ControlPanelTest, RendersThreeStatesInBothThemesLightAndDark) {

@@ -152,7 +152,8 @@ TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
     startModel();
     QStringList opened;
     PanelHostActions host{[&] { opened << "settings"; }, [&] { opened << "awake settings"; },
-                          [&](const SignificantEnergyApp& app) { opened << app.name.c_str(); }, [&] { opened << "quit"; }};
+                          [&](const SignificantEnergyApp& app) { opened << app.name.c_str(); },
+                          [&] { opened << "quit"; }};
     PopoverControlPanel popover(context, *model, host);
     popover.show();
     BatteryInfo battery;

@@ -94,18 +94,7 @@ struct Panel {
     QStringList calls;
 };
 
-class PanelCardsTest : public ::testing::Test {
-protected:
-    void SetUp() override { AnimatedValue::setInstantMotion(true); }
-    void TearDown() override { AnimatedValue::setInstantMotion(false); }
-
-    test::ScopedScheme scheme{false};
-    std::unique_ptr<Localizer> l10n = test::repositoryLocalizer("en");
-    AppearanceSource source;
-    test::RecordingAnnouncer announcer;
-    test::CountingHaptics haptics;
-    ViewContext context{l10n.get(), &source, &announcer, &haptics};
-};
+using PanelCardsTest = test::PanelViewTest;
 
 TEST_F(PanelCardsTest, ChargeCardControlsCallTheirModelActions) {
     Panel panel(context);

@@ -3,10 +3,10 @@
 
 #include "ui/design/Appearance.h"
 #include "ui/panel/AppActivityCard.h"
-#include "ui/panel/ControlPanel.h"
-#include "ui/panel/PowerFlowCard.h"
 #include "ui/panel/ChargeFeedbackView.h"
 #include "ui/panel/ChargeLimitCard.h"
+#include "ui/panel/ControlPanel.h"
+#include "ui/panel/PowerFlowCard.h"
 #include "ui/panel/SegmentedLimitBar.h"
 #include "ui/panel/SmartPlanView.h"
 
@@ -171,7 +171,6 @@ TEST(ActivityRules, StatusLineTellsUnavailableFromNone) {
     }
 }
 
-
 // ---- status header -----------------------------------------------------------------------------
 
 template <typename T, typename F> T with(T base, F change) {
@@ -197,11 +196,13 @@ TEST(StatusHeaderRules, SymbolByTheFirstMatchingRule) {
         StatusHeaderState state;
         const char* symbol;
     } rows[] = {
-        {"no battery", with(holdingOnAdapter(), [](auto& s) { s.battery.present = false; }), "desktopcomputer"},
-        {"not installed", with(holdingOnAdapter(), [](auto& s) { s.battery.installed = false; }), "desktopcomputer"},
+        {"no battery", with(holdingOnAdapter(), [](auto& s) { s.battery.present = false; }),
+         "desktopcomputer"},
+        {"not installed", with(holdingOnAdapter(), [](auto& s) { s.battery.installed = false; }),
+         "desktopcomputer"},
         {"percent missing", onBattery(std::nullopt), "battery.0"},
-        {"override on adapter",
-         with(holdingOnAdapter(), [](auto& s) { s.chargeOverridePresented = true; }), "battery.100.bolt"},
+        {"override on adapter", with(holdingOnAdapter(), [](auto& s) { s.chargeOverridePresented = true; }),
+         "battery.100.bolt"},
         {"full charge charging",
          with(holdingOnAdapter(), [](auto& s) { s.temporaryFullChargeActive = s.battery.isCharging = true; }),
          "battery.100.bolt"},
@@ -210,9 +211,12 @@ TEST(StatusHeaderRules, SymbolByTheFirstMatchingRule) {
          "battery.100.bolt"},
         {"charged", with(holdingOnAdapter(), [](auto& s) { s.chargeStatus = ChargeStatus::charged(); }),
          "powerplug.fill"},
-        {"75", onBattery(75), "battery.100"}, {"74", onBattery(74), "battery.75"},
-        {"50", onBattery(50), "battery.75"},  {"49", onBattery(49), "battery.50"},
-        {"25", onBattery(25), "battery.50"},  {"24", onBattery(24), "battery.25"},
+        {"75", onBattery(75), "battery.100"},
+        {"74", onBattery(74), "battery.75"},
+        {"50", onBattery(50), "battery.75"},
+        {"49", onBattery(49), "battery.50"},
+        {"25", onBattery(25), "battery.50"},
+        {"24", onBattery(24), "battery.25"},
     };
     for (const Row& r : rows)
         EXPECT_EQ(headerSymbol(r.state), r.symbol) << r.name;
@@ -233,13 +237,14 @@ TEST(StatusHeaderRules, BadgeTextBadgeColourAndAccent) {
         {"running full charge", with(holdingOnAdapter(), running), "Charging to full", PanelTone::emerald,
          PanelTone::emerald},
         {"confirmed override during a full charge",
-         with(with(holdingOnAdapter(), running), [](auto& s) { s.chargeOverridePresented = s.chargeOverrideConfirmed = true; }),
+         with(with(holdingOnAdapter(), running),
+              [](auto& s) { s.chargeOverridePresented = s.chargeOverrideConfirmed = true; }),
          "Charging to full", PanelTone::amber, PanelTone::amber},
         {"inferred override", with(holdingOnAdapter(), [](auto& s) { s.chargeOverridePresented = true; }),
          "Charging past limit", PanelTone::amber, PanelTone::amber},
         {"not charging on adapter",
-         with(holdingOnAdapter(), [](auto& s) { s.chargeStatus = ChargeStatus::notCharging(); }), "Not charging",
-         PanelTone::secondary, PanelTone::secondary},
+         with(holdingOnAdapter(), [](auto& s) { s.chargeStatus = ChargeStatus::notCharging(); }),
+         "Not charging", PanelTone::secondary, PanelTone::secondary},
         {"discharging, percent unknown", onBattery(std::nullopt), "Discharging", PanelTone::amber,
          PanelTone::secondary},
         {"20 % at threshold 20", with(onBattery(20), [](auto& s) { s.lowBatteryWarnPercent = 20; }),
@@ -263,18 +268,24 @@ TEST(StatusHeaderRules, HelpPolicyAndOverrideTexts) {
     const auto percent = [](int p) { return [p](auto& s) { s.battery.percent = p; }; };
     EXPECT_EQ(badgeHelp(with(holdingOnAdapter(), percent(75)), l10n),
               "On power adapter: Yes\nLimit 80%; the battery rests at 75% for now.");
-    EXPECT_EQ(badgeHelp(with(holdingOnAdapter(), percent(85)), l10n), "On power adapter: Yes\nAt 85%, above the 80% limit.");
+    EXPECT_EQ(badgeHelp(with(holdingOnAdapter(), percent(85)), l10n),
+              "On power adapter: Yes\nAt 85%, above the 80% limit.");
     EXPECT_EQ(badgeHelp(with(holdingOnAdapter(), percent(80)), l10n), "On power adapter: Yes");
     EXPECT_EQ(badgeHelp(onBattery(90), l10n), "On power adapter: No");
 
-    const auto adapter = [](int watts) { return [watts](auto& s) { s.battery.powerFlow->adapterWatts = watts; }; };
+    const auto adapter = [](int watts) {
+        return [watts](auto& s) { s.battery.powerFlow->adapterWatts = watts; };
+    };
     EXPECT_EQ(sourceText(with(holdingOnAdapter(), adapter(0)), l10n), "Power adapter");
     EXPECT_EQ(sourceText(with(holdingOnAdapter(), adapter(1)), l10n), "1 W adapter");
     EXPECT_EQ(sourceText(onBattery(50), l10n), "On battery");
     EXPECT_EQ(targetText(holdingOnAdapter(), l10n), "Limit 80%");
-    EXPECT_EQ(targetText(with(holdingOnAdapter(), [](auto& s) { s.smartEnabled = true; }), l10n), "Smart 80%");
-    EXPECT_EQ(targetText(with(holdingOnAdapter(), [](auto& s) { s.smartEnabled = true, s.registeredTarget = 0; }), l10n),
-              "Off");
+    EXPECT_EQ(targetText(with(holdingOnAdapter(), [](auto& s) { s.smartEnabled = true; }), l10n),
+              "Smart 80%");
+    EXPECT_EQ(
+        targetText(with(holdingOnAdapter(), [](auto& s) { s.smartEnabled = true, s.registeredTarget = 0; }),
+                   l10n),
+        "Off");
 
     EXPECT_EQ(overrideDetail(holdingOnAdapter(), l10n), std::nullopt);
     const auto override = [](auto& s) { s.chargeOverridePresented = true, s.currentLimit = std::nullopt; };
@@ -289,8 +300,9 @@ TEST(BatteryGaugeRules, MarkerFillAndColour) {
         });
     };
     EXPECT_EQ(gaugeMarkerLimit(limit(80, true, false)), 80);
-    for (const StatusHeaderState& none : {limit(0, true, false), limit(100, true, false), limit(80, false, false),
-                                          limit(80, true, true), limit(std::nullopt, true, false)})
+    for (const StatusHeaderState& none :
+         {limit(0, true, false), limit(100, true, false), limit(80, false, false), limit(80, true, true),
+          limit(std::nullopt, true, false)})
         EXPECT_EQ(gaugeMarkerLimit(none), std::nullopt);
 
     EXPECT_DOUBLE_EQ(gaugeMarkerCentre(300, 1), 4);
@@ -342,13 +354,35 @@ TEST(PowerFlowRules, CellsDotsAndTrailingText) {
         std::optional<PanelTone> dot;
         std::optional<QString> trailing;
     } rows[] = {
-        {"charging", {96, 20, 8, 12.34}, true, "+12.3 W", "+12.3 W (Charging)", PanelTone::emerald, "Charging"},
-        {"discharging", {{}, {}, 7.5, -7.5}, false, "-7.5 W", "-7.5 W (Discharging)", PanelTone::amber,
+        {"charging",
+         {96, 20, 8, 12.34},
+         true,
+         "+12.3 W",
+         "+12.3 W (Charging)",
+         PanelTone::emerald,
+         "Charging"},
+        {"discharging",
+         {{}, {}, 7.5, -7.5},
+         false,
+         "-7.5 W",
+         "-7.5 W (Discharging)",
+         PanelTone::amber,
          "Discharging"},
-        {"bypassed", {{}, 10, 10, 0.02}, true, "0.0 W", "0.0 W (bypassed)", PanelTone::electricBlue, "bypassed"},
+        {"bypassed",
+         {{}, 10, 10, 0.02},
+         true,
+         "0.0 W",
+         "0.0 W (bypassed)",
+         PanelTone::electricBlue,
+         "bypassed"},
         {"idle on battery", {{}, {}, 5, 0.02}, false, "0.0 W", "0.0 W", std::nullopt, std::nullopt},
         {"adapter watts only", {60, {}, {}, {}}, true, "\u2014", "\u2014", std::nullopt, std::nullopt},
-        {"non-finite reads as absent", {{}, {}, {}, std::nan("")}, true, "\u2014", "\u2014", std::nullopt,
+        {"non-finite reads as absent",
+         {{}, {}, {}, std::nan("")},
+         true,
+         "\u2014",
+         "\u2014",
+         std::nullopt,
          std::nullopt},
     };
     const auto& l10n = *english();
@@ -385,16 +419,20 @@ TEST(GuardStatusRules, FirstMatchingRuleAndRoundedMinutes) {
         {"guard active, keep-awake off falls through",
          with(ready, [](auto& g) { g.bagGuardActive = true, g.keepAwake = false; }),
          "On a usual network: ready to step in."},
-        {"detection off", with(ready, [](auto& g) { g.awayDetectionEnabled = false; }), "The away guard is off."},
-        {"no battery", with(ready, [](auto& g) { g.batteryInstalled = false; }), "The away guard needs a battery."},
-        {"learning 61 s", with(ready, [](auto& g) { g.protectionReady = false, g.learningRemainingSeconds = 61; }),
+        {"detection off", with(ready, [](auto& g) { g.awayDetectionEnabled = false; }),
+         "The away guard is off."},
+        {"no battery", with(ready, [](auto& g) { g.batteryInstalled = false; }),
+         "The away guard needs a battery."},
+        {"learning 61 s",
+         with(ready, [](auto& g) { g.protectionReady = false, g.learningRemainingSeconds = 61; }),
          "Learning your usual networks: about 2 min left."},
         {"on the adapter", with(ready, [](auto& g) { g.requireBattery = g.externalConnected = true; }),
          "Standing by: on the power adapter."},
         {"away", with(ready, [](auto& g) { g.isAway = true; }),
          "You seem to be away: waiting for the lid, the lock screen or idle time."},
         {"unfamiliar network",
-         with(ready, [](auto& g) { g.isUsual = false, g.fingerprint = "ab12", g.waitingRemainingSeconds = 60; }),
+         with(ready,
+              [](auto& g) { g.isUsual = false, g.fingerprint = "ab12", g.waitingRemainingSeconds = 60; }),
          "Unfamiliar network: counts as away in 1 min."},
         {"offline", with(ready, [](auto& g) { g.isUsual = false, g.waitingRemainingSeconds = 0; }),
          "Offline: counts as away in 0 min."},
@@ -403,8 +441,13 @@ TEST(GuardStatusRules, FirstMatchingRuleAndRoundedMinutes) {
         EXPECT_EQ(guardStatusText(r.guard, *english()), r.text) << r.name;
 
     const double inf = std::numeric_limits<double>::infinity();
-    const std::pair<double, std::int64_t> minutes[] = {{61, 2}, {60, 1}, {0, 0}, {-5, 0}, {std::nan(""), 0},
-                                                       {inf, 0}, {1e300, std::numeric_limits<std::int64_t>::max()}};
+    const std::pair<double, std::int64_t> minutes[] = {{61, 2},
+                                                       {60, 1},
+                                                       {0, 0},
+                                                       {-5, 0},
+                                                       {std::nan(""), 0},
+                                                       {inf, 0},
+                                                       {1e300, std::numeric_limits<std::int64_t>::max()}};
     for (const auto& [seconds, expected] : minutes)
         EXPECT_EQ(minutesRoundedUp(seconds), expected) << seconds;
 }
@@ -450,7 +493,8 @@ TEST(KeepAwakeRules, ExceptionLineAndMasterSwitch) {
 }
 
 TEST(AwakeFeedbackRules, FiltersButtonsAndDetails) {
-    const auto issue = [](const char* id, std::optional<AwakeIssueAction> action, QStringList diagnostics = {}) {
+    const auto issue = [](const char* id, std::optional<AwakeIssueAction> action,
+                          QStringList diagnostics = {}) {
         return AwakeIssue{id, QString("awakeFeedback.") + id, diagnostics, action};
     };
     using A = AwakeIssueAction;
@@ -463,14 +507,22 @@ TEST(AwakeFeedbackRules, FiltersButtonsAndDetails) {
         QStringList ids;
         std::vector<B> buttons;
     } rows[] = {
-        {"retry-stop hides retry", {issue("controls", A::retry), issue("persistence", A::retryStop)}, panel,
-         {"controls", "persistence"}, {B::retryStop}},
+        {"retry-stop hides retry",
+         {issue("controls", A::retry), issue("persistence", A::retryStop)},
+         panel,
+         {"controls", "persistence"},
+         {B::retryStop}},
         {"the settings leave out component and protection",
-         {issue("component", A::component), issue("protection", A::protection), issue("display", A::retryDisplay)},
-         settings, {"display"}, {B::retryDisplay}},
+         {issue("component", A::component), issue("protection", A::protection),
+          issue("display", A::retryDisplay)},
+         settings,
+         {"display"},
+         {B::retryDisplay}},
         {"the panel lists them",
-         {issue("component", A::install), issue("protection", A::protection), issue("lid", A::retrySettings)}, panel,
-         {"component", "protection", "lid"}, {B::install, B::protection, B::retrySettings}},
+         {issue("component", A::install), issue("protection", A::protection), issue("lid", A::retrySettings)},
+         panel,
+         {"component", "protection", "lid"},
+         {B::install, B::protection, B::retrySettings}},
         {"a receipt without action", {issue("progress", std::nullopt)}, panel, {"progress"}, {}},
     };
     const auto& l10n = *english();
@@ -489,7 +541,8 @@ TEST(AwakeFeedbackRules, FiltersButtonsAndDetails) {
     EXPECT_FALSE(presentAwakeFeedback(s, {true, true, false, true}, l10n).hidden);
 
     // Install titles follow the helper; diagnostics keep their repeats.
-    s.issues = {issue("component", A::install, {"helper.lidRequired", "Timed out"}), issue("lid", {}, {"Timed out"})};
+    s.issues = {issue("component", A::install, {"helper.lidRequired", "Timed out"}),
+                issue("lid", {}, {"Timed out"})};
     s.helperFilesPresent = true;
     AwakeFeedbackLines lines = presentAwakeFeedback(s, panel, l10n);
     EXPECT_EQ(lines.installTitleKey, "helper.repair");
@@ -504,10 +557,12 @@ TEST(AwakeFeedbackRules, FiltersButtonsAndDetails) {
     // Details: the parts' states, or the stop's while one is owed.
     s.systemAwakeApplied = s.lidAwakeApplied = true;
     s.hasAwakeFeedbackError = true;
-    EXPECT_EQ(presentAwakeFeedback(s, panel, l10n).summary, "System: pending · Display: pending · Lid closed: on");
+    EXPECT_EQ(presentAwakeFeedback(s, panel, l10n).summary,
+              "System: pending · Display: pending · Lid closed: on");
     s.hasAwakeFeedbackError = false;
     s.lidStateUnconfirmed = true;
-    EXPECT_EQ(presentAwakeFeedback(s, panel, l10n).summary, "System: on · Display: off · Lid closed: pending");
+    EXPECT_EQ(presentAwakeFeedback(s, panel, l10n).summary,
+              "System: on · Display: off · Lid closed: pending");
     s.awakeStopNeedsRecovery = true;
     s.taskStopOrdinary = SetupResult::confirmed;
     s.taskStopDisplay = SetupResult::requested;
@@ -531,25 +586,35 @@ TEST(ControlPanelRules, SectionsFollowTheModel) {
         PanelSections sections; // banner, dismissible, divider, power flow, charge card, energy card
     } rows[] = {
         {"everything", base, {false, false, false, true, true, true}},
-        {"classic", with(base, [](auto& s) { s.theme = BriselTheme::classic; }), {false, false, true, true, true, true}},
+        {"classic",
+         with(base, [](auto& s) { s.theme = BriselTheme::classic; }),
+         {false, false, true, true, true, true}},
         {"no native limit, one mode",
-         with(base, [](auto& s) { s.mclSupported = false, s.energy.availableModes = {EnergyMode::automatic}; }),
+         with(base,
+              [](auto& s) { s.mclSupported = false, s.energy.availableModes = {EnergyMode::automatic}; }),
          {false, false, false, true, false, false}},
-        {"two modes", with(base, [](auto& s) { s.energy.availableModes = {EnergyMode::automatic, EnergyMode::lowPower}; }),
+        {"two modes",
+         with(base,
+              [](auto& s) {
+                  s.energy.availableModes = {EnergyMode::automatic, EnergyMode::lowPower};
+              }),
          {false, false, false, true, true, true}},
-        {"flow without data", with(base, [](auto& s) { s.header.battery.powerFlow = PowerFlow{}; }),
+        {"flow without data",
+         with(base, [](auto& s) { s.header.battery.powerFlow = PowerFlow{}; }),
          {false, false, false, false, true, true}},
-        {"no flow", with(base, [](auto& s) { s.header.battery.powerFlow.reset(); }),
+        {"no flow",
+         with(base, [](auto& s) { s.header.battery.powerFlow.reset(); }),
          {false, false, false, false, true, true}},
         {"error", with(base, [](auto& s) { s.globalError = "x"; }), {true, true, false, true, true, true}},
-        {"lasting error", with(base, [](auto& s) { s.globalError = "x", s.persistentGlobalError = true; }),
+        {"lasting error",
+         with(base, [](auto& s) { s.globalError = "x", s.persistentGlobalError = true; }),
          {true, false, false, true, true, true}},
     };
     for (const Row& r : rows) {
         const PanelSections got = panelSections(r.state);
-        const std::array<bool, 6> expected = {r.sections.banner,     r.sections.bannerDismissible,
+        const std::array<bool, 6> expected = {r.sections.banner,         r.sections.bannerDismissible,
                                               r.sections.classicDivider, r.sections.powerFlow,
-                                              r.sections.chargeCard, r.sections.energyCard};
+                                              r.sections.chargeCard,     r.sections.energyCard};
         EXPECT_EQ((std::array<bool, 6>{got.banner, got.bannerDismissible, got.classicDivider, got.powerFlow,
                                        got.chargeCard, got.energyCard}),
                   expected)

@@ -1,11 +1,30 @@
 #pragma once
 
-// States of the panel's views as the tests build them: a Mac on the adapter holding 80 %, with
-// every section filled.
+// What the panel's view tests share: the fixture, and states as the tests build them (a Mac on
+// the adapter holding 80 %, with every section filled).
 
+#include "UiTestSupport.h"
+
+#include "ui/design/AppearanceSource.h"
 #include "ui/panel/ControlPanel.h"
 
+#include <gtest/gtest.h>
+
 namespace brisel::test {
+
+// English texts, a light scheme, recording announcer and haptics; animations end at once.
+class PanelViewTest : public ::testing::Test {
+protected:
+    void SetUp() override { AnimatedValue::setInstantMotion(true); }
+    void TearDown() override { AnimatedValue::setInstantMotion(false); }
+
+    ScopedScheme scheme{false};
+    std::unique_ptr<Localizer> l10n = repositoryLocalizer("en");
+    AppearanceSource source;
+    RecordingAnnouncer announcer;
+    CountingHaptics haptics;
+    ViewContext context{l10n.get(), &source, &announcer, &haptics};
+};
 
 inline ChargeLimitState chargeState() {
     ChargeLimitState s;
@@ -69,9 +88,14 @@ inline ControlPanelState troubledKeepAwake(ControlPanelState s) {
     k.feedback.lidStateUnconfirmed = true;
     k.feedback.guard.keepAwake = true;
     k.feedback.guard.batteryPresent = k.feedback.guard.batteryInstalled = true;
-    k.feedback.issues = {
-        {"lid", "awakeFeedback.lidUnconfirmed", {"helper.lidRequired", "Helper did not answer"}, AwakeIssueAction::retry},
-        {"component", "awakeFeedback.componentUnavailable", {"Helper did not answer"}, AwakeIssueAction::install}};
+    k.feedback.issues = {{"lid",
+                          "awakeFeedback.lidUnconfirmed",
+                          {"helper.lidRequired", "Helper did not answer"},
+                          AwakeIssueAction::retry},
+                         {"component",
+                          "awakeFeedback.componentUnavailable",
+                          {"Helper did not answer"},
+                          AwakeIssueAction::install}};
     return s;
 }
 
