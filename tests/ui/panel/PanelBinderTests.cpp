@@ -185,6 +185,15 @@ TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
     EXPECT_EQ(model->lastError(), std::nullopt);
     EXPECT_TRUE(test::findVisible(&panel, "global-error").isEmpty());
     EXPECT_EQ(opened, (QStringList{"Photo Editor", "settings"}));
+
+    // The master switch: the model takes the request, so the options fold out and show its state.
+    ASSERT_FALSE(model->keepAwake());
+    test::findOne<QAbstractButton>(&panel, "keep-awake-master")->click();
+    settle();
+    EXPECT_TRUE(model->keepAwake());
+    EXPECT_TRUE(popover.keepAwakeExpanded());
+    EXPECT_TRUE(test::findOne<QAbstractButton>(&panel, "keep-awake-master")->isChecked());
+    EXPECT_TRUE(test::findOne(&panel, "keep-display-awake")->isEnabled());
 }
 
 } // namespace
