@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+
+#include <functional>
+
+namespace brisel {
+
+// SIGTERM, SIGINT and SIGHUP become a call on the main thread: the handler only writes one byte to
+// a pipe, which the event loop watches. A signal that arrives before the loop runs is answered as
+// soon as it does.
+class QuitSignals : public QObject {
+    Q_OBJECT
+
+public:
+    // Installs the handlers; they stay until this object goes (then the defaults return).
+    explicit QuitSignals(std::function<void()> onSignal = {});
+    ~QuitSignals() override;
+    QuitSignals(const QuitSignals&) = delete;
+    QuitSignals& operator=(const QuitSignals&) = delete;
+
+    std::function<void()> onSignal;
+
+private:
+    void drain();
+
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+} // namespace brisel

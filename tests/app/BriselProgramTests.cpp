@@ -1,0 +1,1 @@
+// The real program, started as a user would start it. Filled in below.
