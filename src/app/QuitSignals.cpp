@@ -22,7 +22,7 @@ extern "C" void noteSignal(int) {
 
 } // namespace
 
-QuitSignals::QuitSignals(std::function<void()> callback) : onSignal(std::move(callback)) {
+QuitSignals::QuitSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
     if (pipeEnds[0] < 0 && ::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;
     notifier_ = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &QuitSignals::drain);
@@ -42,11 +42,22 @@ QuitSignals::~QuitSignals() {
         ::sigaction(signal, &action, nullptr);
 }
 
+void QuitSignals::setOnSignal(std::function<void()> onSignal) {
+    onSignal_ = std::move(onSignal);
+    if (pending_ && onSignal_) {
+        pending_ = false;
+        onSignal_();
+    }
+}
+
 void QuitSignals::drain() {
     char buffer[64];
     while (::read(pipeEnds[0], buffer, sizeof buffer) > 0) {
     }
-    if (onSignal) onSignal();
+    if (onSignal_)
+        onSignal_();
+    else
+        pending_ = true;
 }
 
 } // namespace brisel

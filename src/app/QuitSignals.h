@@ -8,8 +8,8 @@
 namespace brisel {
 
 // SIGTERM, SIGINT and SIGHUP become a call on the main thread: the handler only writes one byte to
-// a pipe, which the event loop watches. A signal that arrives before the loop runs is answered as
-// soon as it does.
+// a pipe, which the event loop watches. A signal that arrives before there is anyone to call is
+// kept and handed to the handler once it is set.
 class QuitSignals : public QObject {
     Q_OBJECT
 
@@ -20,11 +20,13 @@ public:
     QuitSignals(const QuitSignals&) = delete;
     QuitSignals& operator=(const QuitSignals&) = delete;
 
-    std::function<void()> onSignal;
+    void setOnSignal(std::function<void()> onSignal);
 
 private:
     void drain();
 
+    std::function<void()> onSignal_;
+    bool pending_ = false; // a signal came before onSignal_ was set
     QSocketNotifier* notifier_ = nullptr;
 };
 

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     brisel::AppDelegate& delegate = app->delegate();
     if (instance.server)
         instance.server->onReopen = [&delegate] { delegate.applicationShouldHandleReopen(); };
-    quitSignals.onSignal = [&delegate] { delegate.requestQuit(); };
+    quitSignals.setOnSignal([&delegate] { delegate.requestQuit(); });
     app->applicationDidFinishLaunching();
     const int status = QApplication::exec();
     app.release(); // never destroyed, like the model it shows

@@ -37,6 +37,7 @@ protected:
         const pid_t pid =
             startChild(BRISEL_PROGRAM, {}, ChildOptions{std::nullopt, std::move(environment), log});
         started_.push_back(pid);
+        running_.insert(pid);
         EXPECT_TRUE(eventually([this] { return std::filesystem::exists(socket()); }));
         return pid;
     }
