@@ -3,6 +3,7 @@
 #include "FakeOnboarding.h"
 #include "UiTestSupport.h"
 #include "app/MenuBarLabel.h"
+#include "ui/panel/ControlPanel.h"
 
 #include <QProgressBar>
 #include <QPushButton>
@@ -135,6 +136,25 @@ TEST_F(ShellTest, ThePanelButtonsReachTheDelegateOnALaterTurn) {
     panel.show();
     findOne<QPushButton>(&panel, QStringLiteral("quit"))->click();
     EXPECT_TRUE(app->delegate().terminationRequested());
+}
+
+} // namespace
+} // namespace brisel::test
+
+namespace brisel::test {
+namespace {
+
+TEST_F(ShellTest, TheProgramsViewsPutThePanelInThePopupAndTheDockWindow) {
+    makeModel(setupDone());
+    AppDelegateOptions programViews = options();
+    programViews.views = applicationViews();
+    app =
+        std::make_unique<BriselApp>(*model, std::make_unique<RecordingStatusItem>(), std::move(programViews));
+    app->applicationDidFinishLaunching();
+    settle();
+    EXPECT_NE(app->panel().pageWidget(PanelHost::Page::controlPanel)->findChild<ControlPanel*>(), nullptr);
+    app->delegate().showMainWindow();
+    EXPECT_NE(findOne(app->delegate().dockWindow(), QStringLiteral("dock-dashboard")), nullptr);
 }
 
 } // namespace
