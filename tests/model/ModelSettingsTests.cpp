@@ -37,6 +37,7 @@ TEST_F(ModelSettingsTest, ConfigSetterSavesResetsAndHandsOverAsTheChangeRequires
         loaded.keepAwake = true;
         fake->loadConfig.otherwise = loaded;
         startModel();
+        settle(); // start-up's refresh would end the temporary charge set below
         model->pendingChargeRecovery = AppModel::ChargeRecovery::limit;
         model->temporaryFullChargeActive = true;
         const auto generation = model->chargeGeneration;
