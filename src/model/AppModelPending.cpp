@@ -21,11 +21,6 @@ template <typename = void> Task<void> nothingToDo() {
 
 } // namespace
 
-// ==== energy: AppModelEnergy.cpp ====
-void AppModel::setEnergyMode(EnergyMode) {}
-void AppModel::refreshEnergyApps() {}
-// ==== end of energy ====
-
 // ==== keep-awake and away guard: AppModelKeepAwake.cpp ====
 void AppModel::setKeepAwakeEnabled(bool) {}
 void AppModel::setKeepDisplayAwake(bool) {}
