@@ -20,18 +20,17 @@ TEST_F(ModelChargeTest, ReconciliationWritesOnlyWhatIsNotInPlace) {
         std::optional<int> current;
         bool enabled, force;
         Calls calls;
-        std::optional<int> currentAfter;
         bool enabledAfter;
     };
     const std::vector<Row> rows = {
-        {"100 holds at 100, on or off", 100, 100, false, false, {}, 100, false},
-        {"100 over 80", 100, 80, true, false, {"setLimit 100"}, 100, true},
-        {"0 holds while disabled", 0, 80, false, false, {}, 80, false},
-        {"0 disables, never sets 0", 0, 80, true, false, {"disableLimit"}, 0, false},
-        {"85 holds at 85 enabled", 85, 85, true, false, {}, 85, true},
-        {"85 at 85 disabled", 85, 85, false, false, {"setLimit 85"}, 85, true},
-        {"forced writes in place", 85, 85, true, true, {"setLimit 85"}, 85, true},
-        {"no current limit: nothing", 85, std::nullopt, true, true, {}, std::nullopt, true},
+        {"100 holds at 100, on or off", 100, 100, false, false, {}, false},
+        {"100 over 80", 100, 80, true, false, {"setLimit 100"}, true},
+        {"0 holds while disabled", 0, 80, false, false, {}, false},
+        {"0 disables, never sets 0", 0, 80, true, false, {"disableLimit"}, false},
+        {"85 holds at 85 enabled", 85, 85, true, false, {}, true},
+        {"85 at 85 disabled", 85, 85, false, false, {"setLimit 85"}, true},
+        {"forced writes in place", 85, 85, true, true, {"setLimit 85"}, true},
+        {"no current limit: nothing", 85, std::nullopt, true, true, {}, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -43,11 +42,8 @@ TEST_F(ModelChargeTest, ReconciliationWritesOnlyWhatIsNotInPlace) {
         fake->clearCalls();
         finish(model->performLimitReconciliation(row.force, model->chargeGeneration));
         EXPECT_EQ(fake->callsOf(writes), row.calls);
-        EXPECT_EQ(model->currentLimit(), row.currentAfter);
         EXPECT_EQ(model->limitEnabled(), row.enabledAfter);
-        if (row.currentAfter) {
-            EXPECT_EQ(model->selection(), row.target);
-        }
+        EXPECT_EQ(model->currentLimit(), row.calls.empty() ? row.current : std::optional<int>(row.target));
         model.reset();
     }
 }
@@ -75,30 +71,24 @@ TEST_F(ModelChargeTest, AFailingTargetIsWrittenOncePerIntervalUnlessForced) {
 TEST_F(ModelChargeTest, WriteResultIsPublishedOnlyWhileCurrent) {
     struct Row {
         const char* name;
-        std::function<void(AppModel&)> before;
+        bool newerError;
         std::optional<HardwareFailure> reply;
         bool stale;
         std::optional<std::string> lastError, chargeError;
-        std::optional<int> currentLimit;
     };
-    const auto oldError = [](AppModel& m) { m.reportError(FeedbackDomain::charging, "old"); };
+    const HardwareFailure failure{"powerui.failed", false};
     const std::vector<Row> rows = {
-        {"failure", oldError, HardwareFailure{"powerui.failed", false}, false, tr("powerui.failed"),
-         tr("powerui.failed"), 80},
-        {"stale failure", oldError, HardwareFailure{"powerui.failed", false}, true, "old", "old", 80},
-        {"success clears its own error", oldError, std::nullopt, false, std::nullopt, std::nullopt, 90},
-        {"success keeps a newer error",
-         [oldError](AppModel& m) {
-             oldError(m);
-             m.reportError(FeedbackDomain::awake, "newer");
-         },
-         std::nullopt, false, "newer", std::nullopt, 90},
+        {"failure", false, failure, false, tr("powerui.failed"), tr("powerui.failed")},
+        {"stale failure", false, failure, true, "old", "old"},
+        {"success clears its own error", false, std::nullopt, false, std::nullopt, std::nullopt},
+        {"success keeps a newer error", true, std::nullopt, false, "newer", std::nullopt},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         startOn(chargeSnapshot());
         model->inBatch([this] { model->manualLimit = 90; });
-        row.before(*model);
+        model->reportError(FeedbackDomain::charging, "old");
+        if (row.newerError) model->reportError(FeedbackDomain::awake, "newer");
         fake->setLimit.queued = {row.reply};
         fake->gate("setLimit").close();
         auto running = model->performLimitReconciliation(false, model->chargeGeneration);
@@ -108,15 +98,13 @@ TEST_F(ModelChargeTest, WriteResultIsPublishedOnlyWhileCurrent) {
         finish(running);
         EXPECT_EQ(model->lastError(), row.lastError);
         EXPECT_EQ(model->chargeFeedbackError(), row.chargeError);
-        EXPECT_EQ(model->currentLimit(), row.currentLimit);
-        if (row.lastError == tr("powerui.failed")) {
-            EXPECT_EQ(model->lastErrorDomain, FeedbackDomain::charging);
-        }
+        EXPECT_EQ(model->currentLimit(), row.reply || row.stale ? 80 : 90);
         model.reset();
     }
 }
 
-// A stuck hardware call leaves the operation owed until the hardware queue reports recovery.
+// A stuck hardware call leaves the operation owed until the hardware queue reports recovery; one
+// recovery runs at a time, and none while quitting.
 TEST_F(ModelChargeTest, AnOperationAwaitingRecoveryRunsAgainOnTheSignal) {
     struct Row {
         const char* name;
@@ -141,9 +129,14 @@ TEST_F(ModelChargeTest, AnOperationAwaitingRecoveryRunsAgainOnTheSignal) {
         EXPECT_EQ(model->chargeFeedbackError(), tr("error.hardwareTimeout"));
         fake->readHardware.otherwise = chargeSnapshot(90);
         fake->hardwareRecoveryHandler();
+        const Task<void> recovery = *model->hardwareRecoveryTask;
+        fake->hardwareRecoveryHandler(); // ignored while one runs
+        EXPECT_TRUE(*model->hardwareRecoveryTask == recovery);
         settle();
         EXPECT_EQ(model->chargeOperationStatus(), std::nullopt);
         EXPECT_EQ(fake->count(row.call), 2u);
+        model->isShuttingDown = true;
+        fake->hardwareRecoveryHandler();
         EXPECT_FALSE(model->hardwareRecoveryTask.has_value());
         model.reset();
     }
@@ -151,17 +144,16 @@ TEST_F(ModelChargeTest, AnOperationAwaitingRecoveryRunsAgainOnTheSignal) {
 
 TEST_F(ModelChargeTest, QuickLimitChoicesWriteOnlyTheLastAndStayBusyUntilItEnds) {
     startOn(chargeSnapshot());
-    Gate& held = fake->gate("setLimit");
-    held.close();
+    fake->gate("setLimit").close();
     fake->clearCalls();
     for (int limit : {85, 90, 95})
         model->applyLimit(limit);
     settle();
     EXPECT_EQ(fake->callsOf(writes), Calls{"setLimit 95"}); // the first two found their generation stale
-    EXPECT_TRUE(model->chargeLimitBusy());
+    EXPECT_EQ(model->chargeOperationStatus(), "charge.applying");
     EXPECT_EQ(model->chargeDisplaySelection(), 95);
     fake->readHardware.otherwise = chargeSnapshot(95);
-    held.open();
+    fake->gate("setLimit").open();
     ASSERT_TRUE(runUntil([this] { return !model->chargeTask && !model->refreshTask; }));
     EXPECT_FALSE(model->chargeLimitBusy());
     EXPECT_EQ(fake->count("saveConfig"), 3u);
@@ -185,46 +177,24 @@ TEST_F(ModelChargeTest, WithoutChargeControlNothingIsQueuedButSettingsSaveAndRef
     EXPECT_GE(fake->count("readHardware"), 1u);
 }
 
-TEST_F(ModelChargeTest, RecoverySignalsAreIgnoredWhileOneRunsOrDuringShutdown) {
-    startOn(chargeSnapshot());
-    fake->hardwareRecoveryHandler();
-    const Task<void> first = *model->hardwareRecoveryTask;
-    fake->hardwareRecoveryHandler();
-    EXPECT_TRUE(*model->hardwareRecoveryTask == first);
-    settle();
-    model->isShuttingDown = true;
-    fake->hardwareRecoveryHandler();
-    EXPECT_FALSE(model->hardwareRecoveryTask.has_value());
-}
-
 TEST_F(ModelChargeTest, ChargeToFullOnlyOnTheAdapterBelowFull) {
     struct Row {
         const char* name;
-        std::function<void(BatteryInfo&)> battery;
-        bool chargeActive; // before
+        std::optional<int> percent;
+        bool adapter, chargeActive;
         Calls calls;
-        bool activeAfter;
     };
     const std::vector<Row> rows = {
-        {"at 50 % on the adapter", [](BatteryInfo&) {}, false, {"chargeToFullNow"}, true},
-        {"unknown percent on the adapter",
-         [](BatteryInfo& b) { b.percent = std::nullopt; },
-         false,
-         {"chargeToFullNow"},
-         true},
-        {"at 100 %", [](BatteryInfo& b) { b.percent = 100; }, false, {}, false},
-        {"fully charged", [](BatteryInfo& b) { b.fullyCharged = true; }, false, {}, false},
-        {"on battery", [](BatteryInfo& b) { b.externalConnected = false; }, false, {}, false},
-        {"on battery with a charge under way: the limit is put back",
-         [](BatteryInfo& b) { b.externalConnected = false; },
-         true,
-         {"setLimit 80"},
-         false},
+        {"unknown percent on the adapter", std::nullopt, true, false, {"chargeToFullNow"}},
+        {"at 100 %", 100, true, false, {}},
+        {"on battery", 50, false, false, {}},
+        {"on battery while charging to full: the limit is put back", 50, false, true, {"setLimit 80"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         HardwareSnapshot snapshot = chargeSnapshot();
-        row.battery(snapshot.battery);
+        snapshot.battery.percent = row.percent;
+        snapshot.battery.externalConnected = row.adapter;
         startOn(chargeSnapshot());
         fake->readHardware.otherwise = snapshot;
         model->battery = snapshot.battery;
@@ -233,73 +203,26 @@ TEST_F(ModelChargeTest, ChargeToFullOnlyOnTheAdapterBelowFull) {
         model->chargeToFullNow();
         settle();
         EXPECT_EQ(fake->callsOf(writes), row.calls);
-        EXPECT_EQ(model->temporaryFullChargeActive(), row.activeAfter);
-        EXPECT_FALSE(model->pendingChargeRecovery.has_value());
+        EXPECT_EQ(model->temporaryFullChargeActive(), row.calls == Calls{"chargeToFullNow"});
         model.reset();
     }
 }
 
-TEST_F(ModelChargeTest, StatusAndShownLimitFollowTheOperationState) {
-    struct Row {
-        const char* name;
-        bool busy;
-        std::optional<AppModel::ChargeRecovery> pending;
-        bool failed, chargeActive;
-        std::optional<std::string> status;
-        std::int64_t shown, target;
-    };
-    using R = AppModel::ChargeRecovery;
-    const std::vector<Row> rows = {
-        {"settled", false, std::nullopt, false, false, std::nullopt, 70, 90},
-        {"busy", true, std::nullopt, true, false, "charge.applying", 90, 90},
-        {"limit owed", false, R::limit, true, false, "charge.waitingRecovery", 90, 90},
-        {"full charge owed", false, R::temporaryFull, false, false, "charge.waitingRecovery", 90, 100},
-        {"failed", false, std::nullopt, true, false, "charge.retrying", 90, 90},
-        {"failed during a full charge", false, std::nullopt, true, true, std::nullopt, 90, 90},
-    };
+// A profile that predicts unplugging at 18:00: the plan tops up at 16 and 17 and holds otherwise.
+TEST_F(ModelChargeTest, SmartPlanTargetFollowsTheLocalHour) {
     startModel();
-    model->inBatch([this] { model->manualLimit = 90; });
-    model->selection = 70;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        model->chargeLimitBusy = row.busy;
-        model->pendingChargeRecovery = row.pending;
-        model->lastLimitAttemptFailed = row.failed;
-        model->temporaryFullChargeActive = row.chargeActive;
-        EXPECT_EQ(model->chargeOperationStatus(), row.status);
-        EXPECT_EQ(model->chargeDisplaySelection(), row.shown);
-        EXPECT_EQ(model->chargeOperationTarget(), row.target);
-    }
-}
-
-// A profile that predicts unplugging at 18:00, so the top-up runs at 16 and 17.
-TEST_F(ModelChargeTest, SmartPlanKeyAndTargetFollowTheHour) {
-    struct Row {
-        const char* name;
-        std::int64_t leadHours;
-        bool learned;
-        int hour;
-        std::string key;
-        std::int64_t target;
-    };
-    const std::vector<Row> rows = {
-        {"top-up off", 0, true, 17, "smart.topupOff", 80},
-        {"still learning", 2, false, 17, "smart.learning", 80},
-        {"topping up", 2, true, 17, "smart.toppingUp", 100},
-        {"holding", 2, true, 12, "smart.plan", 80},
-    };
-    startModel();
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        model->inBatch([&] {
-            model->smartEnabled = true;
-            model->topupLeadHours = row.leadHours;
-        });
-        model->profile = SmartPolicy::Profile();
-        if (row.learned) model->profile.total[18] = 5;
-        clock->hour = row.hour;
-        EXPECT_EQ(model->smartPlanKey(), row.key);
-        EXPECT_EQ(model->registeredTarget(), row.target);
+    model->inBatch([this] {
+        model->smartEnabled = true;
+        model->holdLimit = 75;
+        model->topupLimit = 95;
+    });
+    EXPECT_EQ(model->smartPlanKey(), "smart.learning");
+    model->profile.total[18] = 5;
+    for (auto [hour, target, key] :
+         {std::tuple(17, 95, "smart.toppingUp"), std::tuple(12, 75, "smart.plan")}) {
+        clock->hour = hour;
+        EXPECT_EQ(model->registeredTarget(), target);
+        EXPECT_EQ(model->smartPlanKey(), key);
     }
 }
 
@@ -311,9 +234,7 @@ TEST_F(ModelChargeTest, RefreshTimerRunsEveryIntervalOfAtLeastASecond) {
         std::optional<double> interval;
     };
     const std::vector<Row> rows = {
-        {"30 s", 30, true, false, 30.0},
         {"0 s", 0, true, false, 1.0},
-        {"negative", -5, true, false, 1.0},
         {"huge: saturated, still running", INT64_MAX, true, false, INT_MAX / 1000.0},
         {"timers not allowed", 30, false, false, std::nullopt},
         {"shutting down", 30, true, true, std::nullopt},

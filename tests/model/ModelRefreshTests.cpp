@@ -5,24 +5,9 @@ namespace {
 
 using ModelRefreshTest = ModelTest;
 
-TEST_F(ModelRefreshTest, RequestsDuringAReadMergeIntoOneMoreRead) {
-    startOn(chargeSnapshot());
-    Gate& reads = fake->gate("readHardware");
-    reads.close();
-    fake->clearCalls();
-    model->refresh();
-    settle();
-    ASSERT_EQ(reads.held(), 1u);
-    for (int i = 0; i < 10; ++i)
-        model->refresh();
-    reads.open();
-    ASSERT_TRUE(runUntil([this] { return !model->refreshTask; }));
-    EXPECT_EQ(fake->count("readHardware"), 2u);
-    EXPECT_FALSE(model->refreshBusy());
-}
-
-// A reading that may predate a change is dropped (the stale one would warn of a low battery).
-TEST_F(ModelRefreshTest, AReadOverlappingAChangeIsNeverAccepted) {
+// Requests made during a read merge into one more read. A reading that may predate a change is
+// dropped (accepting the stale one would warn of a low battery) and taken again.
+TEST_F(ModelRefreshTest, RequestsMergeAndAReadOverlappingAChangeIsNeverAccepted) {
     struct Row {
         const char* name;
         std::function<void(AppModel&)> change;
@@ -48,89 +33,85 @@ TEST_F(ModelRefreshTest, AReadOverlappingAChangeIsNeverAccepted) {
         fake->clearCalls();
         model->refresh();
         settle();
+        for (int i = 0; i < 10; ++i)
+            model->refresh();
         row.change(*model);
         fake->gate("readHardware").open();
         ASSERT_TRUE(runUntil([this] { return !model->refreshTask; }));
         EXPECT_EQ(fake->count("readHardware"), row.reads);
         EXPECT_EQ(model->battery().percent, row.percent);
         EXPECT_EQ(fake->count("notifyLowBattery"), 0u);
+        EXPECT_FALSE(model->refreshBusy());
         model.reset();
     }
 }
 
 TEST_F(ModelRefreshTest, ASnapshotClearsTheReadErrorOnlyWhileItIsStillShown) {
     for (bool newerError : {false, true}) {
-        SCOPED_TRACE(newerError ? "newer error" : "read error only");
+        SCOPED_TRACE(newerError);
         startOn(chargeSnapshot());
         fake->readHardware.queued = {HardwareFailure{"error.hardwareTimeout", true}};
         model->refresh();
         settle();
         EXPECT_EQ(model->lastError(), tr("error.hardwareTimeout"));
-        EXPECT_FALSE(model->lastErrorDomain.has_value());
         if (newerError) model->reportError(FeedbackDomain::energy, "mode failed");
         model->refresh();
         settle();
         EXPECT_EQ(model->lastError(), newerError ? std::optional<std::string>("mode failed") : std::nullopt);
-        EXPECT_FALSE(model->hardwareRefreshErrorRevision.has_value());
         model.reset();
     }
 }
 
-// What one snapshot (limit 90, enabled) makes of the published state, the manual limit above all.
-TEST_F(ModelRefreshTest, AcceptedSnapshotPublishesAndAdoptsAnOutsideLimit) {
+// The hardware shows 90 while the application holds 80: adopted only when nothing of its own is owed.
+TEST_F(ModelRefreshTest, ALimitSetOutsideIsAdoptedUnlessTheApplicationOwesOne) {
     struct Row {
         const char* name;
         std::function<void(AppModel&)> prepare;
-        std::function<void(HardwareSnapshot&)> edit;
+        bool limitEnabled;
         std::int64_t manualLimit;
-        std::function<void(AppModel&)> check;
     };
-    const auto nothing = [](auto&) {};
+    const auto nothing = [](AppModel&) {};
     const std::vector<Row> rows = {
-        {"adopted", nothing, nothing, 90,
-         [this](AppModel& m) {
-             EXPECT_EQ(m.selection(), 90);
-             EXPECT_EQ(m.lastRegisteredTarget, 90);
-             EXPECT_EQ(fake->count("saveConfig"), 1u);
-         }},
-        {"smart plan on", [](AppModel& m) { m.inBatch([&m] { m.smartEnabled = true; }); }, nothing, 80,
-         nothing},
-        {"temporary full charge", [](AppModel& m) { m.temporaryFullChargeActive = true; }, nothing, 80,
-         nothing},
+        {"adopted", nothing, true, 90},
+        {"smart plan on", [](AppModel& m) { m.inBatch([&m] { m.smartEnabled = true; }); }, true, 80},
+        {"temporary full charge", [](AppModel& m) { m.temporaryFullChargeActive = true; }, true, 80},
         {"recovery owed", [](AppModel& m) { m.pendingChargeRecovery = AppModel::ChargeRecovery::limit; },
-         nothing, 80, nothing},
+         true, 80},
         {"own write of 80 failed",
          [](AppModel& m) {
              m.lastLimitAttemptFailed = true;
              m.lastLimitAttemptTarget = 80;
          },
-         nothing, 80, nothing},
-        {"limit disabled", nothing, [](HardwareSnapshot& s) { s.limitEnabled = false; }, 80,
-         [this](AppModel&) { EXPECT_EQ(fake->count("saveConfig"), 0u); }},
-        {"mode change in flight keeps the mode", [](AppModel& m) { m.energyModeBusy = true; },
-         [](HardwareSnapshot& s) { s.energyMode = EnergyMode::lowPower; }, 90,
-         [](AppModel& m) { EXPECT_EQ(m.energyMode(), EnergyMode::automatic); }},
-        {"mode taken otherwise", nothing, [](HardwareSnapshot& s) { s.energyMode = EnergyMode::lowPower; },
-         90, [](AppModel& m) { EXPECT_EQ(m.energyMode(), EnergyMode::lowPower); }},
-        {"lid without a sleep flag causes sleep", nothing,
-         [](HardwareSnapshot& s) { s.clamshellClosed = true; }, 90,
-         [](AppModel& m) {
-             EXPECT_EQ(m.clamshellSnapshot, (AppModel::ClamshellSnapshot{true, true}));
-         }},
+         true, 80},
+        {"limit disabled", nothing, false, 80},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         startOn(chargeSnapshot(80));
         row.prepare(*model);
-        HardwareSnapshot snapshot = chargeSnapshot(90);
-        row.edit(snapshot);
         fake->clearCalls();
-        model->acceptHardware(snapshot);
+        model->acceptHardware(chargeSnapshot(90, row.limitEnabled));
         settle();
         EXPECT_EQ(model->manualLimit(), row.manualLimit);
-        row.check(*model);
+        EXPECT_EQ(model->selection(), row.manualLimit);
+        EXPECT_EQ(model->lastRegisteredTarget, row.manualLimit);
+        EXPECT_EQ(fake->count("saveConfig"), row.manualLimit == 90 ? 1u : 0u);
         model.reset();
     }
+}
+
+TEST_F(ModelRefreshTest, ALidWithoutSleepFlagCausesSleepAndAModeChangeInFlightKeepsItsMode) {
+    startOn(chargeSnapshot());
+    HardwareSnapshot snapshot = chargeSnapshot();
+    snapshot.clamshellClosed = true;
+    snapshot.energyMode = EnergyMode::lowPower;
+    model->energyModeBusy = true;
+    model->acceptHardware(snapshot);
+    EXPECT_EQ(model->clamshellSnapshot, (AppModel::ClamshellSnapshot{true, true}));
+    EXPECT_EQ(model->energyMode(), EnergyMode::automatic);
+    model->energyModeBusy = false;
+    model->acceptHardware(snapshot);
+    EXPECT_EQ(model->energyMode(), EnergyMode::lowPower);
 }
 
 TEST_F(ModelRefreshTest, LowBatteryWarnsOncePerDischarge) {
@@ -167,6 +148,7 @@ TEST_F(ModelRefreshTest, LowBatteryWarnsOncePerDischarge) {
         startModel(row.setupRequired ? std::optional(startupWith(OnboardingRecord{})) : std::nullopt);
         model->lowBatteryReminder = ReminderIntent::enabled;
         model->lowBatteryWarnPercent = row.threshold;
+        fake->clearCalls();
         for (const Step& step : row.steps) {
             HardwareSnapshot snapshot = chargeSnapshot();
             snapshot.battery.percent = step.percent;
@@ -179,7 +161,6 @@ TEST_F(ModelRefreshTest, LowBatteryWarnsOncePerDischarge) {
             EXPECT_EQ(warned.back(), "notifyLowBattery " + std::to_string(row.steps.back().percent));
         }
         model.reset();
-        fake->clearCalls();
     }
 }
 
@@ -188,7 +169,6 @@ TEST_F(ModelRefreshTest, ProfileIsSampledAtMostOncePerMinuteOfUptime) {
     fake->scheduleTimers = false;
     clock->hour = 9;
     startOn(chargeSnapshot()); // the first snapshot samples
-    EXPECT_EQ(model->profile.total[9], 1);
     clock->advance(59);
     model->acceptHardware(chargeSnapshot());
     EXPECT_EQ(model->profile.total[9], 1);
