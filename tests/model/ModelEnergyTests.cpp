@@ -28,7 +28,11 @@ TEST_F(ModelEnergyTest, ModeChangeRefusalsAndOutcomes) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
+        fake->setHelper([](HelperAnswers& a) { a.installed = false; });
         startOn(chargeSnapshot());
+        // The lid work reads the same helper flags: let start-up's end, and start no more.
+        ASSERT_TRUE(runUntil([this] { return !model->helperTask; }));
+        model->setupLidEnabled = false;
         fake->setHelper([&row](HelperAnswers& a) {
             a.setPowerMode = row.answer;
             a.installed = true;
