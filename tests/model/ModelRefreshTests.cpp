@@ -114,6 +114,17 @@ TEST_F(ModelRefreshTest, ALidWithoutSleepFlagCausesSleepAndAModeChangeInFlightKe
     EXPECT_EQ(model->energyMode(), EnergyMode::lowPower);
 }
 
+// Keep-awake holds the system only once a snapshot exists: the first accepted one applies it.
+TEST_F(ModelRefreshTest, TheFirstSnapshotAppliesKeepAwake) {
+    BriselConfig config;
+    config.keepAwake = true;
+    fake->loadConfig.otherwise = config;
+    startOn(chargeSnapshot());
+    ASSERT_TRUE(runUntil([this] { return !model->assertionsTask; }));
+    EXPECT_TRUE(model->systemAwakeApplied());
+    EXPECT_EQ(fake->callsOf({"setSystemAwake"}).back(), "setSystemAwake true");
+}
+
 TEST_F(ModelRefreshTest, LowBatteryWarnsOncePerDischarge) {
     struct Step {
         int percent;
