@@ -149,7 +149,7 @@ TEST_F(PanelHostTest, HidingEitherHostFoldsTheKeepAwakeSections) {
 }
 
 TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
-    startModel();
+    startOn(chargeSnapshot()); // start-up's refresh is over before the fields below are set
     QStringList opened;
     PanelHostActions host{[&] { opened << "settings"; }, [&] { opened << "awake settings"; },
                           [&](const SignificantEnergyApp& app) { opened << app.name.c_str(); },
