@@ -6,6 +6,7 @@
 #include "app/SingleInstance.h"
 #include "app/StatusItem.h"
 #include "model/AppModel.h"
+#include "model/AppServicesLive.h"
 #include "platform/LinuxWorkspace.h"
 #include "platform/PrivateFolder.h"
 
@@ -76,6 +77,8 @@ int main(int argc, char** argv) {
         exitNow(1);
     }
     brisel::AppDelegate& delegate = app->delegate();
+    // The live services show and hide the dock icon through the delegate's activation policy.
+    brisel::installDockIconHook([&delegate](bool show) { delegate.applyActivationPolicy(show); });
     if (instance.server)
         instance.server->onReopen = [&delegate] { delegate.applicationShouldHandleReopen(); };
     quitSignals.setOnSignal([&delegate] { delegate.requestQuit(); });
