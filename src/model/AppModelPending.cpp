@@ -113,23 +113,6 @@ void AppModel::shutdownKeepAwake() {
 }
 // ==== end of task stop ====
 
-// ==== helper: AppModelHelper.cpp ====
-void AppModel::installHelper() {}
-void AppModel::removeHelper() {}
-// ==== end of helper ====
-
-// ==== shutdown: AppModelShutdown.cpp ====
-Task<void> AppModel::waitForShutdownCleanup() {
-    return nothingToDo();
-}
-Task<void> AppModel::waitForHelperCleanup() {
-    return nothingToDo();
-}
-Task<void> AppModel::waitForAssertions() {
-    return nothingToDo();
-}
-// ==== end of shutdown ====
-
 // ==== awake feedback: AppModelAwakeFeedback.cpp ====
 bool AppModel::isGuardPauseConfirmed() const {
     return false;
