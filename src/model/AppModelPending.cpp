@@ -113,24 +113,6 @@ void AppModel::shutdownKeepAwake() {
 }
 // ==== end of task stop ====
 
-// ==== awake feedback: AppModelAwakeFeedback.cpp ====
-bool AppModel::isGuardPauseConfirmed() const {
-    return false;
-}
-bool AppModel::awakeStopConfirmed() const {
-    return false;
-}
-bool AppModel::awakeRepresentsHelperStatus() const {
-    return false;
-}
-bool AppModel::hasAwakeFeedback() const {
-    return false;
-}
-std::vector<std::string> AppModel::awakeCollapsedFeedbackKeys() const {
-    return {};
-}
-// ==== end of awake feedback ====
-
 // ==== set-up: AppModelSetup.cpp ====
 Task<bool> AppModel::inspectSetupHardware() {
     return answer(false);
