@@ -1,51 +1,79 @@
 #include "SerialQueue.h"
 
+#include "UnhandledException.h"
+
 #include <QThreadPool>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 #include <pthread.h>
 
 namespace brisel {
 
-SerialQueue::SerialQueue(std::string label) : label_(std::move(label)) {
-    worker_ = std::thread([this] { loop(); });
+struct SerialQueue::Shared {
+    std::string where;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<std::function<void()>> pending;
+    bool stopping = false;
+};
+
+namespace {
+
+void runReporting(const std::function<void()>& work, std::string_view where) {
+    try {
+        work();
+    } catch (...) {
+        reportUnhandledException(std::current_exception(), where);
+    }
+}
+
+void loop(const std::shared_ptr<SerialQueue::Shared>& shared) {
+    for (;;) {
+        std::function<void()> work;
+        {
+            std::unique_lock lock(shared->mutex);
+            shared->wake.wait(lock, [&] { return shared->stopping || !shared->pending.empty(); });
+            if (shared->pending.empty()) return;
+            work = std::move(shared->pending.front());
+            shared->pending.pop_front();
+        }
+        runReporting(work, shared->where);
+    }
+}
+
+} // namespace
+
+SerialQueue::SerialQueue(std::string label) : label_(std::move(label)), shared_(std::make_shared<Shared>()) {
+    shared_->where = "queue " + label_;
+    std::thread worker([shared = shared_] { loop(shared); });
+    worker_ = worker.get_id();
     // Thread names are limited to 15 characters; keep the distinctive end of the label.
     std::string name = label_.size() > 15 ? label_.substr(label_.size() - 15) : label_;
-    pthread_setname_np(worker_.native_handle(), name.c_str());
+    pthread_setname_np(worker.native_handle(), name.c_str());
+    worker.detach();
 }
 
 SerialQueue::~SerialQueue() {
     {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
+        std::lock_guard lock(shared_->mutex);
+        shared_->stopping = true;
     }
-    wake_.notify_one();
-    worker_.join();
+    shared_->wake.notify_one();
 }
 
 void SerialQueue::async(std::function<void()> work) {
     {
-        std::lock_guard lock(mutex_);
-        pending_.push_back(std::move(work));
+        std::lock_guard lock(shared_->mutex);
+        shared_->pending.push_back(std::move(work));
     }
-    wake_.notify_one();
-}
-
-void SerialQueue::loop() {
-    for (;;) {
-        std::function<void()> work;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !pending_.empty(); });
-            if (pending_.empty()) return;
-            work = std::move(pending_.front());
-            pending_.pop_front();
-        }
-        work();
-    }
+    shared_->wake.notify_one();
 }
 
 void runDetachedAsync(std::function<void()> work) {
-    QThreadPool::globalInstance()->start(std::move(work));
+    QThreadPool::globalInstance()->start([work = std::move(work)] { runReporting(work, "detached work"); });
 }
 
 } // namespace brisel

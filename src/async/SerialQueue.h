@@ -2,12 +2,10 @@
 
 #include "MainThread.h"
 
-#include <condition_variable>
 #include <coroutine>
-#include <deque>
 #include <exception>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -64,7 +62,9 @@ template <typename Fn, typename Submit> struct OffMainAwaiter {
 } // namespace detail
 
 // One worker thread that runs submitted work in submission order (a serial dispatch queue).
-// The destructor lets queued work finish, then joins the worker.
+// Destroying the queue never waits: its thread goes on with the work already queued (a job that
+// hangs keeps only that thread), then ends. Work queued here must therefore hold what it touches
+// (shared state, copies), never the object that owns the queue.
 class SerialQueue {
 public:
     explicit SerialQueue(std::string label);
@@ -74,7 +74,8 @@ public:
 
     const std::string& label() const { return label_; }
 
-    // Queues `work` and returns at once.
+    // Queues `work` and returns at once. Nobody receives what it throws: that goes to the
+    // process-wide handler (UnhandledException.h) and the queue goes on.
     void async(std::function<void()> work);
 
     // `co_await queue.run(fn)`: runs fn on the worker and resumes on the main thread with its
@@ -87,17 +88,14 @@ public:
     }
 
     // True on this queue's worker thread.
-    bool isCurrent() const { return std::this_thread::get_id() == worker_.get_id(); }
+    bool isCurrent() const { return std::this_thread::get_id() == worker_; }
+
+    struct Shared;
 
 private:
-    void loop();
-
     std::string label_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> pending_;
-    bool stopping_ = false;
-    std::thread worker_;
+    std::shared_ptr<Shared> shared_; // also held by the thread
+    std::thread::id worker_;
 };
 
 // Runs `work` on the shared thread pool, off the main thread.

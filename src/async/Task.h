@@ -10,11 +10,18 @@
 // Cancellation is cooperative: `cancel()` raises a flag that the body reads with
 // `co_await taskCancelled()`.
 //
+// A task's exception that nobody ever received (no awaiter, no `result()`) is handed to the
+// process-wide handler (UnhandledException.h) when the last handle and the body let go of the
+// task. Awaiting an empty (default-constructed) task throws std::logic_error in the awaiting body.
+// Task state has no lock: bodies finish and are awaited on the main thread only, which
+// `assertMainThread` checks where it is switched on (debug builds, tests).
+//
 // Write task bodies as free or member functions taking inputs by value; a capturing lambda
 // coroutine dies at its first suspension and its captures dangle. Never write a lambda inside a
 // co_await expression: GCC 12 destroys it twice (name it in a statement of its own first).
 
 #include "MainThread.h"
+#include "UnhandledException.h"
 
 #include <atomic>
 #include <coroutine>
@@ -36,10 +43,19 @@ template <typename T> struct TaskState {
     std::optional<Stored> value;
     std::exception_ptr error;
     bool done = false;
+    bool errorSeen = false; // an awaiter or result() received the error
     std::atomic<bool> cancelled{false};
     std::vector<std::coroutine_handle<>> waiters;
 
+    TaskState() = default;
+    TaskState(const TaskState&) = delete;
+    TaskState& operator=(const TaskState&) = delete;
+    ~TaskState() {
+        if (error && !errorSeen) reportUnhandledException(error, "task");
+    }
+
     void finish() {
+        assertMainThread("a task finished");
         done = true;
         auto pending = std::move(waiters);
         for (auto handle : pending)
@@ -91,7 +107,11 @@ public:
     auto operator co_await() const {
         struct Awaiter {
             std::shared_ptr<detail::TaskState<T>> state;
-            bool await_ready() const { return state->done; }
+            bool await_ready() const {
+                if (!state) throw std::logic_error("co_await on an empty task");
+                assertMainThread("a task was awaited");
+                return state->done;
+            }
             void await_suspend(std::coroutine_handle<> handle) { state->waiters.push_back(handle); }
             T await_resume() const { return T(take(*state)); }
         };
@@ -105,8 +125,11 @@ protected:
     explicit TaskHandle(std::shared_ptr<detail::TaskState<T>> state) : state_(std::move(state)) {}
 
 private:
-    static decltype(auto) take(const detail::TaskState<T>& state) {
-        if (state.error) std::rethrow_exception(state.error);
+    static decltype(auto) take(detail::TaskState<T>& state) {
+        if (state.error) {
+            state.errorSeen = true;
+            std::rethrow_exception(state.error);
+        }
         if constexpr (!std::is_void_v<T>) return static_cast<const T&>(*state.value);
     }
 

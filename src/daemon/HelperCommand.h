@@ -26,11 +26,4 @@ std::string handleCommand(std::string_view line, const PowerToolRunner& runPmset
 // "err rc=<status> <output trimmed at both ends>", the reply for a failed tool run.
 std::string toolFailureReply(const ToolResult& result);
 
-// Splits at every Unicode white-space character (tab and no-break space included), dropping empty
-// words; bytes that are not valid UTF-8 never separate.
-std::vector<std::string> splitWords(std::string_view text);
-
-// Strips Unicode white space and line ends from both ends.
-std::string trimWhitespace(std::string_view text);
-
 } // namespace brisel

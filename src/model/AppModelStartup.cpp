@@ -3,7 +3,6 @@
 #include "AppModel.h"
 
 #include "async/MainThread.h"
-#include "model/ClockTimeouts.h"
 #include "model/TaskFields.h"
 
 #include <utility>
@@ -34,7 +33,7 @@ AppModel::AppModel(std::optional<AppServices> givenServices, std::optional<Onboa
                    std::optional<OnboardingStore> store, AppModelOptions options)
     : services(givenServices ? *givenServices : AppServices::live()),
       clock_(options.clock ? std::move(options.clock) : Clock::system()),
-      helperIO("com.brisel.helper-client", timeoutScheduler(clock_)),
+      helperIO("com.brisel.helper-client", clock_),
       onboardingFactory_(options.onboardingFactory ? std::move(options.onboardingFactory)
                                                    : installedOnboardingFactory()) {
     std::optional<OnboardingStore> onboardingStore = chosenStore(givenServices, std::move(store));

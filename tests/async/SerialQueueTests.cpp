@@ -1,3 +1,4 @@
+#include "CapturedUnhandledExceptions.h"
 #include "RunUntil.h"
 #include "SerialQueue.h"
 #include "Task.h"
@@ -7,6 +8,9 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <atomic>
+#include <future>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -48,24 +52,52 @@ TEST(SerialQueueTest, ResultResumesOnMainThreadAndExceptionsReachAwaiter) {
     EXPECT_EQ(trace.error, "queue failure");
 }
 
-TEST(SerialQueueTest, RunsWorkInSubmissionOrderOnOneThread) {
-    std::vector<int> order;
-    std::vector<std::thread::id> threads;
-    std::mutex mutex;
+TEST(SerialQueueTest, RunsWorkInSubmissionOrderOnOneThreadAlsoAfterTheQueueIsGone) {
+    auto order = std::make_shared<std::vector<int>>();
+    auto threads = std::make_shared<std::vector<std::thread::id>>();
+    auto mutex = std::make_shared<std::mutex>();
     {
         SerialQueue queue("com.brisel.order");
         for (int i = 0; i < 200; ++i)
-            queue.async([&, i] {
-                std::lock_guard lock(mutex);
-                order.push_back(i);
-                threads.push_back(std::this_thread::get_id());
+            queue.async([=] {
+                std::lock_guard lock(*mutex);
+                order->push_back(i);
+                threads->push_back(std::this_thread::get_id());
             });
-    } // the destructor lets queued work finish
-    ASSERT_EQ(order.size(), 200u);
+    } // the thread goes on with what was queued
+    auto count = [&] {
+        std::lock_guard lock(*mutex);
+        return order->size();
+    };
+    ASSERT_TRUE(runUntil([&] { return count() == 200; }));
     for (int i = 0; i < 200; ++i) {
-        EXPECT_EQ(order[i], i);
-        EXPECT_EQ(threads[i], threads[0]);
+        EXPECT_EQ((*order)[i], i);
+        EXPECT_EQ((*threads)[i], (*threads)[0]);
     }
+}
+
+TEST(SerialQueueTest, DestroyingAQueueNeverWaitsForAHangingJob) {
+    auto release = std::make_shared<std::promise<void>>();
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    auto queue = std::make_unique<SerialQueue>("com.brisel.hang");
+    queue->async([gate = release->get_future().share(), finished] {
+        gate.wait();
+        *finished = true;
+    });
+    auto destroyed = std::async(std::launch::async, [&] { queue.reset(); });
+    EXPECT_EQ(destroyed.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    release->set_value();
+    EXPECT_TRUE(runUntil([&] { return finished->load(); }));
+}
+
+TEST(SerialQueueTest, AThrowingJobReachesOnlyTheHandlerAndTheQueueGoesOn) {
+    test::CapturedUnhandledExceptions captured;
+    SerialQueue queue("com.brisel.throw");
+    auto ran = std::make_shared<std::atomic<bool>>(false);
+    queue.async([] { throw std::runtime_error("job broke"); });
+    queue.async([ran] { *ran = true; });
+    EXPECT_TRUE(runUntil([&] { return ran->load(); }));
+    EXPECT_EQ(captured.reports(), std::vector<std::string>{"queue com.brisel.throw: job broke"});
 }
 
 Task<void> useDetached(Trace* trace) {

@@ -1,3 +1,4 @@
+#include "CapturedUnhandledExceptions.h"
 #include "RunUntil.h"
 #include "Task.h"
 
@@ -6,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace brisel {
@@ -121,6 +123,42 @@ TEST(TaskTest, ResultOfAnUnfinishedOrEmptyTaskThrows) {
     open = true;
     ASSERT_TRUE(runUntil([&] { return waiting.isDone(); }));
     EXPECT_NO_THROW(waiting.result());
+}
+
+Task<std::string> awaitsEmpty() {
+    try {
+        co_await Task<int>();
+        co_return "no error";
+    } catch (const std::logic_error& error) {
+        co_return error.what();
+    }
+}
+
+TEST(TaskTest, AwaitingAnEmptyTaskIsAClearError) {
+    auto task = awaitsEmpty();
+    ASSERT_TRUE(runUntil([&] { return task.isDone(); }));
+    EXPECT_EQ(task.result(), "co_await on an empty task");
+}
+
+TEST(TaskTest, OnlyAnExceptionNobodyReceivedGoesToTheHandlerOnceWhenTheTaskIsDropped) {
+    test::CapturedUnhandledExceptions captured;
+    {
+        auto awaited = fails();
+        auto catcher = catches(awaited);
+        auto asked = fails();
+        auto kept = fails();
+        fails(); // dropped at once
+        runUntil([&] { return catcher.isDone() && asked.isDone() && kept.isDone(); });
+        EXPECT_THROW(asked.result(), std::runtime_error);
+        EXPECT_EQ(captured.reports(), std::vector<std::string>{"task: broken"}) << "the dropped one, once";
+    } // `kept` goes now, never received
+    EXPECT_EQ(captured.reports(), (std::vector<std::string>{"task: broken", "task: broken"}));
+}
+
+TEST(TaskTest, TaskStateOffTheMainThreadIsCaught) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(std::thread([] { assertMainThread("a task finished"); }).join(),
+                 "a task finished off the main thread");
 }
 
 TEST(TaskTest, CancelFlagIsSeenAfterAnAwait) {

@@ -62,20 +62,5 @@ TEST(HelperCommandTest, RunsNothingForRequestsItRefuses) {
     }
 }
 
-TEST(HelperCommandTest, SplitsAndTrimsAtUnicodeWhiteSpaceOnly) {
-    EXPECT_EQ(splitWords("\xE3\x80\x80"
-                         "a\xE2\x80\xA8"
-                         "b\x0B"
-                         "c"),
-              (std::vector<std::string>{"a", "b", "c"}));
-    // Broken sequences are ordinary bytes, never separators.
-    EXPECT_EQ(splitWords("a\xC2 b\xE2\x80"), (std::vector<std::string>{"a\xC2", "b\xE2\x80"}));
-    EXPECT_EQ(trimWhitespace("\n\xE2\x80\xAF"
-                             "a b\xC2\xA0"),
-              "a b");
-    EXPECT_EQ(trimWhitespace(" \t\n"), "");
-    EXPECT_EQ(trimWhitespace("\xFF "), "\xFF");
-}
-
 } // namespace
 } // namespace brisel

@@ -2,6 +2,7 @@
 
 #include "model/TaskFields.h"
 
+#include "CapturedUnhandledExceptions.h"
 
 namespace brisel::test {
 namespace {
@@ -148,11 +149,14 @@ TEST_F(ModelStartupTest, ShuttingDownMidwayStillEndsStartupButSkipsTheRest) {
 
 // A substitute that throws must not leave start-up half done: the flag turns off, the field clears.
 TEST_F(ModelStartupTest, ThrowingServiceLeavesNoStartupTaskBehind) {
+    CapturedUnhandledExceptions captured;
     fake->throwing = {"setLanguage"};
     startModel();
     EXPECT_FALSE(model->startupTask.has_value());
     EXPECT_FALSE(model->isBatchUpdating);
     finish(model->waitForStartup());
+    EXPECT_EQ(captured.reports(), std::vector<std::string>{"task: fake setLanguage failed"})
+        << "nobody awaits the start-up: its failure is reported";
 
     // A throwing load is a load failure like any other.
     model.reset();

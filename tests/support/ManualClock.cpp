@@ -26,16 +26,23 @@ std::unique_ptr<Timer> ManualClock::repeating(double seconds, std::function<void
 
 std::unique_ptr<Timer> ManualClock::start(double seconds, bool repeat, std::function<void()> fire) {
     const double interval = timerMilliseconds(seconds) / 1000.0;
-    auto entry = std::make_shared<Entry>(Entry{interval, monotonic + interval, repeat, true, std::move(fire)});
+    auto entry = std::make_shared<Entry>(interval, monotonic + interval, repeat, true, std::move(fire));
+    std::lock_guard guard(lock_);
+    std::erase_if(entries_, [](const auto& old) { return !old->live; });
     entries_.push_back(entry);
     return std::make_unique<Handle>(entry);
+}
+
+std::vector<std::shared_ptr<ManualClock::Entry>> ManualClock::snapshot() const {
+    std::lock_guard guard(lock_);
+    return entries_;
 }
 
 void ManualClock::advance(double seconds) {
     const double target = monotonic + std::max(0.0, seconds);
     for (;;) {
         std::shared_ptr<Entry> next;
-        for (const auto& entry : entries_)
+        for (const auto& entry : snapshot())
             if (entry->live && entry->due <= target && (!next || entry->due < next->due)) next = entry;
         if (!next) break;
         const double step = next->due - monotonic;
@@ -56,8 +63,7 @@ void ManualClock::advance(double seconds) {
 }
 
 void ManualClock::fireAll() {
-    const auto snapshot = entries_;
-    for (const auto& entry : snapshot) {
+    for (const auto& entry : snapshot()) {
         if (!entry->live) continue;
         if (!entry->repeat) entry->live = false;
         auto fire = entry->fire;
@@ -66,13 +72,14 @@ void ManualClock::fireAll() {
 }
 
 std::size_t ManualClock::liveTimers() const {
+    const auto entries = snapshot();
     return static_cast<std::size_t>(
-        std::count_if(entries_.begin(), entries_.end(), [](const auto& entry) { return entry->live; }));
+        std::count_if(entries.begin(), entries.end(), [](const auto& entry) { return entry->live.load(); }));
 }
 
 std::vector<double> ManualClock::liveIntervals() const {
     std::vector<double> intervals;
-    for (const auto& entry : entries_)
+    for (const auto& entry : snapshot())
         if (entry->live) intervals.push_back(entry->interval);
     return intervals;
 }

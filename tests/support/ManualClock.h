@@ -2,15 +2,18 @@
 
 #include "async/Clock.h"
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace brisel::test {
 
 // A clock the test moves by hand. Timers fire only from `advance` (in due order, on the calling
-// thread) or `fireAll`; nothing depends on real time.
+// thread) or `fireAll`; nothing depends on real time. Timers may be started and stopped from any
+// thread (a worker's job may drop one); moving the clock is the test's, on one thread.
 class ManualClock : public Clock {
 public:
     double monotonicSeconds() const override { return monotonic; }
@@ -38,12 +41,14 @@ private:
         double interval;
         double due;
         bool repeat;
-        bool live = true;
+        std::atomic<bool> live = true;
         std::function<void()> fire;
     };
     class Handle;
     std::unique_ptr<Timer> start(double seconds, bool repeat, std::function<void()> fire);
+    std::vector<std::shared_ptr<Entry>> snapshot() const;
 
+    mutable std::mutex lock_; // guards entries_
     std::vector<std::shared_ptr<Entry>> entries_;
 };
 

@@ -1,3 +1,6 @@
+#include "async/MainThread.h"
+#include "async/UnhandledException.h"
+
 #include <gtest/gtest.h>
 
 #ifdef BRISEL_TEST_WIDGETS
@@ -15,5 +18,10 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    brisel::setMainThreadChecks(true);
+    // An exception nobody received fails the test that was running.
+    brisel::setUnhandledExceptionHandler([](std::exception_ptr error, std::string_view where) {
+        ADD_FAILURE() << "unhandled exception in " << where << ": " << brisel::describeException(error);
+    });
     return RUN_ALL_TESTS();
 }

@@ -99,7 +99,7 @@ void realSleep(double seconds) {
 
 } // namespace
 
-SimMachine::SimMachine(SimStore store, WallClock clock, Sleeper sleeper)
+SimMachine::SimMachine(SimStore store, std::shared_ptr<const Clock> clock, Sleeper sleeper)
     : store_(std::move(store)), clock_(std::move(clock)), sleeper_(std::move(sleeper)) {
     if (!sleeper_) sleeper_ = realSleep;
 }
@@ -252,8 +252,8 @@ const json* SimMachine::find(const json& state, std::string_view pointer) {
 }
 
 double SimMachine::now() const {
-    if (clock_) return clock_();
-    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    const WallTime wall = clock_ ? clock_->wallTime() : std::chrono::system_clock::now();
+    return std::chrono::duration<double>(wall.time_since_epoch()).count();
 }
 
 SimReadResult SimMachine::load() const {

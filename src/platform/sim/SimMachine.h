@@ -1,10 +1,12 @@
 #pragma once
 
+#include "async/Clock.h"
 #include "platform/sim/SimStore.h"
 
 #include <nlohmann/json.hpp>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -93,11 +95,15 @@ namespace brisel {
 // of the wrong type reads as the fallback its reader gives.
 class SimMachine {
 public:
-    using WallClock = std::function<double()>; // epoch seconds
+    // Blocks the calling thread (a facility's worker) for a "delay" fault; a timer cannot pause a
+    // blocking call, so this stays a plain function.
     using Sleeper = std::function<void(double seconds)>;
 
-    // Empty functions select the system clock and a real sleep.
-    explicit SimMachine(SimStore store = SimStore(), WallClock clock = {}, Sleeper sleeper = {});
+    // The battery clock runs on `clock`'s wall time; without one on the system's wall clock, read
+    // directly, so that brisel-sim needs neither Qt nor the async runtime. Without a sleeper a
+    // "delay" sleeps for real.
+    explicit SimMachine(SimStore store = SimStore(), std::shared_ptr<const Clock> clock = {},
+                        Sleeper sleeper = {});
 
     static nlohmann::json defaultState();
     // Fills every field the defaults have and the document lacks (the network's services and
@@ -115,6 +121,7 @@ public:
     template <class T> static T field(const nlohmann::json& state, std::string_view pointer, T fallback);
 
     const SimStore& store() const { return store_; }
+    // The clock's wall time in epoch seconds.
     double now() const;
 
     // The current state (defaults filled, clock applied, derived fields set), or the error of a
@@ -150,7 +157,7 @@ private:
     static const nlohmann::json* find(const nlohmann::json& state, std::string_view pointer);
 
     SimStore store_;
-    WallClock clock_;
+    std::shared_ptr<const Clock> clock_;
     Sleeper sleeper_;
 };
 

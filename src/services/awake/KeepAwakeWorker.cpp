@@ -18,8 +18,7 @@ struct State {
 } // namespace
 
 // Shared with the tasks in flight, so a task that starts after the worker is gone still finds
-// its queue. Only the queue's own blocks hold `state`, never the core, so the queue is never
-// destroyed from its own thread.
+// its queue; the queue's own blocks hold only `state`.
 struct KeepAwakeWorker::Core {
     explicit Core(ControllerFactory factory) : queue(queueLabel), state(std::make_shared<State>()) {
         state->makeController = std::move(factory);

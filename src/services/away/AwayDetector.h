@@ -1,5 +1,7 @@
 #pragma once
 
+#include "async/Clock.h"
+
 #include <chrono>
 #include <map>
 #include <optional>
@@ -13,8 +15,8 @@ namespace brisel {
 class IdleTime;
 class ScreenLock;
 
-// Wall-clock moments supplied by the caller; elapsed times are differences in seconds.
-using WallTime = std::chrono::system_clock::time_point;
+// Wall-clock moments (WallTime) are supplied by the caller; elapsed times are differences in
+// seconds.
 
 // Seconds credited to each full network key.
 using DwellTable = std::map<std::string, double>;

@@ -1,12 +1,10 @@
 #include "NetworkWatch.h"
 
+#include "async/SerialQueue.h"
 #include "platform/NetworkStore.h"
-
-#include <QTimer>
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -50,20 +48,6 @@ std::vector<nlohmann::json> servicesOf(NetworkStoreSession& session, const std::
     }
     return services;
 }
-
-class MainLoopTimer : public RepeatingTimer {
-public:
-    MainLoopTimer(std::chrono::milliseconds interval, std::function<void()> fire) {
-        // QTimer counts in int milliseconds; a longer interval would wrap.
-        timer_.setInterval(
-            static_cast<int>(std::min<std::chrono::milliseconds::rep>(interval.count(), INT_MAX)));
-        QObject::connect(&timer_, &QTimer::timeout, std::move(fire));
-        timer_.start();
-    }
-
-private:
-    QTimer timer_;
-};
 
 } // namespace
 
@@ -147,8 +131,30 @@ NetworkFingerprint NetworkFingerprintParser::parse(const std::optional<std::stri
 
 // ---- NetworkFingerprintReader ----
 
+struct NetworkFingerprintReader::Core {
+    std::shared_ptr<NetworkStore> store;
+    SerialQueue queue{"com.brisel.network-sampling"};
+};
+
+namespace {
+
+Task<NetworkFingerprint> readOn(std::shared_ptr<NetworkFingerprintReader::Core> core,
+                                std::optional<std::string> preferredPhysicalKey) {
+    // The work and the awaiter are named locals: GCC 12 destroys a closure temporary with
+    // non-trivial captures twice when it is written inside the co_await expression.
+    auto work = [store = core->store, preferredPhysicalKey] {
+        return NetworkFingerprintReader::read(*store, preferredPhysicalKey);
+    };
+    auto onQueue = core->queue.run(std::move(work));
+    co_return co_await onQueue;
+}
+
+} // namespace
+
 NetworkFingerprintReader::NetworkFingerprintReader(std::shared_ptr<NetworkStore> store)
-    : store_(std::move(store)) {}
+    : core_(std::make_shared<Core>()) {
+    core_->store = std::move(store);
+}
 
 NetworkFingerprint NetworkFingerprintReader::read(NetworkStore& store,
                                                   const std::optional<std::string>& preferredPhysicalKey) {
@@ -163,17 +169,35 @@ NetworkFingerprint NetworkFingerprintReader::read(NetworkStore& store,
 
 Task<NetworkFingerprint>
 NetworkFingerprintReader::readAsync(std::optional<std::string> preferredPhysicalKey) {
-    // Nothing of `this` is touched after the hand-off; the queue drains before the reader goes.
-    // The work is a named local: GCC 12 destroys a closure temporary with non-trivial captures
-    // twice when it is written inside the co_await expression.
-    auto work = [store = store_, preferredPhysicalKey] { return read(*store, preferredPhysicalKey); };
-    NetworkFingerprint fingerprint = co_await queue_.run(std::move(work));
-    co_return fingerprint;
+    return readOn(core_, std::move(preferredPhysicalKey));
 }
 
 // ---- DwellStore ----
 
-DwellStore::DwellStore(UserDefaults defaults) : defaults_(std::move(defaults)) {}
+struct DwellStore::Core {
+    explicit Core(UserDefaults d) : defaults(std::move(d)) {}
+    UserDefaults defaults;
+    std::optional<DwellTable> lastSavedDwell; // touched only on the queue
+    SerialQueue queue{"com.brisel.away-persistence"};
+};
+
+namespace {
+
+Task<DwellTable> loadOn(std::shared_ptr<DwellStore::Core> core) {
+    auto work = [core] {
+        DwellTable table;
+        if (auto data = core->defaults.data(DwellStore::defaultsKey))
+            if (auto decoded = DwellStore::decode(*data)) table = std::move(*decoded);
+        core->lastSavedDwell = table;
+        return table;
+    };
+    auto onQueue = core->queue.run(std::move(work));
+    co_return co_await onQueue;
+}
+
+} // namespace
+
+DwellStore::DwellStore(UserDefaults defaults) : core_(std::make_shared<Core>(std::move(defaults))) {}
 
 std::optional<DwellTable> DwellStore::decode(const QByteArray& data) {
     auto document = nlohmann::json::parse(data.begin(), data.end(), nullptr, false);
@@ -199,43 +223,26 @@ std::optional<QByteArray> DwellStore::encode(const DwellTable& table) {
 }
 
 Task<DwellTable> DwellStore::load() {
-    auto work = [this] {
-        DwellTable table;
-        if (auto data = defaults_.data(defaultsKey))
-            if (auto decoded = decode(*data)) table = std::move(*decoded);
-        lastSavedDwell_ = table;
-        return table;
-    };
-    DwellTable table = co_await queue_.run(std::move(work));
-    co_return table;
+    return loadOn(core_);
 }
 
 void DwellStore::save(DwellTable table) {
-    queue_.async([this, table = std::move(table)] {
-        if (lastSavedDwell_ && *lastSavedDwell_ == table) return;
+    core_->queue.async([core = core_, table = std::move(table)] {
+        if (core->lastSavedDwell && *core->lastSavedDwell == table) return;
         auto data = encode(table);
         if (!data) return;
         // A failed write is not remembered as written, so the next save tries again.
-        if (defaults_.setData(defaultsKey, *data)) lastSavedDwell_ = table;
+        if (core->defaults.setData(defaultsKey, *data)) core->lastSavedDwell = table;
     });
 }
 
 // ---- AwayEngine ----
 
-TimerFactory mainLoopTimerFactory() {
-    return [](std::chrono::milliseconds interval,
-              std::function<void()> fire) -> std::unique_ptr<RepeatingTimer> {
-        return std::make_unique<MainLoopTimer>(interval, std::move(fire));
-    };
-}
-
 AwayEngine::AwayEngine(ReadFingerprint readFingerprint, LoadDwell loadDwell, SaveDwell saveDwell,
-                       NotificationCenter& notifications, bool scheduleTimers, TimerFactory timers,
-                       Clock clock)
+                       NotificationCenter& notifications, bool scheduleTimers, std::shared_ptr<Clock> clock)
     : notifications_(notifications), readFingerprint_(std::move(readFingerprint)),
       loadDwell_(std::move(loadDwell)), saveDwell_(std::move(saveDwell)), scheduleTimers_(scheduleTimers),
-      timers_(timers ? std::move(timers) : mainLoopTimerFactory()),
-      clock_(clock ? std::move(clock) : Clock([] { return std::chrono::system_clock::now(); })) {
+      clock_(std::move(clock)) {
     QPointer<AwayEngine> self(this);
     sleepObserver_ =
         notifications_.addObserver(notification_names::workspaceWillSleep, [self](const Notification&) {
@@ -248,11 +255,11 @@ AwayEngine::AwayEngine(ReadFingerprint readFingerprint, LoadDwell loadDwell, Sav
 }
 
 AwayEngine::AwayEngine(std::shared_ptr<NetworkFingerprintReader> reader, std::shared_ptr<DwellStore> store,
-                       NotificationCenter& notifications, bool scheduleTimers)
+                       NotificationCenter& notifications, bool scheduleTimers, std::shared_ptr<Clock> clock)
     : AwayEngine([reader](std::optional<std::string> key) { return reader->readAsync(std::move(key)); },
                  [store] { return store->load(); },
-                 [store](DwellTable table) { store->save(std::move(table)); }, notifications,
-                 scheduleTimers) {}
+                 [store](DwellTable table) { store->save(std::move(table)); }, notifications, scheduleTimers,
+                 std::move(clock)) {}
 
 AwayEngine::~AwayEngine() {
     dropTimer();
@@ -279,7 +286,7 @@ void AwayEngine::update(const Configuration& config) {
     dropTimer();
     if (config.enabled && scheduleTimers_) {
         QPointer<AwayEngine> self(this);
-        timer_ = timers_(std::chrono::seconds(std::max(config.sampleSeconds, minSampleSeconds)), [self] {
+        timer_ = clock_->repeating(capSeconds(), [self] {
             if (self) self->tick();
         });
     }
@@ -343,7 +350,7 @@ Task<void> AwayEngine::sample(QPointer<AwayEngine> self, std::uint64_t generatio
 }
 
 void AwayEngine::accept(const NetworkFingerprint& fingerprint) {
-    const WallTime now = clock_();
+    const WallTime now = clock_->wallTime();
     lastPhysicalKey_ = fingerprint.key;
     detector_.creditDwell(now, capSeconds());
     const AwayDetector::Verdict verdict = detector_.sample(fingerprint.key, now);
@@ -379,14 +386,14 @@ void AwayEngine::handleWillSleep() {
     sampleRequested_ = false;
     // Until the stored table is in, there is nothing to credit that would not overwrite it.
     if (dwellLoaded_) {
-        detector_.noteWillSleep(clock_(), capSeconds());
+        detector_.noteWillSleep(clock_->wallTime(), capSeconds());
         saveDwell_(detector_.dwell);
     }
 }
 
 void AwayEngine::handleDidWake() {
     sleeping_ = false;
-    detector_.noteDidWake(clock_());
+    detector_.noteDidWake(clock_->wallTime());
     tick();
 }
 

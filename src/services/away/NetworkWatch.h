@@ -4,7 +4,7 @@
 // it from the network configuration store, the stored dwell table, and the engine that samples on
 // a timer and around system sleep and publishes an `AwayStatus`.
 
-#include "async/SerialQueue.h"
+#include "async/Clock.h"
 #include "async/Task.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SleepWakeEvents.h"
@@ -65,7 +65,8 @@ public:
     explicit NetworkFingerprintReader(std::shared_ptr<NetworkStore> store);
 
     // The preferred key (the last accepted sample's key) keeps the physical network's identity
-    // while a VPN is the primary interface.
+    // while a VPN is the primary interface. Stays safe when the reader is destroyed right after
+    // the call.
     Task<NetworkFingerprint> readAsync(std::optional<std::string> preferredPhysicalKey);
     // The same, blocking the calling thread.
     static NetworkFingerprint read(NetworkStore& store,
@@ -73,9 +74,10 @@ public:
 
     static std::string shortHash(std::string_view key) { return AwayDetector::shortHash(key); }
 
+    struct Core;
+
 private:
-    std::shared_ptr<NetworkStore> store_;
-    SerialQueue queue_{"com.brisel.network-sampling"}; // last: drains before the rest goes
+    std::shared_ptr<Core> core_; // the store and the queue, shared with the reads in flight
 };
 
 // Keeps the detector's dwell table under "away.dwell" in the user defaults, as a JSON object of
@@ -89,7 +91,8 @@ public:
     // The stored table; an empty one when there is none or it cannot be decoded.
     Task<DwellTable> load();
     // Returns at once; the write happens later, in order, and only when the table differs from
-    // the one last loaded or written.
+    // the one last loaded or written. Loads and saves already asked for still happen when the
+    // store is destroyed meanwhile.
     void save(DwellTable table);
 
     // nullopt for anything but a JSON object of finite numbers.
@@ -97,10 +100,10 @@ public:
     // nullopt when a value is not finite: such a table is never written.
     static std::optional<QByteArray> encode(const DwellTable& table);
 
+    struct Core;
+
 private:
-    UserDefaults defaults_;
-    std::optional<DwellTable> lastSavedDwell_;         // touched only on queue_
-    SerialQueue queue_{"com.brisel.away-persistence"}; // last: drains before the rest goes
+    std::shared_ptr<Core> core_; // the defaults, the last table written and the queue
 };
 
 // The away engine's published verdict.
@@ -119,17 +122,6 @@ struct AwayStatus {
     bool operator==(const AwayStatus&) const = default;
 };
 
-// A running repeating timer; destroying it stops it.
-class RepeatingTimer {
-public:
-    virtual ~RepeatingTimer() = default;
-};
-
-// Starts a repeating timer on the main event loop that calls `fire` every `interval`.
-using TimerFactory = std::function<std::unique_ptr<RepeatingTimer>(std::chrono::milliseconds interval,
-                                                                   std::function<void()> fire)>;
-TimerFactory mainLoopTimerFactory();
-
 // Samples the network, feeds the detector, keeps the dwell table stored, follows system sleep and
 // wake and publishes the verdict. Main thread only.
 class AwayEngine : public QObject {
@@ -147,16 +139,16 @@ public:
     using ReadFingerprint = std::function<Task<NetworkFingerprint>(std::optional<std::string> preferredKey)>;
     using LoadDwell = std::function<Task<DwellTable>()>;
     using SaveDwell = std::function<void(DwellTable)>;
-    using Clock = std::function<WallTime()>;
 
     // Observes the will-sleep and did-wake notifications on `notifications`, which must outlive
-    // the engine. Empty `timers` and `clock` select the main-loop timer and the system clock.
+    // the engine. Samples on the clock's repeating timer and dates samples by its wall time.
     AwayEngine(ReadFingerprint readFingerprint, LoadDwell loadDwell, SaveDwell saveDwell,
-               NotificationCenter& notifications, bool scheduleTimers, TimerFactory timers = {},
-               Clock clock = {});
+               NotificationCenter& notifications, bool scheduleTimers,
+               std::shared_ptr<Clock> clock = Clock::system());
     // Reads through `reader` and keeps the table in `store`.
     AwayEngine(std::shared_ptr<NetworkFingerprintReader> reader, std::shared_ptr<DwellStore> store,
-               NotificationCenter& notifications, bool scheduleTimers);
+               NotificationCenter& notifications, bool scheduleTimers,
+               std::shared_ptr<Clock> clock = Clock::system());
     ~AwayEngine() override;
 
     // Applies a configuration and samples at once; read `status` afterwards.
@@ -182,7 +174,7 @@ private:
     void dropTimer();
 
     Configuration config_;
-    std::unique_ptr<RepeatingTimer> timer_;
+    std::unique_ptr<Timer> timer_;
     AwayDetector detector_;
     std::optional<std::string> lastPhysicalKey_;
     NotificationCenter& notifications_;
@@ -193,8 +185,7 @@ private:
     bool dwellLoaded_ = false;
     SaveDwell saveDwell_;
     bool scheduleTimers_;
-    TimerFactory timers_;
-    Clock clock_;
+    std::shared_ptr<Clock> clock_;
     std::optional<Task<void>> samplingTask_;
     bool sampleRequested_ = false;
     std::uint64_t generation_ = 0;

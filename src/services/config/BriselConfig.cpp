@@ -1,6 +1,6 @@
 #include "BriselConfig.h"
 
-#include "services/config/StrictJsonObject.h"
+#include "services/storage/StrictJsonObject.h"
 
 #include <nlohmann/json.hpp>
 

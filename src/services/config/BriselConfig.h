@@ -3,7 +3,7 @@
 // Every user setting of the application, as stored in config.json.
 
 #include "services/config/BriselTheme.h"
-#include "services/onboarding-state/OnboardingState.h"
+#include "services/config/SetupEnumerations.h"
 
 #include <nlohmann/json_fwd.hpp>
 

@@ -1,9 +1,9 @@
 #include "ConfigStore.h"
 
-#include "services/config/FileIO.h"
-#include "services/config/JsonWriter.h"
-#include "services/config/PersistenceIO.h"
-#include "services/config/StrictJsonObject.h"
+#include "services/storage/FileIO.h"
+#include "services/storage/JsonWriter.h"
+#include "services/storage/PersistenceIO.h"
+#include "services/storage/StrictJsonObject.h"
 
 #include <nlohmann/json.hpp>
 

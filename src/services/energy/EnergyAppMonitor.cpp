@@ -1,8 +1,7 @@
 #include "services/energy/EnergyAppMonitor.h"
 
-#include "platform/LinuxWorkspace.h"
-#include "platform/Uptime.h"
-#include "services/energy/EnergySamplingWorker.h"
+#include "async/Clock.h"
+#include "platform/Workspace.h"
 
 #include <QGuiApplication>
 #include <QWindow>
@@ -13,7 +12,7 @@ namespace brisel {
 
 struct EnergyAppMonitor::State {
     Sampler sample;
-    Clock now;
+    std::shared_ptr<Clock> clock;
     std::optional<Task<void>> samplingTask;
     std::optional<double> lastSampledAt;
     int cachedLimit = 0;
@@ -36,7 +35,7 @@ Task<void> runSampling(std::shared_ptr<EnergyAppMonitor::State> state, int sampl
     state->cachedApps = std::move(result.apps);
     state->statusKey = std::move(result.statusKey);
     state->cachedLimit = samplingLimit;
-    state->lastSampledAt = state->now();
+    state->lastSampledAt = state->clock->monotonicSeconds();
     state->samplingTask.reset();
 }
 
@@ -48,7 +47,8 @@ Task<std::vector<SignificantEnergyApp>> sampleTopAppsIn(std::shared_ptr<EnergyAp
             const Task<void> inFlight = *state->samplingTask;
             co_await inFlight;
         }
-        if (state->lastSampledAt && state->now() - *state->lastSampledAt < EnergyAppMonitor::kCacheSeconds &&
+        if (state->lastSampledAt &&
+            state->clock->monotonicSeconds() - *state->lastSampledAt < EnergyAppMonitor::kCacheSeconds &&
             state->cachedLimit >= requested) {
             const auto count = std::min(static_cast<std::size_t>(requested), state->cachedApps.size());
             co_return std::vector<SignificantEnergyApp>(state->cachedApps.begin(),
@@ -60,19 +60,10 @@ Task<std::vector<SignificantEnergyApp>> sampleTopAppsIn(std::shared_ptr<EnergyAp
 
 } // namespace
 
-EnergyAppMonitor::EnergyAppMonitor(Sampler sample, Clock now) : state_(std::make_shared<State>()) {
-    if (!sample) {
-        auto worker = std::make_shared<EnergySamplingWorker>();
-        sample = [worker](int limit) { return worker->sample(limit); };
-    }
+EnergyAppMonitor::EnergyAppMonitor(Sampler sample, std::shared_ptr<Clock> clock)
+    : state_(std::make_shared<State>()) {
     state_->sample = std::move(sample);
-    state_->now = now ? std::move(now) : Clock(&platform::uptimeSeconds);
-}
-
-EnergyAppMonitor& EnergyAppMonitor::shared() {
-    // Never destroyed: its worker thread must not be joined during static destruction.
-    static auto* monitor = new EnergyAppMonitor();
-    return *monitor;
+    state_->clock = std::move(clock);
 }
 
 Task<std::vector<SignificantEnergyApp>> EnergyAppMonitor::sampleTopApps(int limit) {
@@ -85,11 +76,6 @@ const std::string& EnergyAppMonitor::statusKey() const {
 
 std::string EnergyAppMonitor::activityMonitorParameters(const SignificantEnergyApp& app) {
     return "openTab:Power;bundle-id:" + app.bundleIdentifier.value_or("") + ";name:" + app.name;
-}
-
-void EnergyAppMonitor::openInActivityMonitor(const SignificantEnergyApp& app) {
-    static LinuxWorkspace workspace;
-    openInActivityMonitor(app, workspace);
 }
 
 void EnergyAppMonitor::openInActivityMonitor(const SignificantEnergyApp& app, Workspace& workspace) {

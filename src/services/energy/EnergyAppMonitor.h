@@ -12,6 +12,7 @@
 
 namespace brisel {
 
+class Clock;
 class Workspace;
 
 // The main-thread front of energy sampling. Serves repeated requests from a short-lived cache and
@@ -20,14 +21,10 @@ class Workspace;
 class EnergyAppMonitor {
 public:
     using Sampler = std::function<Task<EnergySample>(int limit)>;
-    using Clock = std::function<double()>; // system uptime in seconds
 
-    // An empty sampler selects a new EnergySamplingWorker with the machine's readers; an empty
-    // clock the system uptime.
-    explicit EnergyAppMonitor(Sampler sample = {}, Clock now = {});
-
-    // The process-wide monitor, created on first use and kept until the process ends.
-    static EnergyAppMonitor& shared();
+    // Samples through `sample` (the application's: an EnergySamplingWorker's `sample`); the cache
+    // ages by the clock's monotonic seconds.
+    EnergyAppMonitor(Sampler sample, std::shared_ptr<Clock> clock);
 
     // At most `limit` applications, best first. Samples at least kMinSamplingLimit, so that the
     // panel's rows always come from the cache.
@@ -38,7 +35,6 @@ public:
 
     // Closes the open menu-bar panel and opens the system activity monitor on its energy tab for
     // this application; if launching with that request fails, opens the monitor plainly.
-    static void openInActivityMonitor(const SignificantEnergyApp& app);
     static void openInActivityMonitor(const SignificantEnergyApp& app, Workspace& workspace);
     // The request handed to the activity monitor.
     static std::string activityMonitorParameters(const SignificantEnergyApp& app);

@@ -1,8 +1,7 @@
 #include "services/energy/EnergySamplingWorker.h"
 
-#include "platform/DesktopRunningApplications.h"
-#include "platform/ProcfsProcessUsage.h"
-#include "platform/Uptime.h"
+#include "async/Clock.h"
+#include "async/SerialQueue.h"
 #include "services/energy/EnergyUsageReader.h"
 
 #include <algorithm>
@@ -10,41 +9,56 @@
 
 namespace brisel {
 
+struct EnergySamplingWorker::Core {
+    struct CachedIcon {
+        QImage image; // null: the application has no icon, which is worth remembering too
+    };
+
+    Core(UsageReader readUsage, IconReader readIcon)
+        : readUsage_(std::move(readUsage)), readIcon_(std::move(readIcon)) {}
+    EnergySample sampleOnQueue(int limit);
+
+    UsageReader readUsage_;
+    IconReader readIcon_;
+    // Touched only by the pass, on the queue.
+    std::unordered_map<std::string, Sample> previousSamples_;
+    std::unordered_map<std::string, CachedIcon> icons_;
+    SerialQueue queue_{"com.brisel.energy-sampling"};
+};
+
 namespace {
 
-// The platform readers behind both default closures; the icon reader needs the list the usage
-// reader last took.
-struct MachineReaders {
-    DesktopRunningApplications applications;
-    ProcfsProcessUsage usage;
-};
+Task<EnergySample> sampleOn(std::shared_ptr<EnergySamplingWorker::Core> core, int limit) {
+    // Named: GCC 12 destroys capturing temporaries inside a co_await expression twice.
+    auto job = [core, limit] { return core->sampleOnQueue(limit); };
+    auto pass = core->queue_.run(std::move(job));
+    co_return co_await pass;
+}
 
 } // namespace
 
+EnergySamplingWorker::EnergySamplingWorker(std::shared_ptr<RunningApplications> applications,
+                                           std::shared_ptr<ProcessUsage> usage, std::shared_ptr<Clock> clock)
+    : EnergySamplingWorker(
+          [applications, usage, clock] {
+              return readRunningApplicationsUsage(*applications, *usage, clock->monotonicSeconds());
+          },
+          [applications](std::int32_t pid) {
+              const auto file = applications->iconFile(pid);
+              return file ? QImage(QString::fromStdString(*file)) : QImage();
+          }) {}
+
 EnergySamplingWorker::EnergySamplingWorker(UsageReader readUsage, IconReader readIcon)
-    : readUsage_(std::move(readUsage)), readIcon_(std::move(readIcon)) {
-    if (readUsage_ && readIcon_) return;
-    auto machine = std::make_shared<MachineReaders>();
-    if (!readUsage_) {
-        readUsage_ = [machine] {
-            return readRunningApplicationsUsage(machine->applications, machine->usage,
-                                                platform::uptimeSeconds());
-        };
-    }
-    if (!readIcon_) {
-        readIcon_ = [machine](std::int32_t pid) {
-            const auto file = machine->applications.iconFile(pid);
-            return file ? QImage(QString::fromStdString(*file)) : QImage();
-        };
-    }
-}
+    : core_(std::make_shared<Core>(std::move(readUsage), std::move(readIcon))) {}
 
 EnergySamplingWorker::~EnergySamplingWorker() = default;
 
 Task<EnergySample> EnergySamplingWorker::sample(int limit) {
-    // A named awaiter: GCC 12 destroys capturing temporaries inside a co_await expression twice.
-    auto pass = queue_.run([this, limit] { return sampleOnQueue(limit); });
-    co_return co_await pass;
+    return sampleOn(core_, limit);
+}
+
+EnergySample EnergySamplingWorker::sampleOnQueue(int limit) {
+    return core_->sampleOnQueue(limit);
 }
 
 double EnergySamplingWorker::energyScore(const EnergyProcessUsage& process,
@@ -66,7 +80,7 @@ double EnergySamplingWorker::energyScore(const EnergyProcessUsage& process,
            static_cast<double>(process.wakeups) / life * 0.03;
 }
 
-EnergySample EnergySamplingWorker::sampleOnQueue(int limit) {
+EnergySample EnergySamplingWorker::Core::sampleOnQueue(int limit) {
     const EnergyUsageSnapshot snapshot = readUsage_();
 
     struct Candidate {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "async/SerialQueue.h"
 #include "async/Task.h"
 #include "services/energy/EnergyProcessUsage.h"
 #include "services/energy/EnergySample.h"
@@ -8,11 +7,16 @@
 #include <QImage>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
 
 namespace brisel {
+
+class Clock;
+class ProcessUsage;
+class RunningApplications;
 
 // Reads the running applications' usage and scores their energy use, on its own serial queue
 // "com.brisel.energy-sampling". It remembers each process's last reading, so a sampling soon
@@ -23,14 +27,17 @@ public:
     using UsageReader = std::function<EnergyUsageSnapshot()>;
     using IconReader = std::function<QImage(std::int32_t pid)>;
 
-    // Empty readers select the machine's running applications and their icons.
-    explicit EnergySamplingWorker(UsageReader readUsage = {}, IconReader readIcon = {});
+    // Reads the platform's running applications, their usage and icons; readings are stamped
+    // with the clock's monotonic seconds.
+    EnergySamplingWorker(std::shared_ptr<RunningApplications> applications,
+                         std::shared_ptr<ProcessUsage> usage, std::shared_ptr<Clock> clock);
+    EnergySamplingWorker(UsageReader readUsage, IconReader readIcon);
     ~EnergySamplingWorker();
     EnergySamplingWorker(const EnergySamplingWorker&) = delete;
     EnergySamplingWorker& operator=(const EnergySamplingWorker&) = delete;
 
     // One sampling pass on the worker's queue: at most `limit` applications whose score reaches
-    // the threshold, best first. The worker must outlive the returned task.
+    // the threshold, best first. Stays safe when the worker is destroyed right after the call.
     Task<EnergySample> sample(int limit);
 
     // The same pass on the calling thread. `sample` runs it on the queue; call it directly only
@@ -52,19 +59,11 @@ public:
     static constexpr double kThreshold = 1.5;
     static constexpr double kMinDeltaSeconds = 0.8;
 
-private:
-    struct CachedIcon {
-        QImage image; // null: the application has no icon, which is worth remembering too
-    };
+    struct Core;
 
-    UsageReader readUsage_;
-    IconReader readIcon_;
-    // Touched only by the pass, on the queue.
-    std::unordered_map<std::string, Sample> previousSamples_;
-    std::unordered_map<std::string, CachedIcon> icons_;
-    // Last, so that it is destroyed first: its worker finishes queued passes while the rest of
-    // the worker still exists.
-    SerialQueue queue_{"com.brisel.energy-sampling"};
+private:
+    // The readers, what the passes remember and the queue; shared with the passes in flight.
+    std::shared_ptr<Core> core_;
 };
 
 } // namespace brisel

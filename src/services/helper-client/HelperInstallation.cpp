@@ -3,6 +3,7 @@
 
 #include "HelperManager.h"
 #include "Sha256.h"
+#include "shared/helper-protocol/HelperSocketPath.h"
 
 #include <unistd.h>
 
@@ -101,7 +102,7 @@ const std::string& HelperManager::uninstallationScript() {
             "fi",
             "/usr/bin/pmset -a disablesleep 0",
             "/bin/rm -f " + shellQuoted(installedPlist) + " " + shellQuoted(installedBinary) + " " +
-                shellQuoted(socketPath),
+                shellQuoted(kHelperSocketPath),
         });
     }();
     return script;

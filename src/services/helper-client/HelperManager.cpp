@@ -1,12 +1,14 @@
 #include "HelperManager.h"
 #include "platform/FileDescriptor.h"
 
+#include "async/Clock.h"
 #include "daemon/HelperPaths.h"
+#include "platform/Platform.h"
 #include "platform/PowerFeatures.h"
 #include "platform/PrivilegedScriptRunner.h"
-#include "platform/sim/SimPowerFeatures.h"
-#include "platform/sim/SimPrivilegedScriptRunner.h"
 #include "shared/helper-protocol/BoundedIO.h"
+#include "shared/helper-protocol/HelperSocketPath.h"
+#include "shared/helper-protocol/Utf8.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -26,7 +28,7 @@ namespace {
 constexpr std::string_view kWhitespace = " \t\n\r\v\f";
 constexpr const char* kTimedOut = "helper request timed out or invalid response";
 
-std::string_view trimmed(std::string_view text, std::string_view characters = kWhitespace) {
+std::string_view trimmed(std::string_view text, std::string_view characters) {
     const std::size_t first = text.find_first_not_of(characters);
     if (first == std::string_view::npos) return {};
     const std::size_t last = text.find_last_not_of(characters);
@@ -79,19 +81,20 @@ std::filesystem::path programDirectory() {
 } // namespace
 
 HelperManager::Environment::Environment()
-    : socketPath(HelperManager::socketPath), registrationPath(HelperManager::socketPath),
+    : socketPath(kHelperSocketPath), registrationPath(kHelperSocketPath),
       installedBinaryPath(HelperManager::installedBinary), powerTool(kPowerToolPath),
       bundleDirectory(programDirectory()), resourceDirectory(bundleDirectory / "resources"),
-      privilegedRunner(std::make_shared<SimPrivilegedScriptRunner>()),
-      powerFeatures(std::make_shared<SimPowerFeatures>()), now(&BoundedIO::now),
+      clock(Clock::system()),
       sleep([](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }) {}
 
-HelperManager::HelperManager(Environment environment) : environment_(std::move(environment)) {}
-
-const HelperManager& HelperManager::live() {
-    static const HelperManager manager;
-    return manager;
+HelperManager::Environment::Environment(const Platform& platform) : Environment() {
+    powerTool = platform.powerTool;
+    privilegedRunner = platform.privilegedRunner;
+    powerFeatures = platform.powerFeatures;
+    clock = platform.clock;
 }
+
+HelperManager::HelperManager(Environment environment) : environment_(std::move(environment)) {}
 
 HelperResult<std::string> HelperManager::call(const std::string& line) const {
     const FileDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -121,7 +124,7 @@ HelperResult<std::string> HelperManager::call(const std::string& line) const {
     const std::optional<std::string> reply = BoundedIO::readLine(socket.get(), deadline, replyLimit);
     if (!reply) return HelperError{kTimedOut};
 
-    const std::string text(trimmed(*reply));
+    const std::string text = utf8::trimWhitespace(*reply);
     if (line == "capabilities" && HelperCapabilities::parse(text)) return text;
     if (HelperResult<void> parsed = parseReply(text); !parsed) return parsed.error();
     return text;
@@ -157,11 +160,11 @@ HelperReadiness HelperManager::inspectCapabilities() const {
 }
 
 bool HelperManager::waitForHelper(double seconds) const {
-    const double deadline = environment_.now() + seconds;
+    const double deadline = environment_.clock->monotonicSeconds() + seconds;
     for (;;) {
         if (isInstalled()) return true;
         environment_.sleep(0.2);
-        if (!(environment_.now() < deadline)) return false;
+        if (!(environment_.clock->monotonicSeconds() < deadline)) return false;
     }
 }
 
@@ -201,9 +204,8 @@ HelperResult<void> HelperManager::setPowerModeWithPrivilegedFallback(int mode) c
 HelperResult<void> HelperManager::runPrivileged(const std::string& script) const {
     const PrivilegedScriptResult result = environment_.privilegedRunner->run(script);
     if (result.status == 0) return HelperResult<void>::success();
-    const std::string_view output = trimmed(result.output);
-    return HelperError{output.empty() ? "administrator authorization failed" : std::string(output),
-                       result.status};
+    const std::string output = utf8::trimWhitespace(result.output);
+    return HelperError{output.empty() ? "administrator authorization failed" : output, result.status};
 }
 
 std::optional<bool> HelperManager::sleepDisabledFromPmset() const {

@@ -15,8 +15,10 @@
 
 namespace brisel {
 
+class Clock;
 class PowerFeatures;
 class PrivilegedScriptRunner;
+struct Platform;
 
 // Everything the application does with the root helper brisel-helper and the power-management
 // tool: speaks the helper's one-line protocol over its socket (one connection per request), keeps
@@ -31,7 +33,6 @@ class HelperManager {
 public:
     // The fixed places and times of the helper. The install and removal scripts are built from
     // these exact texts.
-    static constexpr const char* socketPath = "/var/run/com.brisel.helper.sock";
     static constexpr const char* label = "com.brisel.helper";
     static constexpr const char* installedBinary = "/Library/PrivilegedHelperTools/com.brisel.helper";
     static constexpr const char* installedPlist = "/Library/LaunchDaemons/com.brisel.helper.plist";
@@ -49,10 +50,14 @@ public:
     static constexpr const char* outdatedHelperMessage =
         "Installed helper is outdated. Remove and install it again in Settings.";
 
-    // Where a manager finds the helper, the tool and the system's facilities. Made with the live
-    // values; tests replace what they need.
+    // Where a manager finds the helper, the tool and the system's facilities. Tests replace what
+    // they need.
     struct Environment {
+        // The fixed places, the system clock and a real sleep; no runner and no power features
+        // (the operations that use them need them set).
         Environment();
+        // The same with the platform's tool, runner, power features and clock.
+        explicit Environment(const Platform& platform);
 
         // Where the helper listens.
         std::string socketPath;
@@ -70,27 +75,25 @@ public:
         std::filesystem::path resourceDirectory;
         std::shared_ptr<PrivilegedScriptRunner> privilegedRunner;
         std::shared_ptr<PowerFeatures> powerFeatures;
-        // The clock and the sleep of `waitForHelper` (monotonic seconds).
-        std::function<double()> now;
+        // The clock of `waitForHelper` (monotonic seconds) and its pause between polls, which
+        // blocks the calling worker thread: a timer cannot pause a blocking call.
+        std::shared_ptr<Clock> clock;
         std::function<void(double seconds)> sleep;
     };
 
     using Request = std::function<HelperResult<std::string>(const std::string& line)>;
 
-    explicit HelperManager(Environment environment = Environment());
-
-    // The manager of the running application, built once.
-    static const HelperManager& live();
+    explicit HelperManager(Environment environment);
 
     const Environment& environment() const { return environment_; }
 
     // ---- The helper protocol ----
 
-    // Sends one request line on a fresh connection and returns the trimmed reply when it is "ok"
-    // (or, for "capabilities", a capabilities line). Failures: "socket() failed", "socket path too
-    // long", "error.helperNotRunning" (nothing listens), "helper request timed out or invalid
-    // response" (no complete reply line within the deadline), "no reply from helper" (an empty
-    // line), or the helper's own reply ("err ...").
+    // Sends one request line on a fresh connection and returns the reply, trimmed of Unicode white
+    // space, when it is "ok" (or, for "capabilities", a capabilities line). Failures: "socket() failed",
+    // "socket path too long", "error.helperNotRunning" (nothing listens), "helper request timed out or
+    // invalid response" (no complete reply line within the deadline), "no reply from helper" (an empty line),
+    // or the helper's own reply ("err ...").
     HelperResult<std::string> call(const std::string& line) const;
     // "ok" is success; an empty reply is "no reply from helper"; any other text is a failure
     // carrying that text.

@@ -19,9 +19,4 @@ HelperOperations HelperOperations::of(const HelperManager& manager) {
     };
 }
 
-const HelperOperations& HelperOperations::live() {
-    static const HelperOperations operations = of(HelperManager::live());
-    return operations;
-}
-
 } // namespace brisel

@@ -28,11 +28,9 @@ struct HelperOperations {
         return std::nullopt;
     };
 
-    // The operations of `manager`, each returning its result unchanged. The manager must outlive
-    // the operations.
+    // The operations of `manager` (the application's is made over the platform), each returning
+    // its result unchanged. The manager must outlive the operations.
     static HelperOperations of(const HelperManager& manager);
-    // The operations of `HelperManager::live()`, built once.
-    static const HelperOperations& live();
 };
 
 } // namespace brisel

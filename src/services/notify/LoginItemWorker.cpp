@@ -1,38 +1,61 @@
 #include "services/notify/LoginItemWorker.h"
 
-#include "platform/XdgAutostartLoginItem.h"
+#include "async/SerialQueue.h"
 
 #include <exception>
-#include <memory>
 
 namespace brisel {
 
-LoginItemWorker::LoginItemWorker(StatusReader readStatus, Updater update)
-    : readStatus_(std::move(readStatus)), update_(std::move(update)) {
-    if (readStatus_ && update_) return;
-    auto item = std::make_shared<XdgAutostartLoginItem>();
-    if (!readStatus_) readStatus_ = [item] { return item->status(); };
-    if (!update_) update_ = [item](bool enabled) { item->setRegistered(enabled); };
+struct LoginItemWorker::Core {
+    StatusReader readStatus;
+    Updater update;
+    SerialQueue queue{"com.brisel.login-item"};
+};
+
+namespace {
+
+using Core = LoginItemWorker::Core;
+
+// Named jobs and awaiters: GCC 12 destroys capturing temporaries inside a co_await expression twice.
+
+Task<LoginItemStatus> readStatusOn(std::shared_ptr<Core> core) {
+    auto reading = [read = core->readStatus] { return read(); };
+    auto onQueue = core->queue.run(std::move(reading));
+    co_return co_await onQueue;
 }
 
-Task<LoginItemStatus> LoginItemWorker::status() {
-    // Named awaiters: GCC 12 destroys capturing temporaries inside a co_await expression twice.
-    auto reading = queue_.run([this] { return readStatus_(); });
-    co_return co_await reading;
-}
-
-Task<std::optional<std::string>> LoginItemWorker::setEnabled(bool enabled) {
-    auto updating = queue_.run([this, enabled]() -> std::optional<std::string> {
+Task<std::optional<std::string>> updateOn(std::shared_ptr<Core> core, bool enabled) {
+    auto updating = [update = core->update, enabled]() -> std::optional<std::string> {
         try {
-            update_(enabled);
+            update(enabled);
             return std::nullopt;
         } catch (const std::exception& error) {
             return std::string(error.what());
         } catch (...) {
             return std::string("The login item could not be changed.");
         }
-    });
-    co_return co_await updating;
+    };
+    auto onQueue = core->queue.run(std::move(updating));
+    co_return co_await onQueue;
+}
+
+} // namespace
+
+LoginItemWorker::LoginItemWorker(std::shared_ptr<LoginItem> item)
+    : LoginItemWorker([item] { return item->status(); },
+                      [item](bool enabled) { item->setRegistered(enabled); }) {}
+
+LoginItemWorker::LoginItemWorker(StatusReader readStatus, Updater update) : core_(std::make_shared<Core>()) {
+    core_->readStatus = std::move(readStatus);
+    core_->update = std::move(update);
+}
+
+Task<LoginItemStatus> LoginItemWorker::status() {
+    return readStatusOn(core_);
+}
+
+Task<std::optional<std::string>> LoginItemWorker::setEnabled(bool enabled) {
+    return updateOn(core_, enabled);
 }
 
 } // namespace brisel

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "async/SerialQueue.h"
 #include "async/Task.h"
 #include "platform/LoginItem.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,21 +19,21 @@ public:
     // Registers (true) or unregisters (false); throws std::exception on failure.
     using Updater = std::function<void(bool enabled)>;
 
-    // Empty closures select the platform's login item (an XDG autostart entry on Linux).
-    explicit LoginItemWorker(StatusReader readStatus = {}, Updater update = {});
+    // The platform's login item (an XDG autostart entry on Linux).
+    explicit LoginItemWorker(std::shared_ptr<LoginItem> item);
+    LoginItemWorker(StatusReader readStatus, Updater update);
     LoginItemWorker(const LoginItemWorker&) = delete;
     LoginItemWorker& operator=(const LoginItemWorker&) = delete;
 
-    // The worker must outlive the returned tasks.
+    // Both stay safe when the worker is destroyed right after the call: the call still runs.
     Task<LoginItemStatus> status();
     // Nothing on success, else the failure's description, unchanged.
     Task<std::optional<std::string>> setEnabled(bool enabled);
 
+    struct Core;
+
 private:
-    StatusReader readStatus_;
-    Updater update_;
-    // Last, so that it is destroyed first: queued calls finish while the closures still exist.
-    SerialQueue queue_{"com.brisel.login-item"};
+    std::shared_ptr<Core> core_; // shared with the calls in flight
 };
 
 } // namespace brisel

@@ -1,6 +1,5 @@
 #include "services/notify/LowBatteryNotifier.h"
 
-#include "platform/sim/SimUserNotificationCenter.h"
 #include "services/notify/CompletionAwaiter.h"
 
 #include <optional>
@@ -112,7 +111,7 @@ Task<void> deliverLowBattery(std::weak_ptr<State> weakState, std::string title, 
 
 LowBatteryNotifier::LowBatteryNotifier(std::shared_ptr<UserNotificationCenter> center, Translator translate)
     : state_(std::make_shared<State>()) {
-    state_->center = center ? std::move(center) : std::make_shared<SimUserNotificationCenter>();
+    state_->center = std::move(center);
     state_->translate =
         translate ? std::move(translate) : Translator([](const std::string& key) { return key; });
 }

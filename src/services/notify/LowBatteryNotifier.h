@@ -2,7 +2,7 @@
 
 #include "async/Task.h"
 #include "platform/UserNotificationCenter.h"
-#include "services/onboarding-state/OnboardingState.h"
+#include "services/config/SetupEnumerations.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,10 +35,8 @@ class LowBatteryNotifier {
 public:
     using Translator = std::function<std::string(const std::string& key)>;
 
-    // An empty centre selects the machine's (the simulated Mac's); an empty translator returns
-    // the keys themselves.
-    explicit LowBatteryNotifier(std::shared_ptr<UserNotificationCenter> center = {},
-                                Translator translate = {});
+    // Posts through the platform's centre; an empty translator returns the keys themselves.
+    explicit LowBatteryNotifier(std::shared_ptr<UserNotificationCenter> center, Translator translate = {});
 
     // Stores the choice and makes sends begun under the previous one stale. Switching the
     // reminder off also cancels a pending low-battery request.

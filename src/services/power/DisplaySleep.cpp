@@ -1,9 +1,7 @@
 #include "DisplaySleep.h"
 
 #include "async/SerialQueue.h"
-#include "daemon/HelperPaths.h"
 #include "platform/OnlineDisplays.h"
-#include "platform/sim/SimOnlineDisplays.h"
 #include "shared/helper-protocol/BoundedIO.h"
 
 namespace brisel {
@@ -21,14 +19,6 @@ const char* statusKey(DisplaySleepResult result) {
 }
 
 namespace DisplaySleep {
-
-Environment Environment::live() {
-    return Environment{std::make_shared<SimOnlineDisplays>(), std::string(kPowerToolPath), toolTimeout};
-}
-
-Task<DisplaySleepResult> request() {
-    return request(Environment::live());
-}
 
 Task<DisplaySleepResult> request(Environment environment) {
     // A named closure: GCC 12 destroys a closure temporary with non-trivial captures twice when it is

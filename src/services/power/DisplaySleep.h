@@ -21,17 +21,14 @@ namespace DisplaySleep {
 
 inline constexpr double toolTimeout = 5.0;
 
+// The platform's displays and power-management tool.
 struct Environment {
     std::shared_ptr<OnlineDisplays> displays;
     std::string powerTool;
     double timeout = toolTimeout;
-
-    // The simulated machine's displays and the power-tool stand-in.
-    static Environment live();
 };
 
 // Runs `requestNow` on a detached thread; the caller only awaits.
-Task<DisplaySleepResult> request();
 Task<DisplaySleepResult> request(Environment environment);
 
 // Unavailable when no display is online (or the query fails), without running the tool;

@@ -1,14 +1,6 @@
 #include "HardwareIO.h"
 
-#include "async/MainThread.h"
-
-#include <QCoreApplication>
-#include <QTimer>
-
-#include <chrono>
-#include <cmath>
-#include <limits>
-#include <thread>
+#include <mutex>
 
 namespace brisel {
 
@@ -17,40 +9,21 @@ struct HardwareIO::Core {
     bool occupied = false;       // an operation runs or waits on the queue
     bool recoveryNeeded = false; // a caller was refused meanwhile
     std::function<void()> recoveryHandler;
-    TimeoutScheduler scheduler;
+    // Held while the handler runs, so that the owner's release waits for a call under way.
+    // Recursive: a handler may itself let go of the queue.
+    std::recursive_mutex handlerCall;
+    std::shared_ptr<Clock> clock;
 };
 
-namespace {
-
-void mainThreadTimer(double seconds, std::function<void()> fire) {
-    // Qt timers take whole milliseconds in an int; longer waits are cut to about 24 days.
-    const double milliseconds = std::isfinite(seconds) ? std::ceil(seconds * 1000) : 0;
-    const int delay = std::isnan(seconds) ? 0
-                      : !std::isfinite(seconds) || milliseconds > std::numeric_limits<int>::max()
-                          ? std::numeric_limits<int>::max()
-                          : std::max(0, static_cast<int>(milliseconds));
-    auto start = [delay, fire = std::move(fire)] {
-        QTimer::singleShot(delay, Qt::PreciseTimer, QCoreApplication::instance(), fire);
-    };
-    if (isMainThread())
-        start();
-    else
-        postToMain(std::move(start));
-}
-
-} // namespace
-
-HardwareIO::HardwareIO(std::string label, TimeoutScheduler scheduler)
+HardwareIO::HardwareIO(std::string label, std::shared_ptr<Clock> clock)
     : label_(std::move(label)), core_(std::make_shared<Core>()),
-      // The queue's thread may be stuck in a call that never returns; whoever lets go of the queue
-      // last must not wait for it, so the join happens on a thread of its own.
-      queue_(new SerialQueue(label_),
-             [](SerialQueue* queue) { std::thread([queue] { delete queue; }).detach(); }) {
-    core_->scheduler = scheduler ? std::move(scheduler) : TimeoutScheduler(&mainThreadTimer);
+      queue_(std::make_shared<SerialQueue>(label_)) {
+    core_->clock = std::move(clock);
 }
 
 HardwareIO::~HardwareIO() {
     // An operation may outlive the queue; its end must not call back into an owner that is gone.
+    std::lock_guard call(core_->handlerCall);
     std::lock_guard guard(core_->lock);
     core_->recoveryHandler = nullptr;
 }
@@ -71,6 +44,7 @@ bool HardwareIO::admit(Core& core) {
 }
 
 void HardwareIO::finish(Core& core, bool callerGaveUp) {
+    std::lock_guard call(core.handlerCall);
     std::function<void()> handler;
     {
         std::lock_guard guard(core.lock);
@@ -81,8 +55,8 @@ void HardwareIO::finish(Core& core, bool callerGaveUp) {
     if (handler) handler();
 }
 
-void HardwareIO::scheduleTimeout(Core& core, double seconds, std::function<void()> fire) {
-    core.scheduler(seconds, std::move(fire));
+std::unique_ptr<Timer> HardwareIO::startTimeout(Core& core, double seconds, std::function<void()> fire) {
+    return core.clock->singleShot(seconds, std::move(fire));
 }
 
 } // namespace brisel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "async/Clock.h"
 #include "async/SerialQueue.h"
 #include "async/Task.h"
 
@@ -40,20 +41,20 @@ public:
     static constexpr const char* pendingMessage = "error.hardwarePending";
     static constexpr const char* timeoutMessage = "error.hardwareTimeout";
 
-    // Calls `fire` once, on the main thread, `seconds` after it was called. The default uses a
-    // precise main-thread timer; tests pass one they fire by hand.
-    using TimeoutScheduler = std::function<void(double seconds, std::function<void()> fire)>;
-
-    explicit HardwareIO(std::string label, TimeoutScheduler scheduler = {});
+    // Time-outs run on the clock's single-shot timers.
+    explicit HardwareIO(std::string label, std::shared_ptr<Clock> clock = Clock::system());
     // Does not wait for a running operation: the queue's thread ends once it returns. The recovery
-    // handler is dropped at once, so that end calls nobody.
+    // handler is dropped at once (after a call of it under way on the queue's thread has returned),
+    // so that end calls nobody.
     ~HardwareIO();
     HardwareIO(const HardwareIO&) = delete;
     HardwareIO& operator=(const HardwareIO&) = delete;
 
     const std::string& label() const { return label_; }
 
-    // Replaces the recovery handler. It is called on the queue's thread, outside any lock.
+    // Replaces the recovery handler. It is called on the queue's thread, outside the queue's state
+    // lock; it must not wait for the owner's thread (the owner's release waits for a call under
+    // way). Installed handlers hop to the main thread themselves.
     void onRecovery(std::function<void()> handler);
 
     // Runs `operation` (returning a value) on the queue. The result is its value, or
@@ -74,6 +75,7 @@ private:
         std::mutex lock;
         std::coroutine_handle<> caller;
         std::optional<HardwareResult<R>> result;
+        std::unique_ptr<Timer> timeout; // stops when the completion goes
 
         // Hands the waiting caller out once: to the time-out or to the finished operation.
         std::coroutine_handle<> take() {
@@ -96,7 +98,11 @@ private:
         }
         void await_suspend(std::coroutine_handle<> caller) {
             completion->caller = caller;
-            scheduleTimeout(*core, timeout, [completion = completion] {
+            // Weak: the timer belongs to the completion.
+            std::weak_ptr<Completion<R>> weak = completion;
+            completion->timeout = startTimeout(*core, timeout, [weak] {
+                auto completion = weak.lock();
+                if (!completion) return;
                 if (auto waiting = completion->take()) {
                     completion->result = HardwareFailure{timeoutMessage, true};
                     postToMain([waiting] { waiting.resume(); });
@@ -141,7 +147,7 @@ private:
     static bool admit(Core& core);
     // Marks it idle after an operation and calls the handler when a recovery is owed.
     static void finish(Core& core, bool callerGaveUp);
-    static void scheduleTimeout(Core& core, double seconds, std::function<void()> fire);
+    static std::unique_ptr<Timer> startTimeout(Core& core, double seconds, std::function<void()> fire);
 
     std::string label_;
     std::shared_ptr<Core> core_;

@@ -1,17 +1,10 @@
 #include "HardwareSnapshot.h"
 
-#include "platform/sim/SimBatteryRegistry.h"
-#include "platform/sim/SimPowerRootDomain.h"
 #include "services/awake/ClamshellState.h"
 #include "services/helper-client/HelperManager.h"
 #include "services/powerui-bridge/PowerUI.h"
 
 namespace brisel {
-
-HardwareSources HardwareSources::live() {
-    return HardwareSources{std::make_shared<SimBatteryRegistry>(), std::make_shared<SimPowerRootDomain>(),
-                           &HelperManager::live()};
-}
 
 HardwareSnapshot readHardwareSnapshot(const HardwareSources& sources) {
     HardwareSnapshot snapshot;

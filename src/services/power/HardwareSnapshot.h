@@ -27,15 +27,13 @@ struct HardwareSnapshot {
     std::optional<EnergyMode> energyMode; // nothing when unreadable
 };
 
-// Where a snapshot is read from. The charge-limit service is reached through the PowerUI bridge,
-// which its owner points at the power framework beforehand.
+// Where a snapshot is read from: the platform's registry and root domain and the application's
+// helper manager. The charge-limit service is reached through the PowerUI bridge, which the
+// application points at the platform's power framework beforehand.
 struct HardwareSources {
     std::shared_ptr<BatteryRegistry> battery;
     std::shared_ptr<PowerRootDomain> rootDomain;
     const HelperManager* helper = nullptr; // must outlive the sources' use
-
-    // The simulated machine's registry and root domain, and the live helper manager.
-    static HardwareSources live();
 };
 
 // Reads, in this order: charge-limit support, the current limit (when supported), the lid, the

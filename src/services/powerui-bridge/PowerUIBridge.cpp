@@ -1,7 +1,6 @@
 #include "PowerUIBridge.h"
 
 #include "platform/PowerFramework.h"
-#include "platform/sim/SimPowerFramework.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -40,8 +39,9 @@ struct BridgeState {
 };
 
 std::mutex stateMutex;
-// On this platform the framework is the simulated machine's.
-std::shared_ptr<BridgeState> currentState = std::make_shared<BridgeState>(std::make_shared<SimPowerFramework>());
+// Absent until the application installs the platform's framework.
+std::shared_ptr<BridgeState> currentState =
+    std::make_shared<BridgeState>(std::make_shared<AbsentPowerFramework>());
 
 std::shared_ptr<SmartChargeClient> createClient(PowerFrameworkLoader& loader) {
     try {

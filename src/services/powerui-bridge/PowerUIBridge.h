@@ -14,10 +14,10 @@
 namespace brisel {
 class PowerFrameworkLoader;
 
-// Makes the bridge load the framework through `loader` from now on. The client is then looked
-// for again, once, on the next call; a null loader makes the framework absent, as it is on a
-// system that does not have it. Until the first call the bridge loads the simulated machine's
-// framework. Not for use while another bridge call is running.
+// Makes the bridge load the framework through `loader` from now on (the application installs the
+// platform's). The client is then looked for again, once, on the next call; a null loader makes
+// the framework absent, as it is on a system that does not have it, and so is it until the first
+// loader is installed. Not for use while another bridge call is running.
 void installPowerFrameworkLoader(std::shared_ptr<PowerFrameworkLoader> loader);
 } // namespace brisel
 

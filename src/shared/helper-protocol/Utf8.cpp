@@ -1,6 +1,8 @@
 #include "Utf8.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 namespace brisel::utf8 {
 
@@ -41,6 +43,24 @@ Step step(std::string_view bytes, std::size_t i) {
     return {true, needed + 1};
 }
 
+// The Unicode White_Space property.
+bool isWhiteSpace(char32_t c) {
+    constexpr char32_t singles[] = {0x20, 0x85, 0xA0, 0x1680, 0x2028, 0x2029, 0x202F, 0x205F, 0x3000};
+    return (c >= 0x09 && c <= 0x0D) || (c >= 0x2000 && c <= 0x200A) ||
+           std::find(std::begin(singles), std::end(singles), c) != std::end(singles);
+}
+
+// The length of the white-space character at `i`, 0 when there is none.
+std::size_t whiteSpaceAt(std::string_view bytes, std::size_t i) {
+    const Step s = step(bytes, i);
+    if (!s.valid) return 0;
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    char32_t value = s.length == 1 ? lead : lead & (0x7F >> s.length);
+    for (std::size_t k = 1; k < s.length; ++k)
+        value = (value << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+    return isWhiteSpace(value) ? s.length : 0;
+}
+
 } // namespace
 
 bool isValid(std::string_view bytes) {
@@ -64,6 +84,39 @@ std::string repaired(std::string_view bytes) {
         i += s.length;
     }
     return out;
+}
+
+std::string trimWhitespace(std::string_view text) {
+    std::size_t begin = text.size();
+    std::size_t end = 0; // one past the last byte that is not white space
+    for (std::size_t i = 0; i < text.size();) {
+        if (const std::size_t space = whiteSpaceAt(text, i)) {
+            i += space;
+            continue;
+        }
+        const std::size_t length = std::max<std::size_t>(step(text, i).length, 1);
+        begin = std::min(begin, i);
+        i += length;
+        end = i;
+    }
+    return begin < end ? std::string(text.substr(begin, end - begin)) : std::string();
+}
+
+std::vector<std::string> splitWords(std::string_view text) {
+    std::vector<std::string> words;
+    std::string current;
+    for (std::size_t i = 0; i < text.size();) {
+        if (const std::size_t space = whiteSpaceAt(text, i)) {
+            if (!current.empty()) words.push_back(std::move(current));
+            current.clear();
+            i += space;
+        } else {
+            current.push_back(text[i]);
+            ++i;
+        }
+    }
+    if (!current.empty()) words.push_back(std::move(current));
+    return words;
 }
 
 } // namespace brisel::utf8

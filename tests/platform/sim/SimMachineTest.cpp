@@ -1,6 +1,7 @@
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimPowerAssertions.h"
 
+#include "ManualClock.h"
 #include "TestEnvironment.h"
 
 #include <sys/wait.h>
@@ -23,11 +24,11 @@ using test::writeFile;
 class SimMachineTest : public test::TestEnvironment {
 protected:
     SimMachine machine() {
-        return SimMachine(
-            SimStore(), [this] { return now_; }, [this](double s) { slept_.push_back(s); });
+        return SimMachine(SimStore(), clock_, [this](double s) { slept_.push_back(s); });
     }
+    double now() const { return std::chrono::duration<double>(clock_->wall.time_since_epoch()).count(); }
 
-    double now_ = 1'700'000'000.0;
+    std::shared_ptr<test::ManualClock> clock_ = std::make_shared<test::ManualClock>();
     std::vector<double> slept_;
 };
 
@@ -140,11 +141,11 @@ TEST_F(SimMachineTest, ClockRunsThroughTheStateFile) {
     SimMachine sim = machine();
     ASSERT_EQ(sim.set("/battery/percent", 70.0), std::nullopt);
 
-    now_ += 60; // one minute at 6 %/min
+    clock_->advance(60); // one minute at 6 %/min
     EXPECT_NEAR(sim.get("/battery/percent", 0.0), 76.0, 1e-9);
     EXPECT_TRUE(sim.get("/battery/charging", false));
 
-    now_ += 600;
+    clock_->advance(600);
     EXPECT_NEAR(sim.get("/battery/percent", 0.0), 80.0, 1e-9);
     EXPECT_FALSE(sim.get("/battery/charging", false));
 
@@ -152,9 +153,9 @@ TEST_F(SimMachineTest, ClockRunsThroughTheStateFile) {
     ASSERT_EQ(sim.set("/adapter/connected", false), std::nullopt);
     json stored = json::parse(readFile(sim.store().filePath()));
     EXPECT_NEAR(stored["battery"]["percent"].get<double>(), 80.0, 1e-9);
-    EXPECT_EQ(stored["updatedAt"].get<double>(), now_);
+    EXPECT_EQ(stored["updatedAt"].get<double>(), now());
 
-    now_ += 60;
+    clock_->advance(60);
     EXPECT_NEAR(sim.get("/battery/percent", 0.0), 78.0, 1e-9);
     EXPECT_EQ(sim.get("/battery/amperage", 0L), -635);
 
@@ -179,7 +180,7 @@ TEST_F(SimMachineTest, StateSurvivesARoundTripThroughTheFile) {
     json written = machine().state();
 
     // A second machine over the same file (as another process would be) sees the same state.
-    SimMachine other(SimStore(simDir()), [this] { return now_; });
+    SimMachine other(SimStore(simDir()), clock_);
     json read = other.state();
     EXPECT_EQ(read, written);
     EXPECT_EQ(SimMachine::field(read, "/overrideNotify/state", std::uint64_t{0}),
@@ -309,7 +310,7 @@ TEST_F(SimMachineTest, DamagedFileReadsAsDefaultsButIsNotOverwritten) {
     EXPECT_FALSE(sim.load().error);
     EXPECT_EQ(sim.state(), [&] {
         json expected = SimMachine::defaultState();
-        SimMachine::advance(expected, now_);
+        SimMachine::advance(expected, now());
         SimMachine::derive(expected);
         return expected;
     }());

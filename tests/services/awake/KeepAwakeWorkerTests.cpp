@@ -159,10 +159,14 @@ TEST_F(KeepAwakeWorkerTest, CallsRunOffTheMainThreadInOrderOnOneLazilyMadeContro
         EXPECT_TRUE(await(e));
         EXPECT_TRUE(a.isDone() && b.isDone());
     }
-    // The worker's end releases on the queue once more.
-    std::lock_guard lock(log->mutex);
-    EXPECT_EQ(log->calls, (std::vector<std::string>{"system on", "display on", "systemIsActive",
-                                                    "displayIsActive", "system off", "release"}));
+    // The worker's end releases on the queue once more, without waiting for it.
+    auto calls = [&] {
+        std::lock_guard lock(log->mutex);
+        return log->calls;
+    };
+    ASSERT_TRUE(runUntil([&] { return calls().size() == 6; }));
+    EXPECT_EQ(calls(), (std::vector<std::string>{"system on", "display on", "systemIsActive",
+                                                 "displayIsActive", "system off", "release"}));
     EXPECT_EQ(log->made, 1);
     EXPECT_EQ(log->onMainThread, 0);
 }

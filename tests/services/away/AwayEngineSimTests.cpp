@@ -75,5 +75,21 @@ TEST_F(AwayEngineSimTest, BriselSimNetworkChangesTheReportedFingerprint) {
     sleepWake.stop();
 }
 
+TEST_F(AwayEngineSimTest, ReadsLoadsAndSavesStaySafeWhenTheirOwnerGoesRightAfterTheCall) {
+    auto reader = std::make_shared<NetworkFingerprintReader>(
+        std::make_shared<SimNetworkStore>(SimMachine{SimStore(simDir())}));
+    auto read = reader->readAsync(std::nullopt);
+    reader.reset();
+
+    auto store = std::make_unique<DwellStore>(UserDefaults());
+    store->save({{"mac:aa", 60}});
+    auto load = store->load();
+    store.reset(); // the save and the load were asked for: both still happen, in order
+
+    ASSERT_TRUE(runUntil([&] { return read.isDone() && load.isDone(); }));
+    EXPECT_EQ(read.result().key, "mac:02:ab:cd:00:00:01");
+    EXPECT_EQ(load.result(), (DwellTable{{"mac:aa", 60}}));
+}
+
 } // namespace
 } // namespace brisel

@@ -2,6 +2,8 @@
 #include "async/RunUntil.h"
 #include "services/away/NetworkWatch.h"
 
+#include "ManualClock.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -62,16 +64,6 @@ Task<DwellTable> unreadableTable() {
     co_return DwellTable();
 }
 
-struct FakeTimer : RepeatingTimer {
-    milliseconds interval;
-    std::function<void()> fire;
-    bool* alive;
-    FakeTimer(milliseconds i, std::function<void()> f, bool* a) : interval(i), fire(std::move(f)), alive(a) {
-        *alive = true;
-    }
-    ~FakeTimer() override { *alive = false; }
-};
-
 class AwayEngineTest : public ::testing::Test {
 protected:
     std::deque<std::shared_ptr<PendingRead>> reads;
@@ -80,9 +72,7 @@ protected:
     DwellTable stored;
     int loads = 0;
     int failingLoads = 0;
-    FakeTimer* timer = nullptr;
-    bool timerAlive = false;
-    WallTime now = WallTime{} + std::chrono::hours(24 * 365 * 50);
+    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
     NotificationCenter center;
     std::vector<AwayStatus> updates;
 
@@ -100,13 +90,7 @@ protected:
                 if (failingLoads > 0 && failingLoads--) return unreadableTable();
                 return loadedTable(stored);
             },
-            [this](DwellTable table) { saved.push_back(std::move(table)); }, center, scheduleTimers,
-            [this](milliseconds interval, std::function<void()> fire) -> std::unique_ptr<RepeatingTimer> {
-                auto made = std::make_unique<FakeTimer>(interval, std::move(fire), &timerAlive);
-                timer = made.get();
-                return made;
-            },
-            [this] { return now; });
+            [this](DwellTable table) { saved.push_back(std::move(table)); }, center, scheduleTimers, clock);
         engine->onUpdate = [this](const AwayStatus& status) { updates.push_back(status); };
         return engine;
     }
@@ -134,12 +118,14 @@ protected:
         for (int turn = 0; turn < 100; ++turn)
             QCoreApplication::processEvents();
     }
+    // Moves the wall clock only: the sampling timer fires when a test says so.
     void advance(double s) {
-        now += std::chrono::duration_cast<WallTime::duration>(std::chrono::duration<double>(s));
+        clock->wall += std::chrono::duration_cast<WallTime::duration>(std::chrono::duration<double>(s));
     }
+    bool timerAlive() const { return clock->liveTimers() == 1; }
     void fireTimer() {
-        ASSERT_TRUE(timerAlive);
-        timer->fire();
+        ASSERT_TRUE(timerAlive());
+        clock->fireAll();
     }
 };
 
@@ -147,8 +133,8 @@ TEST_F(AwayEngineTest, TimerIntervalFollowsSampleSecondsWithAFloorOfFive) {
     const struct {
         int sampleSeconds;
         bool enabled;
-        std::optional<milliseconds> interval;
-    } cases[] = {{1, true, seconds(5)}, {30, true, seconds(30)}, {30, false, std::nullopt}};
+        std::optional<double> interval;
+    } cases[] = {{1, true, 5}, {30, true, 30}, {30, false, std::nullopt}};
     for (const auto& c : cases) {
         auto engine = makeEngine();
         reads.clear();
@@ -156,9 +142,9 @@ TEST_F(AwayEngineTest, TimerIntervalFollowsSampleSecondsWithAFloorOfFive) {
         cfg.sampleSeconds = c.sampleSeconds;
         cfg.enabled = c.enabled;
         engine->update(cfg);
-        EXPECT_EQ(timerAlive, c.interval.has_value()) << c.sampleSeconds;
+        EXPECT_EQ(timerAlive(), c.interval.has_value()) << c.sampleSeconds;
         if (c.interval) {
-            EXPECT_EQ(timer->interval, *c.interval);
+            EXPECT_EQ(clock->liveIntervals(), std::vector<double>{*c.interval});
         }
         EXPECT_EQ(engine->status.configurationSamplePending, c.enabled);
         settle();
@@ -302,7 +288,7 @@ TEST_F(AwayEngineTest, OnlyWholeMinuteChangesAreReported) {
 TEST_F(AwayEngineTest, WithoutTimersOnlyUpdatesAndWakesSample) {
     auto engine = makeEngine(false);
     engine->update(config());
-    EXPECT_FALSE(timerAlive);
+    EXPECT_FALSE(timerAlive());
     ASSERT_TRUE(waitForReads(1));
     reads[0]->finish({home, false});
     settle();
@@ -316,7 +302,7 @@ TEST_F(AwayEngineTest, StoppedEngineTakesNoSamplesUntilUpdated) {
     engine->update(config());
     ASSERT_TRUE(waitForReads(1));
     engine->stop();
-    EXPECT_FALSE(timerAlive);
+    EXPECT_FALSE(timerAlive());
     reads[0]->finish({home, false});
     center.post(notification_names::workspaceWillSleep);
     center.post(notification_names::workspaceDidWake);
@@ -325,7 +311,7 @@ TEST_F(AwayEngineTest, StoppedEngineTakesNoSamplesUntilUpdated) {
     EXPECT_TRUE(updates.empty()); // the read in flight was dropped
 
     engine->update(config());
-    EXPECT_TRUE(timerAlive);
+    EXPECT_TRUE(timerAlive());
     ASSERT_TRUE(waitForReads(2));
 }
 
@@ -360,7 +346,7 @@ TEST_F(AwayEngineTest, DestroyedEngineIgnoresLateResultsAndNotifications) {
     engine->update(config());
     ASSERT_TRUE(waitForReads(1));
     engine.reset();
-    EXPECT_FALSE(timerAlive);
+    EXPECT_FALSE(timerAlive());
     reads[0]->finish({home, false});
     center.post(notification_names::workspaceDidWake);
     settle();

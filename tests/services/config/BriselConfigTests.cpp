@@ -1,6 +1,6 @@
 #include "services/config/BriselConfig.h"
 #include "services/config/ConfigStore.h"
-#include "services/config/StrictJsonObject.h"
+#include "services/storage/StrictJsonObject.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

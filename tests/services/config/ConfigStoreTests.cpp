@@ -1,5 +1,5 @@
 #include "services/config/ConfigStore.h"
-#include "services/config/PersistenceIO.h"
+#include "services/storage/PersistenceIO.h"
 
 #include "ChildProcess.h"
 #include "TestEnvironment.h"

@@ -3,6 +3,7 @@
 #include "services/energy/EnergyAppMonitor.h"
 
 #include "Gate.h"
+#include "ManualClock.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +32,7 @@ SignificantEnergyApp row(std::int32_t pid, double score) {
 
 // A monitor over a scripted sampler and a clock the test moves.
 struct MonitorHarness {
-    double clock = 100.0;
+    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
     std::vector<int> sampledLimits;
     std::shared_ptr<Gate> gate = std::make_shared<Gate>(false);
     std::string status = energy_sample_status::ready;
@@ -45,7 +46,7 @@ struct MonitorHarness {
                                  sample.statusKey = status;
                                  return heldSample(gate, sample);
                              },
-                             [this] { return clock; }};
+                             clock};
 
     std::vector<SignificantEnergyApp> request(int limit) {
         auto task = monitor.sampleTopApps(limit);
@@ -80,7 +81,7 @@ TEST(EnergyAppMonitorTest, ServesFromTheCacheWhileFreshAndForLimitsUpToTheSample
         MonitorHarness h;
         h.gate->open();
         for (const auto& step : c.steps) {
-            h.clock += step.advance;
+            h.clock->advance(step.advance);
             const auto apps = h.request(step.limit);
             EXPECT_EQ(h.sampledLimits, step.expectedSamplings);
             ASSERT_EQ(apps.size(), step.expectedRows);

@@ -165,6 +165,19 @@ TEST(EnergySamplingWorkerTest, CachesIconsPerProcessIncludingMissingOnesAndForge
     EXPECT_EQ(w.iconReads[3], 2);
 }
 
+TEST(EnergySamplingWorkerTest, APassStaysSafeWhenTheWorkerGoesRightAfterTheCall) {
+    auto worker = std::make_unique<EnergySamplingWorker>(
+        [] {
+            return EnergyUsageSnapshot{5.0, {process(3, 50 * kSecond, 0, 10.0)}, 0};
+        },
+        [](std::int32_t) { return QImage(); });
+    auto pass = worker->sample(3);
+    worker.reset(); // before the pass has started
+    ASSERT_TRUE(runUntil([&] { return pass.isDone(); }));
+    ASSERT_EQ(pass.result().apps.size(), 1u);
+    EXPECT_EQ(pass.result().apps[0].id, 3);
+}
+
 TEST(EnergySamplingWorkerTest, APassOverFiveHundredProcessesStaysWellUnderTenMilliseconds) {
     std::vector<EnergyProcessUsage> processes;
     for (int i = 0; i < 500; ++i)

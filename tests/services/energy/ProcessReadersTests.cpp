@@ -1,3 +1,4 @@
+#include "async/Clock.h"
 #include "async/RunUntil.h"
 #include "platform/DesktopRunningApplications.h"
 #include "platform/ProcStat.h"
@@ -287,8 +288,9 @@ TEST(RealSamplingTest, APassOverThisMachinesProcessesCompletesWithinTheTarget) {
     }
     EXPECT_LT(best, std::chrono::milliseconds(10));
 
-    // And through the worker with its default readers.
-    EnergySamplingWorker worker;
+    // And through the worker over the platform's readers.
+    EnergySamplingWorker worker(std::make_shared<DesktopRunningApplications>(),
+                                std::make_shared<ProcfsProcessUsage>(), Clock::system());
     auto task = worker.sample(3);
     ASSERT_TRUE(runUntil([&] { return task.isDone(); }));
     const auto& key = task.result().statusKey;

@@ -3,6 +3,7 @@
 
 #include "FakeHelperDaemon.h"
 #include "HelperTestSupport.h"
+#include "ManualClock.h"
 #include "services/helper-client/HelperOperations.h"
 #include "shared/helper-protocol/BoundedIO.h"
 
@@ -45,6 +46,9 @@ TEST_F(HelperRequests, RepliesAreTrimmedAndClassified) {
     const std::vector<Case> cases = {
         {"ping", Answer::line("ok"), std::string("ok")},
         {"ping", Answer::raw("ok   \r\n"), std::string("ok")},
+        // Trimmed as the helper trims: Unicode white space, here a no-break space and U+2028.
+        {"ping", Answer::line("ok\xC2\xA0"), std::string("ok")},
+        {"ping", Answer::line("\xE2\x80\xA8ok"), std::string("ok")},
         {"ping", Answer::raw("ok\nand more that is dropped"), std::string("ok")},
         {"capabilities", Answer::line(kCapabilities), kCapabilities},
         // Only "capabilities" may answer with anything but "ok".
@@ -211,18 +215,19 @@ TEST_F(HelperRequests, ReadinessFollowsTheFilesAndTheAnswers) {
 }
 
 TEST_F(HelperRequests, WaitingForTheHelperPollsUntilItAnswersOrTimeRunsOut) {
-    double clock = 100.0;
+    auto clock = std::make_shared<ManualClock>();
+    clock->monotonic = 100;
     std::vector<double> naps;
-    environment.now = [&] { return clock; };
+    environment.clock = clock;
     environment.sleep = [&](double seconds) {
         naps.push_back(seconds);
-        clock += seconds;
+        clock->advance(seconds);
     };
     // Never answers: tries at once, then every 0.2 s until 3 s have passed.
     EXPECT_FALSE(manager().waitForHelper());
     EXPECT_EQ(naps.size(), 15u);
     EXPECT_EQ(naps.front(), 0.2);
-    EXPECT_GE(clock, 103.0);
+    EXPECT_GE(clock->monotonic, 103.0);
 
     // Registered and answering at once: no wait at all.
     registerHelper();

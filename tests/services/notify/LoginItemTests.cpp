@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -74,6 +75,18 @@ TEST(LoginItemWorkerTest, HandsBackTheUpdatesErrorUnchanged) {
     }
 }
 
+TEST(LoginItemWorkerTest, CallsStaySafeWhenTheWorkerGoesRightAfter) {
+    auto updates = std::make_shared<std::atomic<int>>(0);
+    auto worker = std::make_unique<LoginItemWorker>([] { return LoginItemStatus::enabled; },
+                                                    [updates](bool) { ++*updates; });
+    auto status = worker->status();
+    auto change = worker->setEnabled(true);
+    worker.reset(); // before either body has run
+    EXPECT_EQ(await(status), LoginItemStatus::enabled);
+    EXPECT_EQ(await(change), std::nullopt);
+    EXPECT_EQ(*updates, 1);
+}
+
 class XdgLoginItemTest : public test::TestEnvironment {
 protected:
     fs::path userDir() const { return configHome() / "autostart"; }
@@ -91,8 +104,8 @@ protected:
 };
 
 TEST_F(XdgLoginItemTest, SwitchingOnAndOffWritesAndRemovesTheAutostartEntry) {
-    // The worker's own default: the autostart folder under XDG_CONFIG_HOME and this executable.
-    LoginItemWorker worker;
+    // The platform's item: the autostart folder under XDG_CONFIG_HOME and this executable.
+    LoginItemWorker worker(std::make_shared<XdgAutostartLoginItem>());
     EXPECT_EQ(await(worker.status()), LoginItemStatus::notRegistered);
 
     EXPECT_EQ(await(worker.setEnabled(true)), std::nullopt);

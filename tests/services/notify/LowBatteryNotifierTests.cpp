@@ -92,7 +92,7 @@ class LowBatteryNotifierTest : public test::TestEnvironment {
 protected:
     void SetUp() override {
         TestEnvironment::SetUp();
-        machine.emplace(SimStore(), SimMachine::WallClock{}, [this](double s) { sleeper(s); });
+        machine.emplace(SimStore(), nullptr, [this](double s) { sleeper(s); });
     }
     void TearDown() override {
         // Free a centre thread a test left waiting, and let every warning still being sent finish,

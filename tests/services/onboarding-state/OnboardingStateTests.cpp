@@ -3,7 +3,7 @@
 #include "TestEnvironment.h"
 #include "async/RunUntil.h"
 #include "services/config/ConfigStore.h"
-#include "services/config/JsonWriter.h"
+#include "services/storage/JsonWriter.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -4,6 +4,7 @@
 
 #include "services/power/HardwareIO.h"
 
+#include "ManualClock.h"
 #include "TestEnvironment.h"
 #include "async/RunUntil.h"
 #include "platform/sim/SimMachine.h"
@@ -23,25 +24,6 @@ using namespace std::chrono_literals;
 const HardwareFailure kPending{"error.hardwarePending", true};
 const HardwareFailure kTimeout{"error.hardwareTimeout", true};
 
-// Time-outs that fire only when the test says so.
-struct ManualTimers {
-    std::vector<double> requested;
-    std::vector<std::function<void()>> pending;
-
-    HardwareIO::TimeoutScheduler scheduler() {
-        return [this](double seconds, std::function<void()> fire) {
-            requested.push_back(seconds);
-            pending.push_back(std::move(fire));
-        };
-    }
-    void fireAll() {
-        auto due = std::move(pending);
-        pending.clear();
-        for (auto& fire : due)
-            fire();
-    }
-};
-
 template <typename T> const HardwareResult<T>& settled(const Task<HardwareResult<T>>& task) {
     if (!runUntil([&] { return task.isDone(); }, 10s))
         throw std::runtime_error("hardware task never finished");
@@ -53,7 +35,7 @@ protected:
     void SetUp() override {
         TestEnvironment::SetUp();
         sim.emplace(SimStore(simDir()));
-        io.emplace("com.brisel.hardware", timers.scheduler());
+        io.emplace("com.brisel.hardware", clock);
         io->onRecovery([this] { ++recoveries; });
     }
     void TearDown() override {
@@ -74,7 +56,13 @@ protected:
     void hang() { ASSERT_FALSE(sim->setFault("hang", "hang")); }
     void release() { ASSERT_FALSE(sim->clearFault("hang")); }
 
-    ManualTimers timers;
+    // Time-outs fire only when the test says so.
+    void fireTimeouts() { clock->fireAll(); }
+    bool timeoutStarted() {
+        return runUntil([&] { return clock->liveTimers() > 0; }, 5s);
+    }
+
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     std::atomic<int> recoveries{0};
     std::optional<SimMachine> sim;
     std::optional<HardwareIO> io;
@@ -83,6 +71,8 @@ protected:
 TEST_F(HardwareIOTest, AnOverlappingCallIsRefusedAtOnceAndRecoveryFollowsOnce) {
     hang();
     const auto first = io->run(hanging(1));
+    ASSERT_TRUE(timeoutStarted());
+    EXPECT_EQ(clock->liveIntervals(), std::vector<double>{HardwareIO::defaultTimeout});
     const auto second = io->run(hanging(2));
     const auto third = io->run(hanging(3));
     EXPECT_EQ(settled(second), (HardwareResult<int>(kPending)));
@@ -95,14 +85,13 @@ TEST_F(HardwareIOTest, AnOverlappingCallIsRefusedAtOnceAndRecoveryFollowsOnce) {
     EXPECT_TRUE(runUntil([&] { return recoveries == 1; }, 5s));
     spinEventLoop(50ms);
     EXPECT_EQ(recoveries, 1) << "two refusals owe one recovery";
-    EXPECT_EQ(timers.requested, std::vector<double>{HardwareIO::defaultTimeout});
 }
 
 TEST_F(HardwareIOTest, ATimedOutCallKeepsTheQueueBusyUntilItEnds) {
     hang();
     const auto first = io->run(hanging(1));
-    ASSERT_TRUE(runUntil([&] { return !timers.pending.empty(); }, 5s));
-    timers.fireAll();
+    ASSERT_TRUE(timeoutStarted());
+    fireTimeouts();
     EXPECT_EQ(settled(first), (HardwareResult<int>(kTimeout)));
     EXPECT_EQ(recoveries, 0);
 
@@ -120,10 +109,13 @@ TEST_F(HardwareIOTest, ATimedOutCallKeepsTheQueueBusyUntilItEnds) {
 }
 
 TEST_F(HardwareIOTest, ATimeOutAfterTheResultChangesNothing) {
-    const auto call = io->run([] { return 7; }, 0.5);
+    hang();
+    const auto call = io->run(hanging(7), 0.5);
+    ASSERT_TRUE(timeoutStarted());
+    EXPECT_EQ(clock->liveIntervals(), std::vector<double>{0.5});
+    release();
     EXPECT_EQ(settled(call), HardwareResult<int>(7));
-    EXPECT_EQ(timers.requested, std::vector<double>{0.5});
-    timers.fireAll();
+    fireTimeouts();
     spinEventLoop(20ms);
     EXPECT_EQ(call.result(), HardwareResult<int>(7));
     EXPECT_EQ(recoveries, 0);
@@ -161,7 +153,7 @@ TEST_F(HardwareIOTest, AThrowingOperationFailsItsCallerOnly) {
 }
 
 TEST_F(HardwareIOTest, TheDefaultTimerEndsTheWaitOfAHangingCall) {
-    HardwareIO timed("com.brisel.helper-client");
+    HardwareIO timed("com.brisel.helper-client"); // the system clock
     std::atomic<int> recovered{0};
     timed.onRecovery([&] { ++recovered; });
     hang();
@@ -180,11 +172,11 @@ TEST_F(HardwareIOTest, ReleasingAQueueDoesNotWaitForItsHangingCallNorCallBackAft
         return 1;
     };
     const auto call = io->run(operation);
-    ASSERT_TRUE(runUntil([&] { return !timers.pending.empty(); }, 5s));
+    ASSERT_TRUE(timeoutStarted());
     auto released = std::async(std::launch::async, [this] { io.reset(); });
     const bool prompt = released.wait_for(5s) == std::future_status::ready;
     // The time-out fires while the operation still hangs, so it is the one that answers.
-    timers.fireAll();
+    fireTimeouts();
     EXPECT_EQ(settled(call), (HardwareResult<int>(kTimeout))) << "its caller still gets an answer";
     release();
     released.wait();
@@ -192,6 +184,32 @@ TEST_F(HardwareIOTest, ReleasingAQueueDoesNotWaitForItsHangingCallNorCallBackAft
     ASSERT_TRUE(runUntil([&] { return ended->load(); }, 5s));
     spinEventLoop(50ms);
     EXPECT_EQ(recoveries, 0) << "the owner let go of the queue and its handler";
+}
+
+TEST_F(HardwareIOTest, ReleasingAQueueWaitsForAHandlerCallUnderWaySoNoneRunsAfterwards) {
+    std::promise<void> entered;
+    std::promise<void> proceed;
+    auto mayProceed = proceed.get_future().share();
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    io->onRecovery([&entered, mayProceed, finished] {
+        entered.set_value();
+        mayProceed.wait();
+        *finished = true;
+    });
+    hang();
+    const auto first = io->run(hanging(1));
+    EXPECT_EQ(settled(io->run(hanging(2))), (HardwareResult<int>(kPending)));
+    release(); // the first call ends and owes the refused caller a recovery
+    entered.get_future().wait();
+
+    auto released = std::async(std::launch::async, [this, finished] {
+        io.reset();
+        return finished->load();
+    });
+    EXPECT_EQ(released.wait_for(50ms), std::future_status::timeout) << "the handler still runs";
+    proceed.set_value();
+    EXPECT_TRUE(released.get()) << "released only after the handler returned";
+    settled(first);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "services/power/HardwareIO.h"
 #include "services/power/HardwareSnapshot.h"
 
+#include "ManualClock.h"
 #include "TestEnvironment.h"
 #include "async/RunUntil.h"
 #include "platform/sim/SimBatteryRegistry.h"
@@ -164,7 +165,7 @@ protected:
     void SetUp() override {
         TestEnvironment::SetUp();
         // A still clock: the battery does not move between reads.
-        machine = SimMachine(SimStore(simDir()), [] { return 1'700'000'000.0; });
+        machine = SimMachine(SimStore(simDir()), std::make_shared<ManualClock>());
         installPowerFrameworkLoader(std::make_shared<SimPowerFramework>(machine));
 
         const auto tool = root() / "tool";

@@ -7,6 +7,7 @@
 #include "platform/sim/SimMachine.h"
 #include "platform/sim/SimNotifyService.h"
 
+#include "ManualClock.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ protected:
     void SetUp() override {
         TestEnvironment::SetUp();
         // A still clock: the battery does not move between reads.
-        machine = SimMachine(SimStore(), [] { return 1'700'000'000.0; });
+        machine = SimMachine(SimStore(), std::make_shared<test::ManualClock>());
     }
     void set(const char* pointer, const nlohmann::json& value) {
         ASSERT_EQ(machine.set(pointer, value), std::nullopt);

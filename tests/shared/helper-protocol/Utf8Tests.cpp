@@ -33,5 +33,20 @@ TEST(Utf8Test, ValidatesAndRepairsByMaximalSubpart) {
     }
 }
 
+TEST(Utf8Test, SplitsAndTrimsAtUnicodeWhiteSpaceOnly) {
+    EXPECT_EQ(utf8::splitWords("\xE3\x80\x80"
+                               "a\xE2\x80\xA8"
+                               "b\x0B"
+                               "c"),
+              (std::vector<std::string>{"a", "b", "c"}));
+    // Broken sequences are ordinary bytes, never separators.
+    EXPECT_EQ(utf8::splitWords("a\xC2 b\xE2\x80"), (std::vector<std::string>{"a\xC2", "b\xE2\x80"}));
+    EXPECT_EQ(utf8::trimWhitespace("\n\xE2\x80\xAF"
+                                   "a b\xC2\xA0"),
+              "a b");
+    EXPECT_EQ(utf8::trimWhitespace(" \t\n"), "");
+    EXPECT_EQ(utf8::trimWhitespace("\xFF "), "\xFF");
+}
+
 } // namespace
 } // namespace brisel

@@ -1,4 +1,4 @@
-#include "services/config/JsonWriter.h"
+#include "services/storage/JsonWriter.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
