@@ -107,11 +107,12 @@ TEST_F(ModelLoginTest, SuccessClearsOnlyTheErrorTheLoginSwitchShowed) {
 }
 
 TEST_F(ModelLoginTest, RealLoginItemWritesAndRemovesTheAutostartEntry) {
-    LoginItemWorker worker; // the XDG autostart entry under the test's own XDG_CONFIG_HOME
+    // The XDG autostart entry under the test's own XDG_CONFIG_HOME.
+    auto worker = std::make_shared<LoginItemWorker>(std::make_shared<XdgAutostartLoginItem>());
     const auto entry = configHome() / "autostart" / "com.brisel.Brisel.desktop";
     startSettled();
-    model->services.loginStatus = [&worker] { return worker.status(); };
-    model->services.setLogin = [&worker](bool enabled) { return worker.setEnabled(enabled); };
+    model->services.loginStatus = [worker] { return worker->status(); };
+    model->services.setLogin = [worker](bool enabled) { return worker->setEnabled(enabled); };
     model->setLaunchAtLogin(true);
     waitForLogin();
     EXPECT_TRUE(std::filesystem::exists(entry));
@@ -120,7 +121,6 @@ TEST_F(ModelLoginTest, RealLoginItemWritesAndRemovesTheAutostartEntry) {
     waitForLogin();
     EXPECT_FALSE(std::filesystem::exists(entry));
     EXPECT_EQ(model->launchAtLoginStatus(), "login.off");
-    model.reset(); // before the worker its calls run on
 }
 
 TEST_F(ModelLoginTest, PermissionGivesAnAbsentReminderItsFirstValueOnly) {
