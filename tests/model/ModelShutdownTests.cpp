@@ -7,8 +7,8 @@ Task<void> heldBy(Gate& gate) {
     co_await gate;
 }
 
-// What the application does on quit: begin the shutdown, then wait for the cleanup. The first wait
-// drains what the shutdown itself started, so the test's own tasks are the only ones left.
+// What the application does on quit: begin the shutdown, then wait. The first wait drains what the
+// shutdown itself started, so only the test's own tasks are left for the second.
 class ModelShutdownTest : public ModelTest {
 protected:
     Task<void> quit() {
@@ -18,24 +18,14 @@ protected:
     }
 };
 
-TEST_F(ModelShutdownTest, NothingPendingEndsAtOnceAndFinishedTasksDoNotHoldTheWait) {
+TEST_F(ModelShutdownTest, FollowsHelperWorkAndPassesFinishedTasks) {
     startModel();
     auto nothing = quit();
-    settle(1); // its own first turn: no task awaited
+    settle(1); // its own first turn: nothing awaited
     EXPECT_TRUE(nothing.isDone());
 
-    // Fields left naming finished tasks are passed, not spun on.
-    Gate open;
-    const Task<void> finished = heldBy(open);
-    settle();
-    model->helperTask = model->assertionsTask = model->displaySleepTask = finished;
-    finish(model->waitForShutdownCleanup());
-}
-
-TEST_F(ModelShutdownTest, HelperWorkIsFollowedUntilNoneIsLeft) {
-    startModel();
     Gate first(false), second(false), assertions(false);
-    auto waiting = quit();
+    auto waiting = model->waitForShutdownCleanup();
     model->helperTask = heldBy(first);
     model->assertionsTask = heldBy(assertions);
     settle();
@@ -46,18 +36,20 @@ TEST_F(ModelShutdownTest, HelperWorkIsFollowedUntilNoneIsLeft) {
     EXPECT_FALSE(waiting.isDone());
     second.open();
     finish(waiting);
+
+    // Fields still naming finished tasks are passed, not spun on.
+    model->displaySleepTask = *model->helperTask;
+    finish(model->waitForShutdownCleanup());
 }
 
-// The configuration save is awaited before the wizard's record saves, and a quit during start-up
-// lets start-up end first.
-TEST_F(ModelShutdownTest, SaveThenRecordsAndStartupFirst) {
+// The save is awaited before the wizard's record saves; a quit during start-up lets it end first.
+TEST_F(ModelShutdownTest, SaveBeforeRecordsAndStartupFirst) {
     OnboardingRecord record;
     record.completed = true;
     startModel(startupWith(record));
     ASSERT_NE(onboarding, nullptr);
     fake->gate("saveConfig").close();
     model->iconOnly = true;
-    ASSERT_TRUE(model->configSaveTask.has_value());
     model->shutdownKeepAwake();
     auto waiting = model->waitForShutdownCleanup();
     settle();
