@@ -10,12 +10,9 @@ namespace {
 
 class ModelLoginTest : public ModelTest {
 protected:
-    // A started model whose start-up reads (login item, permission) are done.
     void SetUp() override {
         ModelTest::SetUp();
-        startModel();
-        fake->gate("notificationStatus").open();
-        settle();
+        startSettled();
         fake->clearCalls();
     }
     void switchTo(bool enabled) {
@@ -95,8 +92,7 @@ TEST_F(ModelLoginTest, RealLoginItemWritesAndRemovesTheAutostartEntry) {
 TEST_F(ModelLoginTest, PermissionDecidesAnAbsentReminderOnceAndGatesTheTest) {
     model.reset();
     fake->notificationStatus.queued = {"notification.alertsOff", "notification.denied"};
-    startModel();
-    settle();
+    startSettled();
     EXPECT_EQ(model->lowBatteryReminder(), ReminderIntent::enabled);
     ASSERT_FALSE(fake->saved.empty());
     EXPECT_EQ(fake->saved.back().lowBatteryReminder, ReminderIntent::enabled);

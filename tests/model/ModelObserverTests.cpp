@@ -13,9 +13,7 @@ class ModelObserverTest : public ModelTest {
 protected:
     void SetUp() override {
         ModelTest::SetUp();
-        startModel();
-        fake->gate("notificationStatus").open();
-        settle();
+        startSettled();
     }
     void post(const char* name) {
         const std::string_view event = name;
