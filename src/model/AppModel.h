@@ -456,8 +456,6 @@ public:
     void observe(const std::shared_ptr<NotificationCenter>& center, const std::string& name,
                  std::function<void(AppModel&)> action);
     void clearDisplaySleepAcknowledgement();
-    // Whether a lease-timer tick renews the helper's lease now.
-    bool leaseRenewalDue() const;
     std::string menuBarText() const;
     ChargeStatus chargeStatus() const;
 

@@ -32,8 +32,8 @@ bool AppModel::isGuardPauseConfirmed() const {
 bool AppModel::awakeStopConfirmed() const {
     return taskStopOrdinary() == SetupResult::confirmed && taskStopDisplay() == SetupResult::confirmed &&
            taskStopLid() == SetupResult::confirmed && !systemAwakeApplied() && !displayAwakeApplied() &&
-           !lidAwakeApplied() && !lidStateUnconfirmed() && !assertionsApplying() && !awakeLidControlPending() &&
-           !awakeFeedbackError();
+           !lidAwakeApplied() && !lidStateUnconfirmed() && !assertionsApplying() &&
+           !awakeLidControlPending() && !awakeFeedbackError();
 }
 
 bool AppModel::awakeRepresentsHelperStatus() const {
@@ -44,9 +44,9 @@ bool AppModel::awakeRepresentsHelperStatus() const {
 
 std::vector<AwakeFeedbackIssue> AppModel::awakeFeedbackIssues() const {
     const bool lidResponsibilityUnconfirmed = lidStateUnconfirmed() && awakeHasLidControlResponsibility();
-    const bool stopping = awakeStopNeedsRecovery() ||
-                          (!keepAwake() && (systemAwakeApplied() || displayAwakeApplied() || lidAwakeApplied() ||
-                                            lidResponsibilityUnconfirmed));
+    const bool stopping =
+        awakeStopNeedsRecovery() || (!keepAwake() && (systemAwakeApplied() || displayAwakeApplied() ||
+                                                      lidAwakeApplied() || lidResponsibilityUnconfirmed));
     const bool stopReported = !taskStopStatus().empty() && taskStopStatus() != "onboarding.stopped";
     const bool stopUnsettled = stopping && !taskStopBusy() && stopReported;
     const bool ordinaryStopUnconfirmed = stopUnsettled && (taskStopOrdinary() != SetupResult::confirmed ||
@@ -72,17 +72,19 @@ std::vector<AwakeFeedbackIssue> AppModel::awakeFeedbackIssues() const {
     if (helperMissing) {
         const char* key = helperFilesPresent() ? "awakeFeedback.componentUnavailable" : "helper.lidRequired";
         issues.push_back({IssueID::lid, key, linesOf(helperStatus()), Action::install});
-    } else if (lidMismatch || lidResponsibilityUnconfirmed || lidStopUnconfirmed || awakeRepresentsHelperStatus()) {
+    } else if (lidMismatch || lidResponsibilityUnconfirmed || lidStopUnconfirmed ||
+               awakeRepresentsHelperStatus()) {
         const char* key = stopping || bagGuardActive() ? "awakeFeedback.stopLidUnconfirmed"
                                                        : "awakeFeedback.lidUnconfirmed";
         issues.push_back({IssueID::lid, key, linesOf(helperStatus()), retry});
     } else if (helperStatus()) {
-        issues.push_back(
-            {IssueID::component, "awakeFeedback.componentUnavailable", linesOf(helperStatus()), Action::component});
+        issues.push_back({IssueID::component, "awakeFeedback.componentUnavailable", linesOf(helperStatus()),
+                          Action::component});
     }
 
     if (taskStopStatus() == "onboarding.stopSaveFailed") {
-        const char* key = awakeStopConfirmed() ? "awakeFeedback.stoppedSaveFailed" : "awakeFeedback.stopSaveFailed";
+        const char* key =
+            awakeStopConfirmed() ? "awakeFeedback.stoppedSaveFailed" : "awakeFeedback.stopSaveFailed";
         const auto details = awakeOwnsConfigError() ? linesOf(configError()) : std::vector<std::string>{};
         issues.push_back({IssueID::persistence, key, details, Action::retryStop});
     }
@@ -98,7 +100,9 @@ std::vector<AwakeFeedbackIssue> AppModel::awakeFeedbackIssues() const {
             issues.push_back({IssueID::protection, "awakeFeedback.paused", {}, std::nullopt});
         } else if (!holds(issues, IssueID::controls) && !holds(issues, IssueID::lid)) {
             const bool applying = assertionsApplying() || awakeLidControlPending();
-            issues.push_back({IssueID::protection, "awakeFeedback.pauseUnconfirmed", {},
+            issues.push_back({IssueID::protection,
+                              "awakeFeedback.pauseUnconfirmed",
+                              {},
                               applying ? std::nullopt : std::optional<Action>(Action::retry)});
         }
     }
@@ -106,10 +110,12 @@ std::vector<AwakeFeedbackIssue> AppModel::awakeFeedbackIssues() const {
     if (taskStopBusy()) {
         issues.insert(issues.begin(), Issue{IssueID::progress, "onboarding.stopping", {}, std::nullopt});
     } else if (issues.empty()) {
-        if (assertionsApplying() || helperBusy() || (keepAwake() && !bagGuardActive() && (controlsMismatch || lidMismatch)))
+        if (assertionsApplying() || helperBusy() ||
+            (keepAwake() && !bagGuardActive() && (controlsMismatch || lidMismatch)))
             issues.push_back({IssueID::progress, "panel.awake.pending", {}, std::nullopt});
         else if (stopping)
-            issues.push_back({IssueID::progress, "awakeFeedback.stopControlsUnconfirmed", {}, Action::retryStop});
+            issues.push_back(
+                {IssueID::progress, "awakeFeedback.stopControlsUnconfirmed", {}, Action::retryStop});
     }
 
     if (const auto& status = displaySleepStatus()) {

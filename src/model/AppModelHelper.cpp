@@ -58,7 +58,8 @@ void AppModel::removeHelper() {
     runRemoval(QPointer<AppModel>(this), helperTask, services.helper);
 }
 
-Task<void> AppModel::runRemoval(QPointer<AppModel> self, std::optional<Task<void>> lidTask, HelperOperations helper) {
+Task<void> AppModel::runRemoval(QPointer<AppModel> self, std::optional<Task<void>> lidTask,
+                                HelperOperations helper) {
     ScopeExit finished([self] {
         if (self) self->endHelperAction();
     });

@@ -60,12 +60,9 @@ void AppModel::startLeaseTimer() {
     QPointer<AppModel> self(this);
     // Each lid apply renews the helper's 30-second lease and checks the sleep setting again.
     leaseTimer = clock_->repeating(HelperManager::leaseRenewalInterval, [self] {
-        if (self && self->leaseRenewalDue()) self->applyLidClosedSleep(false, false);
+        if (self && self->keepAwake() && self->keepAwakeOnLidClosed() && !self->isShuttingDown)
+            self->applyLidClosedSleep(false, false);
     });
-}
-
-bool AppModel::leaseRenewalDue() const {
-    return keepAwake() && keepAwakeOnLidClosed() && !isShuttingDown;
 }
 
 void AppModel::clearDisplaySleepAcknowledgement() {

@@ -9,7 +9,7 @@ using Menu = KeepAwakeMenuState;
 // The state a row sets; the settings go in as a batch, so their handlers stay out of it.
 struct State {
     bool keepAwake = false, lid = false, guard = false, system = false, files = false, stopBusy = false;
-    bool stopConfirmed = false;
+    bool stopConfirmed = false, ready = false; // ready: a reading, and set-up allows keep-awake
     std::optional<std::string> error = {}, helper = {}, display = {};
     std::string stopStatus = {};
 };
@@ -22,6 +22,7 @@ void apply(AppModel& m, const State& s) {
     if (s.lid) m.clamshellSnapshot = AppModel::ClamshellSnapshot{};
     m.bagGuardActive = s.guard;
     m.systemAwakeApplied = s.system;
+    m.hasHardwareSnapshot = m.setupAwakeEnabled = s.ready;
     m.helperFilesPresent = s.files;
     m.taskStopBusy = s.stopBusy;
     m.taskStopStatus = s.stopStatus;
@@ -82,6 +83,9 @@ TEST_F(ModelAwakeFeedbackTest, IssuesFeedbackFlagCollapsedKeysAndMenuState) {
         {"confirmed stop, failed save", {.stopConfirmed = true, .stopStatus = "onboarding.stopSaveFailed"},
          {"persistence awakeFeedback.stoppedSaveFailed retryStop"}, true, Menu::attention,
          {"awakeFeedback.stoppedSaveFailed"}},
+        {"display sleep failed, can be retried", {.keepAwake = true, .system = true, .ready = true,
+         .display = "display.failed"}, {"display display.failed retryDisplay"}, true, Menu::attention,
+         {"display.failed"}},
         {"display settings failed to open", {.display = "display.settingsFailed"},
          {"display display.settingsFailed retrySettings"}, true, Menu::attention, {"display.settingsFailed"}},
     };

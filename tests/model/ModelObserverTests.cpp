@@ -32,7 +32,7 @@ TEST_F(ModelObserverTest, EachEventRunsItsActionOnceOnALaterTurn) {
     struct Row {
         const char* name;
         std::optional<std::string> displayBefore, displayAfter;
-        bool wakeHandler, readsLoginAndPermission;
+        bool wakeHandler, becameActive;
     };
     const std::optional<std::string> requested = "display.requested";
     const std::vector<Row> rows = {
@@ -47,14 +47,16 @@ TEST_F(ModelObserverTest, EachEventRunsItsActionOnceOnALaterTurn) {
         SCOPED_TRACE(row.name);
         model->displaySleepStatus = row.displayBefore;
         const auto revision = model->displayReturnRevision;
+        const auto lidRequests = model->helperGeneration;
         fake->clearCalls();
         post(row.name);
         EXPECT_EQ(model->displayReturnRevision, revision);
         settle();
         EXPECT_EQ(model->displayReturnRevision, revision + (row.wakeHandler ? 1 : 0));
         EXPECT_EQ(model->displaySleepStatus(), row.displayAfter);
-        EXPECT_EQ(fake->count("loginStatus"), row.readsLoginAndPermission ? 1u : 0u);
-        EXPECT_EQ(fake->count("notificationStatus"), row.readsLoginAndPermission ? 1u : 0u);
+        EXPECT_EQ(fake->count("loginStatus"), row.becameActive ? 1u : 0u);
+        EXPECT_EQ(fake->count("notificationStatus"), row.becameActive ? 1u : 0u);
+        EXPECT_EQ(model->helperGeneration, lidRequests + (row.becameActive ? 1 : 0));
     }
 }
 
@@ -77,18 +79,22 @@ TEST_F(ModelObserverTest, NothingRunsOnceTheQuitHasBegunAndTheModelRemovesItsObs
 
 TEST_F(ModelObserverTest, LeaseIsRenewedEveryTenSecondsOnlyWithTheLidOptionOn) {
     EXPECT_EQ(leaseTimers(), 1u);
-    struct Row {
-        bool keepAwake, lid, quitting, due;
-    };
-    for (const Row row : {Row{true, false, false, false}, Row{false, true, false, false},
-                          Row{true, true, false, true}, Row{true, true, true, false}}) {
+    for (const bool lid : {false, true}) {
         model->inBatch([&] {
-            model->keepAwake = row.keepAwake;
-            model->keepAwakeOnLidClosed = row.lid;
+            model->keepAwake = true;
+            model->keepAwakeOnLidClosed = lid;
         });
-        model->isShuttingDown = row.quitting;
-        EXPECT_EQ(model->leaseRenewalDue(), row.due);
+        ASSERT_TRUE(runUntil([this] { return !model->helperTask; }));
+        const auto generation = model->helperGeneration;
+        clock->advance(10);
+        EXPECT_EQ(model->helperGeneration, generation + (lid ? 1 : 0));
     }
+    model->shutdownKeepAwake();
+    ASSERT_TRUE(runUntil([this] { return !model->helperTask; }));
+    const auto generation = model->helperGeneration;
+    clock->advance(10);
+    EXPECT_EQ(model->helperGeneration, generation);
+
     model.reset();
     fake->scheduleTimers = false;
     startModel();
