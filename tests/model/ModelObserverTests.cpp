@@ -62,7 +62,7 @@ TEST_F(ModelObserverTest, EachEventRunsItsActionOnceOnALaterTurn) {
 
 TEST_F(ModelObserverTest, NothingRunsOnceTheQuitHasBegunAndTheModelRemovesItsObservers) {
     model->shutdownKeepAwake();
-    settle();
+    finish(model->waitForShutdownCleanup());
     fake->clearCalls();
     const auto revision = model->displayReturnRevision;
     for (const char* name : {names::applicationDidBecomeActive, names::workspaceScreensDidWake}) post(name);
