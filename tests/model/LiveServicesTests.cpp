@@ -79,12 +79,28 @@ protected:
     SimMachine sim() const { return SimMachine(SimStore(simDir())); }
     static std::filesystem::path configFile() { return ConfigStore::url(); }
     AppServices& build() { return bundle.emplace(AppServices::live(environment)); }
+    // The model on the live bundle, its hardware reads counted in `reads`, once start-up and the
+    // work it started are over (the notification permission gives the reminder its first value).
     AppModel& startLiveModel() {
+        AppServices services = AppServices::live(environment);
+        services.readHardware = [this, read = services.readHardware] {
+            ++reads;
+            return read();
+        };
         AppModelOptions options;
         options.clock = clock;
-        model = std::make_unique<AppModel>(AppServices::live(environment), std::nullopt, std::nullopt, options);
-        EXPECT_TRUE(runUntil([this] { return !model->startupLoading(); }));
+        model = std::make_unique<AppModel>(std::move(services), std::nullopt, std::nullopt, options);
+        EXPECT_TRUE(runUntil([this] { return !model->startupLoading() && model->lowBatteryReminder(); }));
+        quiet();
         return *model;
+    }
+    // Waits until the model has no work in flight.
+    void quiet() {
+        EXPECT_TRUE(runUntil([this] {
+            const AppModel& m = *model;
+            return !m.refreshTask && !m.chargeTask && !m.hardwareRecoveryTask && !m.assertionsTask && !m.helperTask &&
+                   !m.configSaveTask && !m.taskStopTask && !m.loginTask && !m.energySampleTask;
+        }));
     }
     json held() const { return sim().get<json>("/assertions/held", json::array()); }
 
@@ -93,6 +109,7 @@ protected:
     std::shared_ptr<SimSleepWake> events;
     LiveEnvironment environment;
     std::optional<AppServices> bundle;
+    int reads = 0;
 };
 
 TEST_F(LiveServicesTest, CopiesShareTheWorkersAndEveryMemberReachesThePlatform) {
@@ -110,6 +127,8 @@ TEST_F(LiveServicesTest, CopiesShareTheWorkersAndEveryMemberReachesThePlatform) 
     finish(copy.releaseAssertions());
     EXPECT_TRUE(held().empty());
 
+    ASSERT_FALSE(sim().setFault("powerui", "fail")); // a bridge text awaits no recovery
+    EXPECT_EQ(finish(first.disableLimit()), (HardwareFailure{"simulated failure: powerui", false}));
     EXPECT_EQ(first.energySampleStatus(), "energySample.unavailable"); // the monitor's, not the inert one
     EXPECT_EQ(finish(first.sleepDisplays()), DisplaySleepResult::requested);
     EXPECT_TRUE(finish(first.currentNetworkFingerprint()).has_value());
@@ -128,97 +147,103 @@ TEST_F(LiveServicesTest, CopiesShareTheWorkersAndEveryMemberReachesThePlatform) 
                                                            {SettingsPaneKind::notifications, "com.brisel.app"}}));
 }
 
-TEST_F(LiveServicesTest, ChargeLimitCallsGoThroughTheHardwareQueueAndTheBridge) {
-    const AppServices& services = build();
-    const auto read = finish(services.readHardware());
-    ASSERT_TRUE(std::holds_alternative<HardwareSnapshot>(read));
-    const auto& snapshot = std::get<HardwareSnapshot>(read);
-    EXPECT_EQ(snapshot.battery.percent, std::optional<int>(72));
-    EXPECT_TRUE(snapshot.battery.externalConnected);
-    EXPECT_EQ(snapshot.currentLimit, std::optional<int>(80));
-    EXPECT_TRUE(snapshot.limitEnabled);
-
-    EXPECT_EQ(finish(services.setLimit(90)), std::nullopt);
-    EXPECT_EQ(sim().get("/chargeLimit/limit", 0), 90);
-    ASSERT_FALSE(sim().setFault("powerui", "fail"));
-    EXPECT_EQ(finish(services.disableLimit()), (HardwareFailure{"simulated failure: powerui", false}));
-    EXPECT_TRUE(sim().get("/chargeLimit/enabled", false));
-}
-
-TEST_F(LiveServicesTest, HungHardwareTimesOutRefusesMeanwhileAndSignalsRecoveryOnce) {
-    const AppServices& services = build();
-    int recoveries = 0;
-    services.subscribeHardwareRecovery([&recoveries] { ++recoveries; });
-    ASSERT_FALSE(sim().setFault("powerui", "hang"));
-    auto hung = services.readHardware();
-    EXPECT_TRUE(runUntil([this] { return clock->liveTimers() == 1; })); // the call is under way
-    clock->advance(HardwareIO::defaultTimeout);
-    const auto timedOut = finish(std::move(hung));
-    EXPECT_EQ(std::get<HardwareFailure>(timedOut), (HardwareFailure{HardwareIO::timeoutMessage, true}));
-    EXPECT_EQ(finish(services.setLimit(85)), (HardwareFailure{HardwareIO::pendingMessage, true}));
-
-    ASSERT_FALSE(sim().clearFault("powerui"));
-    EXPECT_TRUE(runUntil([&recoveries] { return recoveries == 1; }));
-    EXPECT_EQ(finish(services.setLimit(85)), std::nullopt);
-    EXPECT_EQ(sim().get("/chargeLimit/limit", 0), 85);
-    EXPECT_EQ(recoveries, 1);
-}
-
+// Which centre each event reaches; the model's own reactions are tested through it below.
 TEST_F(LiveServicesTest, SystemEventsReachTheirCentresUntilTheLastCopyGoes) {
-    std::vector<std::string> workspaceEvents, applicationEvents;
-    const auto record = [](std::vector<std::string>& into) {
-        return [&into](const Notification& event) { into.push_back(event.name); };
-    };
+    std::vector<std::string> seen;
     const AppServices& services = build();
     services.stopAway(); // no network sampling on wake: the engine is not under test here
-    for (const char* name : {notification_names::workspaceDidWake, notification_names::workspaceScreensDidWake})
-        services.workspaceNotifications->addObserver(name, record(workspaceEvents));
+    services.workspaceNotifications->addObserver(notification_names::workspaceScreensDidWake,
+                                                 [&seen](const Notification& event) { seen.push_back(event.name); });
     services.applicationNotifications->addObserver(notification_names::processPowerStateDidChange,
-                                                   record(applicationEvents));
-    const auto raise = [this] {
-        ASSERT_FALSE(sim().update([](json& state) -> std::optional<std::string> {
-            for (const char* counter : {"wake", "screensWake"})
-                state["events"][counter] = state["events"][counter].get<int>() + 1;
-            state["energyMode"]["systemLowPowerMode"] = !state["energyMode"]["systemLowPowerMode"].get<bool>();
-            return std::nullopt;
-        }));
+                                                   [&seen](const Notification& event) { seen.push_back(event.name); });
+    for (const bool lowPower : {true, false}) {
+        ASSERT_FALSE(sim().set("/events/screensWake", lowPower ? 1 : 2));
+        ASSERT_FALSE(sim().set("/energyMode/systemLowPowerMode", lowPower));
         events->poll();
-    };
-    raise();
-    EXPECT_EQ(workspaceEvents, (std::vector<std::string>{notification_names::workspaceDidWake,
-                                                         notification_names::workspaceScreensDidWake}));
-    EXPECT_EQ(applicationEvents, std::vector<std::string>{notification_names::processPowerStateDidChange});
-
-    bundle.reset();
-    raise();
-    EXPECT_TRUE(runUntil([] { return true; }));
-    EXPECT_EQ(workspaceEvents.size() + applicationEvents.size(), 3u);
+        if (lowPower) bundle.reset(); // the last copy: the events stop
+    }
+    settle();
+    EXPECT_EQ(seen, (std::vector<std::string>{notification_names::workspaceScreensDidWake,
+                                              notification_names::processPowerStateDidChange}));
 }
 
-TEST_F(LiveServicesTest, FailuresComeBackAsValuesAndLeaveNothingBehind) {
-    const AppServices& services = build();
-    EXPECT_TRUE(std::holds_alternative<BriselConfig>(finish(services.loadConfig())));
-    EXPECT_FALSE(std::filesystem::exists(configFile()));
-    test::writeFile(configFile(), "{not json");
-    EXPECT_TRUE(std::holds_alternative<std::string>(finish(services.loadConfig())));
-
-    // No administrator script runs here; the runner's answer is no cancellation.
-    const auto helper = root() / "resources" / HelperManager::bundledHelperName;
-    EXPECT_EQ(services.helper.install().error().message, "helper binary missing from app bundle");
-    test::writeFile(helper, "#!/bin/sh\n");
-    std::filesystem::permissions(helper, std::filesystem::perms::owner_all);
-    const auto refused = services.helper.install().error();
-    EXPECT_EQ(refused.message, "administrator scripts are not available on this system");
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_FALSE(refused.isUserCancellation());
-    EXPECT_FALSE(services.helper.filesPresent());
+// The only write before a setting changes is the reminder's first value, which the permission gives.
+TEST_F(LiveServicesTest, StartUpWithoutConfigLoadsTheDefaultsAndSavesOnlyTheReminderDecision) {
+    AppModel& app = startLiveModel();
+    BriselConfig expected = BriselConfig().sanitized();
+    expected.lowBatteryReminder = ReminderIntent::undecided;
+    EXPECT_EQ(ConfigStore::read(configFile()), expected);
+    app.idleSeconds = 300;
+    quiet();
+    EXPECT_EQ(ConfigStore::read(configFile()).idleSeconds, 300);
 }
 
-TEST_F(LiveServicesTest, LowBatteryWarningIsPostedToTheNotificationCentre) {
+TEST_F(LiveServicesTest, RefreshPublishesTheMachineAndLimitsGoBothWays) {
+    AppModel& app = startLiveModel();
+    EXPECT_EQ(app.battery().percent, std::optional<int>(72));
+    EXPECT_TRUE(app.battery().externalConnected);
+    EXPECT_EQ(app.currentLimit(), std::optional<int>(80));
+    EXPECT_TRUE(app.limitEnabled());
+
+    app.applyLimit(90);
+    quiet();
+    EXPECT_EQ(sim().get("/chargeLimit/limit", 0), 90);
+    EXPECT_EQ(ConfigStore::read(configFile()).manualLimit, 90);
+
+    ASSERT_FALSE(sim().set("/chargeLimit/limit", 85)); // as brisel-sim would
+    app.refresh();
+    quiet();
+    EXPECT_EQ(app.manualLimit(), 85);
+    EXPECT_EQ(ConfigStore::read(configFile()).manualLimit, 85);
+}
+
+TEST_F(LiveServicesTest, HungHardwareTimesOutAndTheLateCallLetsTheLimitBeApplied) {
+    AppModel& app = startLiveModel();
+    ASSERT_FALSE(sim().setFault("powerui", "hang"));
+    const std::size_t timers = clock->liveTimers();
+    app.refresh();
+    EXPECT_TRUE(runUntil([&] { return clock->liveTimers() == timers + 1; })); // the read's time-out
+    clock->advance(HardwareIO::defaultTimeout);
+    EXPECT_TRUE(runUntil([&app] { return !app.refreshTask; }));
+    EXPECT_EQ(app.lastError(), std::optional<std::string>(localized("error.hardwareTimeout")));
+    app.applyLimit(95);
+    EXPECT_TRUE(runUntil([&app] { return app.chargeOperationStatus() == "charge.waitingRecovery"; }));
+
+    ASSERT_FALSE(sim().clearFault("powerui"));
+    EXPECT_TRUE(runUntil([this] { return sim().get("/chargeLimit/limit", 0) == 95; }));
+    quiet();
+    EXPECT_EQ(app.lastError(), std::nullopt);
+    EXPECT_EQ(app.chargeOperationStatus(), std::nullopt);
+}
+
+TEST_F(LiveServicesTest, FailedAssertionShowsAndARetryHoldsItUntilTheQuit) {
+    ASSERT_FALSE(sim().setFault("assertions", "fail"));
+    AppModel& app = startLiveModel();
+    app.setKeepAwakeEnabled(true);
+    quiet();
+    EXPECT_EQ(app.awakeFeedbackError(), std::optional<std::string>(localized("error.assertionFailed")));
+    EXPECT_TRUE(held().empty());
+
+    ASSERT_FALSE(sim().clearFault("assertions"));
+    app.retryAwakeFeedback();
+    quiet();
+    ASSERT_EQ(held().size(), 1u);
+    EXPECT_EQ(held()[0]["type"], KeepAwakeController::systemAssertionType);
+    EXPECT_EQ(held()[0]["name"], KeepAwakeController::assertionName);
+    app.shutdownKeepAwake();
+    finish(app.waitForShutdownCleanup());
+    EXPECT_TRUE(held().empty());
+}
+
+TEST_F(LiveServicesTest, LowBatteryIsWarnedOncePerDischarge) {
+    ASSERT_FALSE(sim().set("/battery/percent", 19.0));
+    ASSERT_FALSE(sim().set("/adapter/connected", false));
     ASSERT_FALSE(sim().set("/notifications/authorization", "authorized"));
-    const AppServices& services = build();
-    services.setReminderIntent(ReminderIntent::enabled);
-    services.notifyLowBattery(19);
+    AppModel& app = startLiveModel(); // authorised: the reminder starts enabled
+    for (int refresh = 0; refresh < 2; ++refresh) {
+        app.refresh();
+        quiet();
+    }
     EXPECT_TRUE(runUntil([this] { return notifications->addAnswers == 1; }));
     const json posted = sim().get<json>("/notifications/posted", json::array());
     ASSERT_EQ(posted.size(), 1u);
@@ -226,12 +251,43 @@ TEST_F(LiveServicesTest, LowBatteryWarningIsPostedToTheNotificationCentre) {
     EXPECT_EQ(posted[0]["title"], localized("notify.lowBattery.title"));
 }
 
-TEST_F(LiveServicesTest, StartUpWithoutConfigWritesNothingUntilASettingChanges) {
+TEST_F(LiveServicesTest, WakeScreensWakeAndPowerStateEachRefreshOnce) {
+    startLiveModel();
+    const struct {
+        const char* field;
+        json value;
+    } rises[] = {{"/events/wake", 1}, {"/events/screensWake", 1}, {"/energyMode/systemLowPowerMode", true}};
+    for (const auto& rise : rises) {
+        const int before = reads;
+        ASSERT_FALSE(sim().set(rise.field, rise.value));
+        events->poll();
+        settle();
+        quiet();
+        EXPECT_EQ(reads, before + 1) << rise.field;
+    }
+}
+
+TEST_F(LiveServicesTest, WithoutAHelperInstallingSaysWhyAndTheLidOptionStillStops) {
     AppModel& app = startLiveModel();
-    EXPECT_FALSE(std::filesystem::exists(configFile()));
-    app.idleSeconds = 300;
-    EXPECT_TRUE(runUntil([&app] { return !app.configSaveTask; }));
-    EXPECT_EQ(ConfigStore::read(configFile()).idleSeconds, 300);
+    const auto helper = root() / "resources" / HelperManager::bundledHelperName;
+    for (const bool bundled : {false, true}) {
+        if (bundled) {
+            test::writeFile(helper, "#!/bin/sh\n");
+            std::filesystem::permissions(helper, std::filesystem::perms::owner_all);
+        }
+        app.installHelper();
+        EXPECT_TRUE(runUntil([&app] { return !app.helperBusy(); }));
+        EXPECT_EQ(app.helperStatus(), bundled ? "administrator scripts are not available on this system"
+                                              : "helper binary missing from app bundle");
+        EXPECT_FALSE(app.helperFilesPresent());
+    }
+
+    app.setKeepAwakeEnabled(true);
+    app.setKeepAwakeOnLidClosed(true);
+    quiet();
+    app.setKeepAwakeEnabled(false);
+    quiet();
+    EXPECT_EQ(app.taskStopStatus(), "onboarding.stopped");
 }
 
 TEST_F(LiveServicesTest, DamagedConfigIsNeverOverwritten) {
@@ -240,7 +296,9 @@ TEST_F(LiveServicesTest, DamagedConfigIsNeverOverwritten) {
     EXPECT_EQ(app.configError(), std::optional<std::string>(localized("config.loadFailed")));
     app.idleSeconds = 300;
     app.setKeepAwakeEnabled(false);
+    app.applyLimit(90);
     app.restoreSystemDefaults();
+    quiet();
     app.shutdownKeepAwake();
     finish(app.waitForShutdownCleanup());
     EXPECT_EQ(test::readFile(configFile()), "{not json");
