@@ -121,18 +121,14 @@ TEST_F(LiveServicesTest, CopiesShareTheWorkersAndEveryMemberReachesThePlatform) 
 
     EXPECT_TRUE(finish(first.setSystemAwake(true)));
     EXPECT_EQ(finish(copy.systemAssertionActive()), std::optional<bool>(true));
-    ASSERT_EQ(held().size(), 1u);
-    EXPECT_EQ(held()[0]["type"], KeepAwakeController::systemAssertionType);
-    EXPECT_EQ(held()[0]["name"], KeepAwakeController::assertionName);
     finish(copy.releaseAssertions());
     EXPECT_TRUE(held().empty());
 
     ASSERT_FALSE(sim().setFault("powerui", "fail")); // a bridge text awaits no recovery
     EXPECT_EQ(finish(first.disableLimit()), (HardwareFailure{"simulated failure: powerui", false}));
-    EXPECT_EQ(first.energySampleStatus(), "energySample.unavailable"); // the monitor's, not the inert one
     EXPECT_EQ(finish(first.sleepDisplays()), DisplaySleepResult::requested);
     EXPECT_TRUE(finish(first.currentNetworkFingerprint()).has_value());
-    ASSERT_FALSE(sim().set("/network/online", false));
+    ASSERT_FALSE(sim().set("/network/online", false)); // offline: no hash of an empty key
     EXPECT_EQ(finish(first.currentNetworkFingerprint()), std::nullopt);
     first.showDockIcon(true);
     EXPECT_EQ(dockIcon, std::vector<bool>{true});
@@ -169,13 +165,10 @@ TEST_F(LiveServicesTest, SystemEventsReachTheirCentresUntilTheLastCopyGoes) {
 
 // The only write before a setting changes is the reminder's first value, which the permission gives.
 TEST_F(LiveServicesTest, StartUpWithoutConfigLoadsTheDefaultsAndSavesOnlyTheReminderDecision) {
-    AppModel& app = startLiveModel();
+    startLiveModel();
     BriselConfig expected = BriselConfig().sanitized();
     expected.lowBatteryReminder = ReminderIntent::undecided;
     EXPECT_EQ(ConfigStore::read(configFile()), expected);
-    app.idleSeconds = 300;
-    quiet();
-    EXPECT_EQ(ConfigStore::read(configFile()).idleSeconds, 300);
 }
 
 TEST_F(LiveServicesTest, RefreshPublishesTheMachineAndLimitsGoBothWays) {

@@ -249,13 +249,11 @@ TEST(LinuxWorkspaceTest, OpensASettingsPaneInTheFirstInstalledSettingsTool) {
     } cases[] = {
         {"gnome notifications", SettingsPaneKind::notifications, {"gnome-control-center"}, true,
          {"/bin/gnome-control-center", "notifications"}},
-        {"plasma login items", SettingsPaneKind::loginItems, {"systemsettings"}, true,
-         {"/bin/systemsettings", "kcm_autostart"}},
         {"a tool without the pane is skipped", SettingsPaneKind::loginItems,
-         {"gnome-control-center", "xfce4-session-settings"}, true, {"/bin/xfce4-session-settings"}},
+         {"gnome-control-center", "systemsettings"}, true, {"/bin/systemsettings", "kcm_autostart"}},
         {"no settings tool", SettingsPaneKind::lockScreen, {"lxtask"}, true, {}},
-        {"installed but it does not start", SettingsPaneKind::lockScreen, {"gnome-control-center"}, false,
-         {"/bin/gnome-control-center", "privacy"}},
+        {"installed but it does not start", SettingsPaneKind::lockScreen, {"xfce4-screensaver-preferences"}, false,
+         {"/bin/xfce4-screensaver-preferences"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
