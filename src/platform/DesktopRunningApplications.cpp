@@ -129,12 +129,6 @@ void DesktopRunningApplications::rebuildIndex(std::vector<fs::file_time_type> st
     indexed_ = true;
 }
 
-std::string DesktopRunningApplications::executableOf(int procFd, const std::string& pidText) {
-    std::array<char, 4096> target;
-    const ssize_t length = ::readlinkat(procFd, (pidText + "/exe").c_str(), target.data(), target.size());
-    return length > 0 ? std::string(target.data(), static_cast<std::size_t>(length)) : std::string();
-}
-
 const DesktopRunningApplications::Entry*
 DesktopRunningApplications::classify(int procFd, const std::string& pidText, std::string_view exe) {
     struct stat info {};
@@ -148,12 +142,12 @@ DesktopRunningApplications::classify(int procFd, const std::string& pidText, std
     constexpr std::string_view deleted = " (deleted)";
     if (exe.size() > deleted.size() && exe.ends_with(deleted)) exe.remove_suffix(deleted.size());
     if (const Entry* entry = lookUp(baseName(exe))) return entry;
-    const fs::path folder = options_.procRoot / pidText;
     // Only the first argument is used: a path is at most 4096 bytes.
-    if (const auto cmdline = readSmallFile(folder / "cmdline", 4096)) {
-        if (const Entry* entry = lookUp(baseName(std::string_view(cmdline->c_str())))) return entry;
+    std::array<char, 4096> buffer;
+    if (const auto cmdline = readProcFile(procFd, pidText + "/cmdline", buffer)) {
+        if (const Entry* entry = lookUp(baseName(cmdline->substr(0, cmdline->find('\0'))))) return entry;
     }
-    if (const auto statText = readSmallFile(folder / "stat")) {
+    if (const auto statText = readProcFile(procFd, pidText + "/stat", buffer)) {
         if (const auto stat = parseProcStat(*statText)) return lookUp(stat->command);
     }
     return nullptr;
@@ -173,14 +167,20 @@ std::vector<RunningApplication> DesktopRunningApplications::list() {
         std::int32_t pid;
         std::int32_t parent;
         char state;
+        ProcessTimes times;
         const Entry* entry;
     };
     std::vector<Candidate> candidates;
-    std::unordered_map<std::int32_t, Verdict> seen;
+    std::vector<Verdict> seen;
+    seen.reserve(classified_.size() + 64);
+    const auto byPid = [](const auto& item, std::int32_t pid) { return item.pid < pid; };
+    auto next = classified_.begin();
 
     DIR* dir = ::opendir(options_.procRoot.c_str());
     if (!dir) return {};
     const int procFd = ::dirfd(dir);
+    std::array<char, 4096> target;
+    std::array<char, 4096> statBuffer; // a stat line is well under 1 KiB
     while (const dirent* item = ::readdir(dir)) {
         const std::string_view name = item->d_name;
         if (!isNumeric(name) || name.size() > 9) continue;
@@ -189,34 +189,44 @@ std::vector<RunningApplication> DesktopRunningApplications::list() {
         if (pid == options_.ownPid) continue;
         // A process that ran exec, or a new process under a reused pid, shows another executable
         // and is classified again; reading the link is one call.
-        std::string exe = executableOf(procFd, pidText);
-        const auto known = classified_.find(pid);
-        const Entry* entry = known != classified_.end() && known->second.executable == exe
-                                 ? known->second.entry
-                                 : classify(procFd, pidText, exe);
-        seen.emplace(pid, Verdict{std::move(exe), entry});
-        if (!entry) continue;
-        // Applications are few: their parent and state are read afresh every time.
-        const auto statText = readSmallFile(options_.procRoot / pidText / "stat");
+        const ssize_t length = ::readlinkat(procFd, (pidText + "/exe").c_str(), target.data(), target.size());
+        const std::string_view exe(target.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+        const auto known = next != classified_.end() && next->pid == pid
+                               ? next
+                               : std::lower_bound(classified_.begin(), classified_.end(), pid, byPid);
+        const bool found = known != classified_.end() && known->pid == pid;
+        next = found ? known + 1 : known;
+        Verdict& verdict = seen.emplace_back(found ? std::move(*known) : Verdict{pid, {}, nullptr});
+        if (!found || verdict.executable != exe) {
+            verdict.executable = exe;
+            verdict.entry = classify(procFd, pidText, exe);
+        }
+        if (!verdict.entry) continue;
+        // Applications are few: their parent, state and times are read afresh every time, in one
+        // read that also serves the usage reader.
+        const auto statText = readProcFile(procFd, pidText + "/stat", statBuffer);
         const auto stat = statText ? parseProcStat(*statText) : std::nullopt;
         if (!stat) continue;
-        candidates.push_back({pid, stat->parentPid, stat->state, entry});
+        candidates.push_back({pid, stat->parentPid, stat->state,
+                              ProcessTimes{stat->userTicks, stat->systemTicks, stat->startTicks},
+                              verdict.entry});
     }
     ::closedir(dir);
     // Forgetting the processes that are gone keeps a reused pid from inheriting an old verdict.
+    const auto pidOrder = [](const auto& a, const auto& b) { return a.pid < b.pid; };
+    if (!std::is_sorted(seen.begin(), seen.end(), pidOrder)) std::sort(seen.begin(), seen.end(), pidOrder);
     classified_ = std::move(seen);
 
-    std::sort(candidates.begin(), candidates.end(),
-              [](const Candidate& a, const Candidate& b) { return a.pid < b.pid; });
-    std::map<std::int32_t, const Entry*> entryByPid;
-    for (const auto& candidate : candidates)
-        entryByPid.emplace(candidate.pid, candidate.entry);
+    std::sort(candidates.begin(), candidates.end(), pidOrder);
 
     std::vector<RunningApplication> apps;
+    apps.reserve(candidates.size());
     iconByPid_.clear();
     for (const auto& candidate : candidates) {
-        const auto parent = entryByPid.find(candidate.parent);
-        if (parent != entryByPid.end() && parent->second->id == candidate.entry->id) continue;
+        const auto parent = std::lower_bound(candidates.begin(), candidates.end(), candidate.parent, byPid);
+        if (parent != candidates.end() && parent->pid == candidate.parent &&
+            parent->entry->id == candidate.entry->id)
+            continue;
         RunningApplication app;
         app.processIdentifier = candidate.pid;
         app.bundleIdentifier = candidate.entry->id;
@@ -224,6 +234,7 @@ std::vector<RunningApplication> DesktopRunningApplications::list() {
         app.activationPolicy =
             candidate.entry->noDisplay ? ActivationPolicy::accessory : ActivationPolicy::regular;
         app.terminated = candidate.state == 'Z' || candidate.state == 'X';
+        app.times = candidate.times;
         apps.push_back(std::move(app));
         if (!candidate.entry->icon.empty()) iconByPid_.emplace(candidate.pid, candidate.entry->icon);
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,13 @@ std::optional<ProcStat> parseProcStat(std::string_view line);
 
 // Reads "voluntary_ctxt_switches" from the text of /proc/<pid>/status.
 std::optional<std::uint64_t> parseVoluntarySwitches(std::string_view status);
+
+// Reads a file of /proc (or of a stand-in folder) at `path`, relative to the open folder `dirFd`
+// (AT_FDCWD: to the working folder), into `buffer` and returns the text read, at most the buffer's
+// size. It takes as few calls as the kernel allows: /proc files report no size and hand over their
+// whole text in one read, so a short read ends it; and it is opened non-blocking, so a pipe or
+// device found there neither blocks nor feeds it endlessly. Nothing when it cannot be read.
+std::optional<std::string_view> readProcFile(int dirFd, const std::string& path, std::span<char> buffer);
 
 // Reads a small regular file in one go, until its end or `maxBytes` (files under /proc report no
 // size). Nothing when it cannot be opened or read, or is no regular file: a pipe or device found

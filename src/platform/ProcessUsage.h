@@ -12,6 +12,15 @@ struct TimeBase {
     bool operator==(const TimeBase&) const = default;
 };
 
+// A process's CPU and start times, in absolute time units, as a process lister may already have
+// read them (see `RunningApplication::times`).
+struct ProcessTimes {
+    std::uint64_t userTime = 0;
+    std::uint64_t systemTime = 0;
+    std::uint64_t startTime = 0;
+    bool operator==(const ProcessTimes&) const = default;
+};
+
 // One process's resource usage since it started. Times are in absolute time units.
 struct ProcessResourceUsage {
     std::uint64_t userTime = 0;
@@ -32,8 +41,10 @@ public:
     // The current time in absolute time units.
     virtual std::uint64_t absoluteTime() = 0;
     virtual TimeBase timeBase() = 0;
-    // The usage of one process; nothing when it cannot be read (gone, or not ours to read).
-    virtual std::optional<ProcessResourceUsage> read(std::int32_t pid) = 0;
+    // The usage of one process; nothing when it cannot be read (gone, or not ours to read). With
+    // `known` times, read moments ago with the process list, only the rest is read.
+    virtual std::optional<ProcessResourceUsage> read(std::int32_t pid,
+                                                     const std::optional<ProcessTimes>& known) = 0;
 };
 
 } // namespace brisel

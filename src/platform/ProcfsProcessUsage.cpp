@@ -2,9 +2,11 @@
 
 #include "platform/ProcStat.h"
 
+#include <fcntl.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <array>
 #include <string>
 
 namespace brisel {
@@ -18,8 +20,9 @@ std::uint64_t clockTicksPerSecond() {
 
 } // namespace
 
-ProcfsProcessUsage::ProcfsProcessUsage(std::filesystem::path procRoot)
-    : procRoot_(std::move(procRoot)), ticksPerSecond_(clockTicksPerSecond()) {}
+ProcfsProcessUsage::ProcfsProcessUsage(const std::filesystem::path& procRoot)
+    : procDir_(::open(procRoot.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)),
+      ticksPerSecond_(clockTicksPerSecond()) {}
 
 std::uint64_t ProcfsProcessUsage::absoluteTime() {
     timespec ts{};
@@ -32,17 +35,22 @@ TimeBase ProcfsProcessUsage::timeBase() {
     return {1'000'000'000u, ticksPerSecond_};
 }
 
-std::optional<ProcessResourceUsage> ProcfsProcessUsage::read(std::int32_t pid) {
-    const auto folder = procRoot_ / std::to_string(pid);
-    const auto statText = readSmallFile(folder / "stat");
-    if (!statText) return std::nullopt;
-    const auto stat = parseProcStat(*statText);
-    if (!stat) return std::nullopt;
-    const auto statusText = readSmallFile(folder / "status");
-    if (!statusText) return std::nullopt;
-    const auto switches = parseVoluntarySwitches(*statusText);
+std::optional<ProcessResourceUsage> ProcfsProcessUsage::read(std::int32_t pid,
+                                                             const std::optional<ProcessTimes>& known) {
+    const std::string folder = std::to_string(pid);
+    // Large enough for the status of a machine with thousands of processors.
+    std::array<char, 16 * 1024> buffer;
+    std::optional<ProcessTimes> times = known;
+    if (!times) {
+        const auto statText = readProcFile(procDir_.get(), folder + "/stat", buffer);
+        const auto stat = statText ? parseProcStat(*statText) : std::nullopt;
+        if (!stat) return std::nullopt;
+        times = ProcessTimes{stat->userTicks, stat->systemTicks, stat->startTicks};
+    }
+    const auto statusText = readProcFile(procDir_.get(), folder + "/status", buffer);
+    const auto switches = statusText ? parseVoluntarySwitches(*statusText) : std::nullopt;
     if (!switches) return std::nullopt;
-    return ProcessResourceUsage{stat->userTicks, stat->systemTicks, stat->startTicks, *switches};
+    return ProcessResourceUsage{times->userTime, times->systemTime, times->startTime, *switches};
 }
 
 } // namespace brisel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileDescriptor.h"
 #include "platform/ProcessUsage.h"
 
 #include <filesystem>
@@ -11,14 +12,16 @@ namespace brisel {
 // context switches, the nearest Linux figure to idle wake-ups.
 class ProcfsProcessUsage final : public ProcessUsage {
 public:
-    explicit ProcfsProcessUsage(std::filesystem::path procRoot = "/proc");
+    // The folder must exist when the reader is made.
+    explicit ProcfsProcessUsage(const std::filesystem::path& procRoot = "/proc");
 
     std::uint64_t absoluteTime() override;
     TimeBase timeBase() override;
-    std::optional<ProcessResourceUsage> read(std::int32_t pid) override;
+    std::optional<ProcessResourceUsage> read(std::int32_t pid,
+                                             const std::optional<ProcessTimes>& known) override;
 
 private:
-    std::filesystem::path procRoot_;
+    FileDescriptor procDir_; // opened once: each read then looks up only "<pid>/<file>"
     std::uint64_t ticksPerSecond_;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ProcessUsage.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +19,9 @@ struct RunningApplication {
     std::optional<std::string> localizedName;
     ActivationPolicy activationPolicy = ActivationPolicy::regular;
     bool terminated = false;
+    // The process's times when the lister read them anyway, in the absolute time units of the same
+    // platform's `ProcessUsage`; handing them to its `read` spares reading them again.
+    std::optional<ProcessTimes> times;
     bool operator==(const RunningApplication&) const = default;
 };
 

@@ -19,14 +19,16 @@ EnergyUsageSnapshot readRunningApplicationsUsage(RunningApplications& applicatio
     const TimeBase timeBase = usage.timeBase();
     const auto ownBundleId = applications.ownBundleIdentifier();
 
-    for (const auto& app : applications.list()) {
+    const auto apps = applications.list();
+    snapshot.processes.reserve(apps.size());
+    for (const auto& app : apps) {
         if (app.activationPolicy != ActivationPolicy::regular || app.terminated) continue;
         if (app.processIdentifier < 1) continue;
         if (app.bundleIdentifier && ((ownBundleId && *app.bundleIdentifier == *ownBundleId) ||
                                      *app.bundleIdentifier == kActivityMonitorBundleId))
             continue;
         if (!app.localizedName || app.localizedName->empty()) continue;
-        const auto record = usage.read(app.processIdentifier);
+        const auto record = usage.read(app.processIdentifier, app.times);
         if (!record) {
             ++snapshot.unreadable;
             continue;

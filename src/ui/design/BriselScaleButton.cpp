@@ -4,6 +4,7 @@
 #include "ui/design/BriselTypography.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,7 +19,8 @@ constexpr double pressedBrightening = 0.03;
 
 BriselScaleButton::BriselScaleButton(ViewContext context, QWidget* parent, double pressedScale)
     : QAbstractButton(parent), context_(context), pressedScale_(pressedScale),
-      scale_(1.0, [this](double) { update(); }, this) {
+      scale_(
+          1.0, [this](double) { update(); }, this) {
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QAbstractButton::pressed, this, &BriselScaleButton::pressChanged);
     connect(this, &QAbstractButton::released, this, &BriselScaleButton::pressChanged);
@@ -30,6 +32,18 @@ void BriselScaleButton::pressChanged() {
     const double target = isDown() && !reduceMotion ? pressedScale_ : 1.0;
     scale_.moveTo(target, pressSpring, reduceMotion);
     update();
+}
+
+bool BriselScaleButton::clickOnReturn(QAbstractButton& button, QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter || event->isAutoRepeat()) return false;
+    button.click();
+    event->accept();
+    return true;
+}
+
+void BriselScaleButton::keyPressEvent(QKeyEvent* event) {
+    if (!clickOnReturn(*this, event)) QAbstractButton::keyPressEvent(event);
 }
 
 void BriselScaleButton::paintLabel(QPainter& painter, const QRectF& rect) {

@@ -9,7 +9,7 @@ namespace brisel {
 
 // Base of the compact buttons: while pressed, the painted label shrinks about its centre to
 // `pressedScale` (not with reduce motion) and brightens slightly; the pressed change springs.
-// Subclasses paint the label; the base adds the focus ring. Space presses it like a click.
+// Subclasses paint the label; the base adds the focus ring. Space and Return press it like a click.
 class BriselScaleButton : public QAbstractButton {
     Q_OBJECT
 
@@ -20,9 +20,12 @@ public:
     // The label's scale as drawn now.
     double currentScale() const { return scale_.value(); }
     const ViewContext& context() const { return context_; }
+    // Return and Enter press `button` like a click; says whether the key was one of them.
+    static bool clickOnReturn(QAbstractButton& button, QKeyEvent* event);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     // Paints the label into `rect` (the whole button); the default draws text() centred.
     virtual void paintLabel(QPainter& painter, const QRectF& rect);
     virtual QPainterPath focusShape() const;

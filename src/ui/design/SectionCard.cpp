@@ -13,9 +13,10 @@
 namespace brisel {
 
 SectionCard::SectionCard(ViewContext context, QString title, QString systemImage, QWidget* parent)
-    : BriselCard(context, parent), symbol_(new SymbolView(std::move(systemImage), 10.5, QFont::DemiBold, 13, this)),
-      title_(new QLabel(title, this)), trailing_(new QLabel(this)), content_(new QVBoxLayout),
-      iconColor_(BriselColors::secondary(palette())) {
+    : BriselCard(context, parent),
+      symbol_(new SymbolView(std::move(systemImage), 10.5, QFont::DemiBold, 13, this)),
+      title_(new QLabel(title, this)), trailing_(new QLabel(this)), header_(new QHBoxLayout),
+      content_(new QVBoxLayout), iconColor_(BriselColors::secondary(palette())) {
     title_->setFont(BriselTypography::sectionHeader());
     title_->setTextFormat(Qt::PlainText);
     trailing_->setFont(BriselTypography::microMeta());
@@ -23,20 +24,19 @@ SectionCard::SectionCard(ViewContext context, QString title, QString systemImage
     trailing_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     trailing_->hide();
 
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(0, 0, 0, 0);
-    header->setSpacing(5);
-    header->addWidget(symbol_, 0, Qt::AlignVCenter);
-    header->addWidget(title_, 0, Qt::AlignVCenter);
-    header->addStretch(1);
-    header->addWidget(trailing_, 0, Qt::AlignVCenter);
+    header_->setContentsMargins(0, 0, 0, 0);
+    header_->setSpacing(5);
+    header_->addWidget(symbol_, 0, Qt::AlignVCenter);
+    header_->addWidget(title_, 0, Qt::AlignVCenter);
+    header_->addStretch(1);
+    header_->addWidget(trailing_, 0, Qt::AlignVCenter);
 
     content_->setContentsMargins(0, 0, 0, 0);
     const int inset = qRound(BriselGeometry::cardContentInset);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(inset, inset, inset, inset);
     column->setSpacing(qRound(5.5));
-    column->addLayout(header);
+    column->addLayout(header_);
     column->addLayout(content_);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     syncColors();
@@ -76,7 +76,8 @@ void SectionCard::changeEvent(QEvent* event) {
 
 void SectionCard::syncColors() {
     // The header follows the shared theme, like all secondary text around it.
-    const QColor color = BriselColors::secondaryForeground(context().currentAppearance(), BriselColors::secondary(palette()));
+    const QColor color =
+        BriselColors::secondaryForeground(context().currentAppearance(), BriselColors::secondary(palette()));
     symbol_->setColor(color);
     for (QLabel* label : {title_, trailing_}) {
         if (label->palette().color(QPalette::WindowText) == color) continue;

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class QHBoxLayout;
 class QLabel;
 class QVBoxLayout;
 
@@ -35,6 +36,8 @@ public:
     const QColor& iconColor() const { return iconColor_; }
 
     QVBoxLayout* contentLayout() const { return content_; }
+    // The title row; a card may add its own controls at the trailing end.
+    QHBoxLayout* headerLayout() const { return header_; }
     QLabel* titleLabel() const { return title_; }
     QLabel* trailingLabel() const { return trailing_; }
     SymbolView* symbolView() const { return symbol_; }
@@ -49,6 +52,7 @@ private:
     SymbolView* symbol_;
     QLabel* title_;
     QLabel* trailing_;
+    QHBoxLayout* header_;
     QVBoxLayout* content_;
     QColor iconColor_;
 };

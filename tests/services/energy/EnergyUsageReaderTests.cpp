@@ -22,8 +22,11 @@ struct FakeUsage : ProcessUsage {
     std::vector<std::int32_t> asked;
     std::uint64_t absoluteTime() override { return now; }
     TimeBase timeBase() override { return base; }
-    std::optional<ProcessResourceUsage> read(std::int32_t pid) override {
+    std::vector<std::optional<ProcessTimes>> handed;
+    std::optional<ProcessResourceUsage> read(std::int32_t pid,
+                                             const std::optional<ProcessTimes>& known) override {
         asked.push_back(pid);
+        handed.push_back(known);
         const auto it = records.find(pid);
         if (it == records.end()) return std::nullopt;
         return it->second;
@@ -32,7 +35,7 @@ struct FakeUsage : ProcessUsage {
 
 RunningApplication app(std::int32_t pid, std::optional<std::string> bundle, std::optional<std::string> name,
                        ActivationPolicy policy = ActivationPolicy::regular, bool terminated = false) {
-    return {pid, std::move(bundle), std::move(name), policy, terminated};
+    return {pid, std::move(bundle), std::move(name), policy, terminated, std::nullopt};
 }
 
 TEST(EnergyUsageReaderTest, ListsOnlyRegularNamedForeignApplications) {
@@ -51,6 +54,7 @@ TEST(EnergyUsageReaderTest, ListsOnlyRegularNamedForeignApplications) {
         app(18, std::nullopt, "No Bundle"),
         app(19, "org.example.Unreadable", "Unreadable"),
     };
+    apps.apps[0].times = ProcessTimes{1, 2, 3};
     FakeUsage usage;
     usage.now = 5000;
     for (std::int32_t pid : {10, 11, 12, 13, 0, -4, 14, 15, 16, 17, 18})
@@ -66,6 +70,8 @@ TEST(EnergyUsageReaderTest, ListsOnlyRegularNamedForeignApplications) {
     EXPECT_EQ(snapshot.unreadable, 1);
     // Filtered applications are not even read.
     EXPECT_EQ(usage.asked, (std::vector<std::int32_t>{10, 18, 19}));
+    // Times the list came with are handed on, so they are not read twice.
+    EXPECT_EQ(usage.handed, (std::vector<std::optional<ProcessTimes>>{ProcessTimes{1, 2, 3}, {}, {}}));
 }
 
 TEST(EnergyUsageReaderTest, ConvertsTimesWithTheTimeBase) {

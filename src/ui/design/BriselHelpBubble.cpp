@@ -1,0 +1,110 @@
+#include "ui/design/BriselHelpBubble.h"
+
+#include "ui/design/BriselColors.h"
+#include "ui/design/BriselTypography.h"
+#include "ui/design/ThemeColor.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+namespace brisel {
+
+namespace {
+
+constexpr int padding = 6;
+constexpr int lift = 28;
+
+// Present in the widget tree but not for assistive technology.
+class HiddenAccessible : public QAccessibleWidget {
+public:
+    explicit HiddenAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.invisible = true;
+        return s;
+    }
+};
+
+QAccessibleInterface* factory(const QString&, QObject* object) {
+    if (auto* bubble = qobject_cast<BriselHelpBubble*>(object)) return new HiddenAccessible(bubble);
+    return nullptr;
+}
+
+} // namespace
+
+BriselHelpBubble::BriselHelpBubble(ViewContext context, QWidget* anchor)
+    : QWidget(anchor->window()), context_(context), anchor_(anchor) {
+    static const bool installed = [] {
+        QAccessible::installFactory(factory);
+        return true;
+    }();
+    (void)installed;
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+    anchor->installEventFilter(this);
+    // It lives in the window, so it goes with its control, not with the window.
+    connect(anchor, &QObject::destroyed, this, &QObject::deleteLater);
+    context_.observe(this, [this] { update(); });
+}
+
+void BriselHelpBubble::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    if (isVisible()) place();
+}
+
+void BriselHelpBubble::setShown(bool shown) {
+    if (!anchor_) return;
+    // The anchor may have been moved into another window since.
+    if (parentWidget() != anchor_->window()) setParent(anchor_->window());
+    if (shown && !text_.isEmpty()) {
+        place();
+        show();
+        raise();
+    } else {
+        hide();
+    }
+}
+
+void BriselHelpBubble::place() {
+    if (!anchor_) return;
+    const QFontMetrics metrics(BriselTypography::microMeta());
+    const int width = std::min(metrics.horizontalAdvance(text_) + 2 * padding + 1,
+                               std::max(anchor_->width(), 2 * padding + 1));
+    const QRect textRect =
+        metrics.boundingRect(QRect(0, 0, width - 2 * padding, 10000), Qt::TextWordWrap, text_);
+    const int height = textRect.height() + 2 * padding;
+    const QPoint topCentre = anchor_->mapTo(parentWidget(), QPoint(anchor_->width() / 2, 0));
+    setGeometry(topCentre.x() - width / 2, topCentre.y() - lift, width, height);
+    update();
+}
+
+bool BriselHelpBubble::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == anchor_ && isVisible() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        place();
+    return QWidget::eventFilter(watched, event);
+}
+
+void BriselHelpBubble::paintEvent(QPaintEvent*) {
+    const Appearance appearance = context_.currentAppearance();
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    // The regular material: denser than the ultra-thin one, over the window colour.
+    painter.fillPath(shape, withOpacity(palette().color(QPalette::Window), 0.94));
+    painter.fillPath(shape, withOpacity(appearance.dark ? Qt::white : Qt::black, 0.04));
+    painter.strokePath(shape, QPen(BriselColors::primary(palette(), 0.12), 0.75));
+    painter.setFont(BriselTypography::microMeta());
+    painter.setPen(BriselColors::primary(palette()));
+    painter.drawText(rect().adjusted(padding, padding, -padding, -padding), Qt::TextWordWrap, text_);
+}
+
+} // namespace brisel
