@@ -1,6 +1,7 @@
 #include "ModelFixture.h"
 
 #include "Gate.h"
+#include "model/TaskFields.h"
 
 namespace brisel::test {
 namespace {
@@ -32,8 +33,10 @@ TEST_F(ModelSetupTest, HelperPreparationInstallsThenReadsBothFlagsBackUnlessRefu
     };
     // clang-format on
     for (const Row& row : rows) {
+        fake->setHelper([](HelperAnswers& a) { a = HelperAnswers{}; }); // nothing installed at start-up
         startModel();
-        settle();
+        finish(
+            awaitUntilEmpty(QPointer<AppModel>(model.get()), &AppModel::helperTask)); // start-up's lid check
         row.arrange(*model);
         const bool wasBusy = model->helperBusy();
         fake->setHelper([&row](HelperAnswers& a) {
