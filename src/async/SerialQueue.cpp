@@ -5,6 +5,8 @@
 #include <QThreadPool>
 
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 
@@ -22,12 +24,36 @@ struct SerialQueue::Shared {
 
 namespace {
 
+// Jobs queued or running anywhere, for waitForBackgroundWork.
+struct Outstanding {
+    std::mutex mutex;
+    std::condition_variable idle;
+    long count = 0;
+};
+
+Outstanding& outstanding() {
+    static Outstanding* const instance = new Outstanding; // never destroyed: threads may outlive exit
+    return *instance;
+}
+
+void jobQueued() {
+    std::lock_guard lock(outstanding().mutex);
+    ++outstanding().count;
+}
+
+void jobEnded() {
+    auto& jobs = outstanding();
+    std::lock_guard lock(jobs.mutex);
+    if (--jobs.count == 0) jobs.idle.notify_all();
+}
+
 void runReporting(const std::function<void()>& work, std::string_view where) {
     try {
         work();
     } catch (...) {
         reportUnhandledException(std::current_exception(), where);
     }
+    jobEnded();
 }
 
 void loop(const std::shared_ptr<SerialQueue::Shared>& shared) {
@@ -65,6 +91,7 @@ SerialQueue::~SerialQueue() {
 }
 
 void SerialQueue::async(std::function<void()> work) {
+    jobQueued();
     {
         std::lock_guard lock(shared_->mutex);
         shared_->pending.push_back(std::move(work));
@@ -73,7 +100,20 @@ void SerialQueue::async(std::function<void()> work) {
 }
 
 void runDetachedAsync(std::function<void()> work) {
+    jobQueued();
     QThreadPool::globalInstance()->start([work = std::move(work)] { runReporting(work, "detached work"); });
+}
+
+bool waitForBackgroundWork(std::chrono::milliseconds timeout) {
+    auto& jobs = outstanding();
+    std::unique_lock lock(jobs.mutex);
+    return jobs.idle.wait_for(lock, timeout, [&] { return jobs.count == 0; });
+}
+
+int finishProcess(int status, std::chrono::milliseconds timeout) {
+    if (waitForBackgroundWork(timeout)) return status;
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 } // namespace brisel

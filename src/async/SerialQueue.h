@@ -2,6 +2,7 @@
 
 #include "MainThread.h"
 
+#include <chrono>
 #include <coroutine>
 #include <exception>
 #include <functional>
@@ -100,6 +101,16 @@ private:
 
 // Runs `work` on the shared thread pool, off the main thread.
 void runDetachedAsync(std::function<void()> work);
+
+// Waits until no work handed to a queue or to the thread pool is waiting or running, at most
+// `timeout`; true when all of it ended. Queue threads outlive their queues, so a program calls
+// this before it exits: a job still running while static objects are destroyed would crash.
+bool waitForBackgroundWork(std::chrono::milliseconds timeout);
+
+// Ends the program with `status` once background work has ended. When a job is still running
+// after `timeout` (a call that hangs), output is flushed and the process ends at once, without
+// destroying static objects under that job's feet.
+int finishProcess(int status, std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 // `co_await runDetached(fn)`: like SerialQueue::run, on the shared thread pool.
 template <typename Fn> auto runDetached(Fn fn) {

@@ -364,6 +364,15 @@ public:
     bool hasClamshell() const { return clamshellSnapshot.has_value(); }
     bool awakeLidControlPending() const { return helperTask.has_value(); }
 
+    // What one lid operation on the helper queue found.
+    struct LidProbeResult {
+        bool installed = false;
+        bool present = false; // installed, or its files are on disk
+        HelperResult<void> write = HelperResult<void>::success(); // also success when nothing was written
+        std::optional<bool> sleepDisabled; // nothing when the helper cannot tell or was not asked
+        bool readPerformed = false;
+    };
+
     Published<bool> lidAwakeApplied{*this, false};
     bool lidWriteNeedsRetry = false;
     bool lidCleanupRequired = false; // the helper may still hold closed-lid sleep off for us
@@ -529,17 +538,40 @@ private:
     void keepAwakeChanged(const bool& old);
     void keepAwakeOnLidClosedChanged(const bool& old);
     void keepDisplayAwakeChanged(const bool& old);
+    void keepAwakeOptionChanged(bool changed);
+    void setKeepAwakeOption(Published<bool>& option, bool enabled);
+    bool systemAwakeWanted() const;
+    static Task<void> runAssertions(QPointer<AppModel> self);
 
     // ---- away guard ----
     void bagGuardActiveChanged(const bool& old);
+    void setBagGuard(bool active, std::optional<std::string> event);
 
     // ---- lid ----
+    bool lidAwakeWanted() const;
+    bool stopRecordOwesLid() const;
+    // Neither the helper nor its files exist and nothing wants closed-lid sleep off: there is
+    // nothing a helper could undo.
+    bool lidHasNothingToUndo() const;
+    static LidProbeResult probeLid(const HelperOperations& helper, bool desired, bool cleanup,
+                                   bool verifyOnly);
+    static Task<void> runLidClosedSleep(QPointer<AppModel> self, std::optional<Task<void>> previous,
+                                        HelperOperations helper, std::uint64_t generation, bool desired,
+                                        bool cleanup, bool verifyOnly);
+    void publishLid(const HardwareResult<LidProbeResult>& result, bool desired);
 
     // ---- helper ----
 
     // ---- display sleep ----
+    bool stopRecordPending() const;
+    bool canFinishDisplaySleep(std::uint64_t intentRevision);
+    static Task<void> runDisplaySleep(QPointer<AppModel> self, std::uint64_t intentRevision,
+                                      std::uint64_t returnRevision);
 
     // ---- task stop ----
+    static Task<void> runTaskStop(QPointer<AppModel> self, std::optional<Task<bool>> recorded,
+                                  Task<bool> saved, std::uint64_t preferenceRevision, bool lidRequired);
+    bool taskStopAbandoned(std::uint64_t preferenceRevision) const;
 
     // ---- login ----
 

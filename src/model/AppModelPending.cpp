@@ -66,53 +66,6 @@ void AppModel::setEnergyMode(EnergyMode) {}
 void AppModel::refreshEnergyApps() {}
 // ==== end of energy ====
 
-// ==== keep-awake and away guard: AppModelKeepAwake.cpp ====
-void AppModel::setKeepAwakeEnabled(bool) {}
-void AppModel::setKeepDisplayAwake(bool) {}
-void AppModel::setKeepAwakeOnLidClosed(bool) {}
-bool AppModel::canEditKeepAwakeOptions() const {
-    return false;
-}
-void AppModel::applyAssertions() {}
-void AppModel::clearTaskStopResultForSetup() {}
-void AppModel::retryAwakeFeedback() {}
-void AppModel::keepAwakeChanged(const bool&) {}
-void AppModel::keepAwakeOnLidClosedChanged(const bool&) {}
-void AppModel::keepDisplayAwakeChanged(const bool&) {}
-void AppModel::configureAwayEngine() {}
-void AppModel::evaluateBagGuard() {}
-void AppModel::applyAwakeAfterSnapshot(bool) {}
-void AppModel::bagGuardActiveChanged(const bool&) {}
-// ==== end of keep-awake and away guard ====
-
-// ==== lid: AppModelLid.cpp ====
-void AppModel::applyLidClosedSleep(bool, bool) {}
-bool AppModel::hasLidCleanupResponsibility() const {
-    return false;
-}
-bool AppModel::awakeHasLidControlResponsibility() const {
-    return false;
-}
-// ==== end of lid ====
-
-// ==== display sleep: AppModelDisplay.cpp ====
-bool AppModel::canSleepDisplayNow() const {
-    return false;
-}
-void AppModel::sleepDisplayNow() {}
-void AppModel::openDisplayTimeoutSettings() {}
-// ==== end of display sleep ====
-
-// ==== task stop: AppModelTaskStop.cpp ====
-// Marks only that the stop was asked for (its first bookkeeping step), so callers can be checked.
-void AppModel::restoreSystemDefaults() {
-    ++setupActionGeneration;
-}
-void AppModel::shutdownKeepAwake() {
-    isShuttingDown = true;
-}
-// ==== end of task stop ====
-
 // ==== helper: AppModelHelper.cpp ====
 void AppModel::installHelper() {}
 void AppModel::removeHelper() {}

@@ -86,8 +86,11 @@ TEST(SerialQueueTest, DestroyingAQueueNeverWaitsForAHangingJob) {
     });
     auto destroyed = std::async(std::launch::async, [&] { queue.reset(); });
     EXPECT_EQ(destroyed.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    // The orphaned job still counts as background work the program must wait for before exiting.
+    EXPECT_FALSE(waitForBackgroundWork(std::chrono::milliseconds(1)));
     release->set_value();
-    EXPECT_TRUE(runUntil([&] { return finished->load(); }));
+    EXPECT_TRUE(waitForBackgroundWork(std::chrono::seconds(10)));
+    EXPECT_TRUE(finished->load());
 }
 
 TEST(SerialQueueTest, AThrowingJobReachesOnlyTheHandlerAndTheQueueGoesOn) {

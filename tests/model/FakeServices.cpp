@@ -95,8 +95,9 @@ AppServices FakeServices::bundle() {
                 return passGate(self, "releaseAssertions");
             },
         .configureAway =
-            [self](AwayEngine::Configuration) {
+            [self](AwayEngine::Configuration config) {
                 self->record("configureAway");
+                self->configured.push_back(std::move(config));
                 return self->configureAway.next();
             },
         .subscribeAway =

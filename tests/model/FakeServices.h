@@ -88,6 +88,7 @@ public:
     Replies<bool> setSystemAwake{true};
     Replies<bool> setDisplayAwake{true};
     Replies<AwayStatus> configureAway{AwayStatus{}};
+    std::vector<AwayEngine::Configuration> configured; // every configuration handed to configureAway
     Replies<LoginItemStatus> loginStatus{LoginItemStatus::notRegistered};
     Replies<std::optional<std::string>> setLogin{std::nullopt};
     Replies<std::string> notificationStatus{"notification.unknown"};

@@ -1,6 +1,7 @@
 #include "ModelFixture.h"
 
 #include "async/MainThread.h"
+#include "async/SerialQueue.h"
 
 namespace brisel::test {
 
@@ -12,8 +13,11 @@ void ModelTest::SetUp() {
 
 void ModelTest::TearDown() {
     model.reset();
-    // Let held calls end (they find the model gone) before the fake and the folders go.
+    // Let held calls end (they find the model gone) before the fake and the folders go. A helper
+    // call ends on its queue and hands the rest of its task to the main thread: wait for the queues
+    // first, so no task is left suspended after the test.
     fake->openAllGates();
+    waitForBackgroundWork(std::chrono::seconds(10));
     settle();
     TestEnvironment::TearDown();
 }

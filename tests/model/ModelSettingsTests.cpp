@@ -21,8 +21,8 @@ TEST_F(ModelSettingsTest, ConfigSetterSavesResetsAndHandsOverAsTheChangeRequires
          {"setLanguage system", "setLanguage system"}},
         {"manual limit", [](BriselConfig& c) { c.manualLimit = 90; }, false, 1, true, false,
          {"setLanguage system", "setLanguage system"}},
-        {"keep-awake off: the stop saves by itself", [](BriselConfig& c) { c.keepAwake = false; }, false, 0, false,
-         true, {"setLanguage system", "setLanguage system"}},
+        {"keep-awake off reaches the stop, which saves once", [](BriselConfig& c) { c.keepAwake = false; },
+         false, 1, false, true, {"setLanguage system", "setLanguage system"}},
         {"inside the caller's batch",
          [](BriselConfig& c) {
              c.showInDock = true;
@@ -36,6 +36,7 @@ TEST_F(ModelSettingsTest, ConfigSetterSavesResetsAndHandsOverAsTheChangeRequires
         BriselConfig loaded;
         loaded.keepAwake = true;
         fake->loadConfig.otherwise = loaded;
+        fake->systemAssertionActive.otherwise = fake->displayAssertionActive.otherwise = false;
         startModel();
         model->pendingChargeRecovery = AppModel::ChargeRecovery::limit;
         model->temporaryFullChargeActive = true;
@@ -48,6 +49,7 @@ TEST_F(ModelSettingsTest, ConfigSetterSavesResetsAndHandsOverAsTheChangeRequires
         model->setConfig(wanted);
         EXPECT_EQ(model->isBatchUpdating, row.callerBatch);
         model->isBatchUpdating = false;
+        ASSERT_TRUE(runUntil([this] { return !model->taskStopBusy(); }));
         settle();
         EXPECT_EQ(model->config(), wanted.sanitized());
         EXPECT_EQ(fake->count("saveConfig"), row.saves);
@@ -55,6 +57,7 @@ TEST_F(ModelSettingsTest, ConfigSetterSavesResetsAndHandsOverAsTheChangeRequires
         EXPECT_EQ(model->pendingChargeRecovery.has_value(), !row.chargeReset);
         EXPECT_EQ(model->temporaryFullChargeActive(), !row.chargeReset);
         EXPECT_EQ(model->setupActionGeneration, row.stopAsked ? 1u : 0u);
+        EXPECT_EQ(model->taskStopStatus(), row.stopAsked ? "onboarding.stopped" : "");
         EXPECT_EQ(fake->callsOf({"showDockIcon", "setLanguage"}), row.handOvers);
         model.reset();
     }

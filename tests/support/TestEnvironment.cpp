@@ -1,5 +1,7 @@
 #include "TestEnvironment.h"
 
+#include "async/SerialQueue.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -39,6 +41,12 @@ void TestEnvironment::SetUp() {
 }
 
 void TestEnvironment::TearDown() {
+    // Jobs of this test's queues may still run (their owners are gone). Let them end before the
+    // folders go and the environment changes under them (getenv racing setenv crashes). A job held
+    // by the simulated machine's hang switch ends once the machine's state is gone.
+    std::error_code ignored;
+    std::filesystem::remove_all(simDir(), ignored);
+    waitForBackgroundWork(std::chrono::seconds(5));
     for (const auto& [name, value] : saved_) {
         if (value)
             ::setenv(name.c_str(), value->c_str(), 1);
@@ -46,7 +54,6 @@ void TestEnvironment::TearDown() {
             ::unsetenv(name.c_str());
     }
     saved_.clear();
-    std::error_code ignored;
     // Tests may leave read-only folders behind; make them writable again so they can go.
     std::filesystem::permissions(root_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
                                  ignored);

@@ -1,4 +1,5 @@
 #include "async/MainThread.h"
+#include "async/SerialQueue.h"
 #include "async/UnhandledException.h"
 
 #include <gtest/gtest.h>
@@ -23,5 +24,6 @@ int main(int argc, char** argv) {
     brisel::setUnhandledExceptionHandler([](std::exception_ptr error, std::string_view where) {
         ADD_FAILURE() << "unhandled exception in " << where << ": " << brisel::describeException(error);
     });
-    return RUN_ALL_TESTS();
+    // Work of queues whose owners are gone may still run; let it end before the process does.
+    return brisel::finishProcess(RUN_ALL_TESTS());
 }

@@ -13,6 +13,12 @@
 #include <QWidget>
 
 #include <memory>
+#include <ostream>
+
+// Failures print texts as text, not as lists of UTF-16 code units.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace brisel::test {
 

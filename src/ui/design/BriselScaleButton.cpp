@@ -9,6 +9,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace brisel {
 
@@ -61,7 +62,11 @@ QPainterPath BriselScaleButton::focusShape() const {
 }
 
 void BriselScaleButton::paintEvent(QPaintEvent*) {
-    const double ratio = devicePixelRatioF();
+    QPainter painter(this);
+    // The label is drawn at the density of what is painted on (a render may be denser than the
+    // screen), so it stays sharp.
+    const QTransform device = painter.deviceTransform();
+    const double ratio = std::max(devicePixelRatioF(), std::hypot(device.m11(), device.m12()));
     QImage label((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
     label.setDevicePixelRatio(ratio);
     label.fill(Qt::transparent);
@@ -75,7 +80,6 @@ void BriselScaleButton::paintEvent(QPaintEvent*) {
             labelPainter.fillRect(rect(), QColor::fromRgbF(1, 1, 1, float(pressedBrightening)));
         }
     }
-    QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (!isEnabled()) painter.setOpacity(0.4);
     const QPointF centre = QRectF(rect()).center();

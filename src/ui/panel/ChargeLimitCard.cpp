@@ -11,6 +11,7 @@
 #include "ui/design/SurfaceView.h"
 #include "ui/design/SymbolPainter.h"
 #include "ui/design/SymbolView.h"
+#include "ui/panel/PanelControls.h"
 #include "ui/panel/PanelText.h"
 
 #include <QEvent>
@@ -103,14 +104,7 @@ ChargeLimitCard::ChargeLimitCard(ViewContext context, QWidget* parent)
     headerLayout()->addWidget(resume_, 0, Qt::AlignVCenter);
     headerLayout()->addWidget(chargeToFull_, 0, Qt::AlignVCenter);
 
-    // The platform's separator line, at 0.28 of its strength.
-    auto* divider = new SurfaceView(
-        context,
-        [](QPainter& p, const QRectF& r, const Appearance&, const QPalette& palette) {
-            p.fillRect(r, BriselColors::primary(palette, 0.35 * 0.28));
-        },
-        this);
-    divider->setFixedHeight(1);
+    SurfaceView* divider = panelDivider(context, 0.28, this);
 
     QVBoxLayout* column = contentLayout();
     column->setSpacing(qRound(5.5));

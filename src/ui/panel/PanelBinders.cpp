@@ -41,12 +41,9 @@ ChargeLimitState chargeLimitState(const AppModel& model) {
     s.chargeLimitBusy = model.chargeLimitBusy();
     s.smartEnabled = model.smartEnabled();
     s.bar = {model.availableLimits(), int(model.chargeDisplaySelection()), model.smartEnabled()};
-    s.feedback = {toQString(model.chargeOperationStatus()),
-                  int(model.chargeOperationTarget()),
-                  model.currentLimit(),
-                  toQString(model.chargeFeedbackError()),
-                  model.temporaryFullChargeActive(),
-                  s.registeredTarget};
+    s.feedback = {
+        toQString(model.chargeOperationStatus()), int(model.chargeOperationTarget()), model.currentLimit(),
+        toQString(model.chargeFeedbackError()),   model.temporaryFullChargeActive(),  s.registeredTarget};
     s.plan = {model.predictedUnplugHour(), model.topupLeadHours(), model.holdLimit(), model.topupLimit(),
               QString::fromStdString(model.smartPlanKey())};
     return s;
@@ -68,6 +65,127 @@ EnergyModeActions energyModeActions(AppModel& model) {
     return {onModel(model, [](AppModel& m, EnergyMode mode) { m.setEnergyMode(mode); })};
 }
 
+std::set<FeedbackDomain> menuFeedbackDomains(bool mclSupported, std::size_t energyModes) {
+    std::set<FeedbackDomain> domains{FeedbackDomain::awake};
+    if (mclSupported) domains.insert(FeedbackDomain::charging);
+    if (energyModes >= 2) domains.insert(FeedbackDomain::energy);
+    return domains;
+}
+
+StatusHeaderState statusHeaderState(const AppModel& model) {
+    return {model.battery(),
+            model.chargeStatus(),
+            model.chargeOverridePresented(),
+            model.chargeOverrideConfirmed(),
+            model.temporaryFullChargeActive(),
+            model.currentLimit(),
+            model.limitEnabled(),
+            model.lowBatteryWarnPercent(),
+            model.registeredTarget(),
+            model.smartEnabled()};
+}
+
+ConfigFeedbackState configFeedbackState(const AppModel& model) {
+    return {toQString(model.configError()), model.awakeOwnsConfigError(), model.configCanRetrySave()};
+}
+
+KeepAwakeState keepAwakeState(const AppModel& model) {
+    KeepAwakeState s;
+    s.keepAwake = model.keepAwake();
+    s.keepDisplayAwake = model.keepDisplayAwake();
+    s.hasClamshell = model.hasClamshell();
+    s.hasAwakeFeedback = model.hasAwakeFeedback();
+    s.canEditKeepAwakeOptions = model.canEditKeepAwakeOptions();
+    s.bagGuardActive = model.bagGuardActive();
+    if (const OnboardingCoordinatorInterface* onboarding = model.onboarding())
+        s.recordStopPending = onboarding->record().stopPending;
+    s.taskStopStatus = QString::fromStdString(model.taskStopStatus());
+    for (const std::string& key : model.awakeCollapsedFeedbackKeys())
+        s.collapsedFeedbackKeys << QString::fromStdString(key);
+
+    AwakeFeedbackState& f = s.feedback;
+    f.helperBusy = model.helperBusy();
+    f.helperFilesPresent = model.helperFilesPresent();
+    f.energyModeBusy = model.energyModeBusy();
+    f.taskStopBusy = model.taskStopBusy();
+    f.assertionsApplying = model.assertionsApplying();
+    f.awakeLidControlPending = model.awakeLidControlPending();
+    f.canSleepDisplayNow = model.canSleepDisplayNow();
+    f.awakeStopNeedsRecovery = model.awakeStopNeedsRecovery();
+    f.taskStopOrdinary = model.taskStopOrdinary();
+    f.taskStopDisplay = model.taskStopDisplay();
+    f.taskStopLid = model.taskStopLid();
+    f.hasAwakeFeedbackError = model.awakeFeedbackError().has_value();
+    f.systemAwakeApplied = model.systemAwakeApplied();
+    f.displayAwakeApplied = model.displayAwakeApplied();
+    f.lidAwakeApplied = model.lidAwakeApplied();
+    f.lidStateUnconfirmed = model.lidStateUnconfirmed();
+    f.keepAwakeOnLidClosed = model.keepAwakeOnLidClosed();
+
+    GuardState& g = f.guard;
+    const AwayStatus& away = model.awayStatus();
+    const BatteryInfo& battery = model.battery();
+    g = {model.bagGuardActive(),
+         model.keepAwake(),
+         model.isGuardPauseConfirmed(),
+         model.awayDetectionEnabled(),
+         battery.present,
+         battery.installed,
+         battery.externalConnected,
+         model.requireBattery(),
+         toQString(away.fingerprint),
+         away.isAway,
+         away.isUsual,
+         away.protectionReady,
+         away.learningRemainingSeconds,
+         away.waitingRemainingSeconds};
+    return s;
+}
+
+KeepAwakeActions keepAwakeActions(AppModel& model, std::function<void()> openAwakeSettings) {
+    const QPointer<AppModel> weak(&model);
+    return {[weak](bool on) {
+                if (!weak) return !on;
+                weak->setKeepAwakeEnabled(on);
+                return weak->keepAwake();
+            },
+            onModel(model, [](AppModel& m, bool on) { m.setKeepDisplayAwake(on); }),
+            onModel(model, [](AppModel& m, bool on) { m.setKeepAwakeOnLidClosed(on); }),
+            onModel(model, [](AppModel& m) { m.sleepDisplayNow(); }),
+            onModel(model, [](AppModel& m) { m.openDisplayTimeoutSettings(); }),
+            std::move(openAwakeSettings),
+            onModel(model, [](AppModel& m) { m.installHelper(); }),
+            onModel(model, [](AppModel& m) { m.restoreSystemDefaults(); }),
+            onModel(model, [](AppModel& m) { m.retryAwakeFeedback(); })};
+}
+
+ControlPanelState controlPanelState(const AppModel& model) {
+    const std::set<FeedbackDomain> shown =
+        menuFeedbackDomains(model.mclSupported(), model.availableEnergyModes().size());
+    return {model.activeTheme(),
+            statusHeaderState(model),
+            configFeedbackState(model),
+            toQString(model.globalError(shown)),
+            model.hasPersistentGlobalError(shown),
+            model.mclSupported(),
+            chargeLimitState(model),
+            energyModeState(model),
+            keepAwakeState(model),
+            activityState(model)};
+}
+
+ControlPanelActions controlPanelActions(AppModel& model, const PanelHostActions& host) {
+    return {chargeLimitActions(model),
+            energyModeActions(model),
+            keepAwakeActions(model, host.openAwakeSettings),
+            {host.openActivityMonitor},
+            // The save runs on; its failure comes back as the configuration error.
+            onModel(model, [](AppModel& m) { (void)m.saveConfig(); }),
+            onModel(model, [](AppModel& m) { m.lastError = std::nullopt; }),
+            host.openSettings,
+            host.quit};
+}
+
 ActivityState activityState(const AppModel& model) {
     return {model.significantEnergyApps(), QString::fromStdString(model.energySampleStatus())};
 }
@@ -80,6 +198,11 @@ void bindChargeLimitCard(ChargeLimitCard& card, AppModel& model) {
 void bindEnergyModeCard(EnergyModeCard& card, AppModel& model) {
     card.setActions(energyModeActions(model));
     keepSynced(card, model, &energyModeState);
+}
+
+void bindControlPanel(ControlPanel& panel, AppModel& model, const PanelHostActions& host) {
+    panel.setActions(controlPanelActions(model, host));
+    keepSynced(panel, model, &controlPanelState);
 }
 
 void bindActivityCard(AppActivityCard& card, AppModel& model,

@@ -3,14 +3,27 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 class QLabel;
 class QColor;
 class QFont;
+class QPalette;
 
 namespace brisel {
 
 class Localizer;
+struct Appearance;
+
+// The named colours of the panel's rules; toneColor() draws them for a scheme and a palette.
+enum class PanelTone { primary, secondary, amber, emerald, electricBlue, crimson };
+QColor toneColor(PanelTone tone, const Appearance& appearance, const QPalette& palette);
+
+// A reading as the panel shows it: nothing for a missing or non-finite value, which prints as
+// "nan" or "inf" otherwise.
+std::optional<double> finiteReading(std::optional<double> value);
+// One decimal, locale-independent: "31.0".
+QString oneDecimal(double value);
 
 // A limit or target as the panel writes it: tr("limit.off") for 0, else "80%" (digits and the
 // sign, never localised; the string tables expect exactly this).

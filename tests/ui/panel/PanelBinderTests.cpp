@@ -2,12 +2,18 @@
 #include "UiTestSupport.h"
 
 #include "ui/design/AppearanceSource.h"
+#include "ui/panel/ControlPanel.h"
 #include "ui/panel/PanelBinders.h"
+#include "ui/panel/PanelHosts.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
+#include <QScrollBar>
+
+#include <cmath>
 
 namespace brisel {
 namespace {
@@ -50,6 +56,144 @@ TEST_F(PanelBinderTest, CardsShowTheModelAndCallItsMembers) {
     // Controls that outlive the model do nothing.
     model.reset();
     resume->click();
+}
+
+TEST(PanelHostRules, DomainsAndHeightLimit) {
+    using D = FeedbackDomain;
+    EXPECT_EQ(menuFeedbackDomains(true, 3), (std::set<D>{D::charging, D::energy, D::awake}));
+    EXPECT_EQ(menuFeedbackDomains(false, 1), std::set<D>{D::awake});
+    EXPECT_EQ(menuFeedbackDomains(false, 2), (std::set<D>{D::energy, D::awake}));
+    EXPECT_EQ(menuFeedbackDomains(true, 0), (std::set<D>{D::charging, D::awake}));
+
+    const std::pair<std::optional<double>, double> limits[] = {
+        {std::nullopt, 680}, {900, 680}, {420, 360}, {60, 200}, {0, 200}, {std::nan(""), 680}};
+    for (const auto& [available, maximum] : limits)
+        EXPECT_EQ(popoverMaximumHeight(available), maximum) << available.value_or(-1);
+}
+
+// A content of a set height.
+class Block : public QWidget {
+public:
+    int height = 400;
+    QSize sizeHint() const override { return {340, height}; }
+};
+
+TEST(PanelViewport, AnswersTheContentUpToTheLimitAndScrollsBack) {
+    auto* content = new Block; // the viewport owns it
+    PanelScrollViewport view(content, popoverMaximumHeight(900));
+    EXPECT_EQ(view.sizeHint(), QSize(340, 400));
+    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+
+    view.setMaximumContentHeight(popoverMaximumHeight(420));
+    EXPECT_EQ(view.sizeHint(), QSize(340, 360));
+    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    view.resize(view.sizeHint());
+    view.show();
+    view.verticalScrollBar()->setValue(30);
+    ASSERT_EQ(view.verticalScrollBar()->value(), 30);
+    EXPECT_EQ(view.viewport()->width(), 340); // the bar lies over the content
+
+    // The content shrinks (its layout asks again): no bar, back at the top.
+    content->height = 300;
+    QEvent request(QEvent::LayoutRequest);
+    QApplication::sendEvent(content, &request);
+    EXPECT_EQ(view.sizeHint(), QSize(340, 300));
+    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+
+    content->height = 0;
+    view.relayout();
+    EXPECT_EQ(view.sizeHint(), QSize(340, 360));
+    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+}
+
+class PanelHostTest : public test::ModelTest {
+protected:
+    void SetUp() override {
+        test::ModelTest::SetUp();
+        AnimatedValue::setInstantMotion(true);
+    }
+    void TearDown() override {
+        AnimatedValue::setInstantMotion(false);
+        test::ModelTest::TearDown();
+    }
+
+    std::unique_ptr<Localizer> l10n = test::repositoryLocalizer("en");
+    test::RecordingAnnouncer announcer;
+    ViewContext context{l10n.get(), nullptr, &announcer, nullptr};
+};
+
+TEST_F(PanelHostTest, HidingEitherHostFoldsTheKeepAwakeSections) {
+    startModel();
+    PopoverControlPanel popover(context, *model, {});
+    popover.show();
+    auto* entry = test::findOne<QAbstractButton>(&popover, "keep-awake-menu-entry");
+    ASSERT_TRUE(entry);
+    entry->click();
+    EXPECT_TRUE(popover.keepAwakeExpanded());
+    EXPECT_EQ(test::findVisible(&popover, "keep-awake-options").size(), 1);
+    popover.hide();
+    EXPECT_FALSE(popover.keepAwakeExpanded());
+    EXPECT_FALSE(popover.keepAwakeFeedbackExpanded());
+    popover.show();
+    EXPECT_TRUE(test::findVisible(&popover, "keep-awake-options").isEmpty());
+
+    bool expanded = true, details = true;
+    DockDashboardView dock(context, *model, {[&] { return expanded; }, [&](bool on) { expanded = on; }},
+                           {[&] { return details; }, [&](bool on) { details = on; }}, {});
+    dock.show();
+    EXPECT_EQ(test::findVisible(&dock, "keep-awake-options").size(), 1);
+    dock.hide();
+    EXPECT_FALSE(expanded);
+    EXPECT_FALSE(details);
+}
+
+TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
+    startModel();
+    QStringList opened;
+    PanelHostActions host{[&] { opened << "settings"; }, [&] { opened << "awake settings"; },
+                          [&](const SignificantEnergyApp& app) { opened << app.name.c_str(); },
+                          [&] { opened << "quit"; }};
+    PopoverControlPanel popover(context, *model, host);
+    popover.show();
+    BatteryInfo battery;
+    battery.present = battery.installed = battery.externalConnected = true;
+    battery.percent = 64;
+    battery.powerFlow = PowerFlow{96, 18.4, 12.1, 0.02};
+    model->battery = battery;
+    model->mclSupported = true;
+    model->theme = "classic";
+    model->significantEnergyApps = {{412, "Photo Editor", std::nullopt, {}, 3.0}};
+    settle(); // the theme's save has gone through
+    model->configError = std::string("config.json is damaged");
+    model->lastError = std::string("The helper stopped");
+    settle();
+    ControlPanel& panel = *popover.panel();
+    EXPECT_EQ(test::findOne<QLabel>(&panel, "hero-percent")->text(), "64%");
+    EXPECT_EQ(test::findOne<QLabel>(&panel, "power-source-summary")->text(), "96 W adapter");
+    EXPECT_EQ(test::findVisible(&panel, "power-flow-battery").size(), 1);
+    EXPECT_EQ(context.appearance, nullptr); // the host drew the theme into its own appearance
+    EXPECT_TRUE(test::findVisible(&panel, "charge-limit-unavailable").isEmpty());
+
+    const std::size_t saves = fake->saved.size();
+    test::findOne<QAbstractButton>(&panel, "retry-config-save")->click();
+    test::findOne<QAbstractButton>(&panel, "dismiss-error")->click();
+    test::findOne<QAbstractButton>(&panel, "energy-app-412")->click();
+    test::findOne<QAbstractButton>(&panel, "open-settings")->click();
+    settle();
+    EXPECT_GT(fake->saved.size(), saves);
+    EXPECT_EQ(model->lastError(), std::nullopt);
+    EXPECT_TRUE(test::findVisible(&panel, "global-error").isEmpty());
+    EXPECT_EQ(opened, (QStringList{"Photo Editor", "settings"}));
+
+    // The master switch: the model takes the request, so the options fold out and show its state.
+    ASSERT_FALSE(model->keepAwake());
+    test::findOne<QAbstractButton>(&panel, "keep-awake-master")->click();
+    settle();
+    EXPECT_TRUE(model->keepAwake());
+    EXPECT_TRUE(popover.keepAwakeExpanded());
+    EXPECT_TRUE(test::findOne<QAbstractButton>(&panel, "keep-awake-master")->isChecked());
+    EXPECT_TRUE(test::findOne(&panel, "keep-display-awake")->isEnabled());
 }
 
 } // namespace

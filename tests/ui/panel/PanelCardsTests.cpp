@@ -1,3 +1,4 @@
+#include "PanelStates.h"
 #include "UiTestSupport.h"
 
 #include "ui/design/AppearanceSource.h"
@@ -26,21 +27,8 @@ namespace {
 using test::findOne;
 using test::findVisible;
 
-ChargeLimitState chargeState() {
-    ChargeLimitState s;
-    s.mclSupported = s.temporaryFullChargeSupported = s.externalConnected = s.limitEnabled = true;
-    s.selection = s.registeredTarget = 80;
-    s.currentLimit = 80;
-    s.batteryPercent = 64;
-    s.bar = {{}, 80, false};
-    s.feedback = {std::nullopt, 80, 80, std::nullopt, false, 80};
-    s.plan = {7, 2, 80, 100, "smart.plan"};
-    return s;
-}
-
-SignificantEnergyApp app(std::int32_t pid, const char* name) {
-    return {pid, name, std::nullopt, {}, 1.0};
-}
+using test::app;
+using test::chargeState;
 
 // The three cards and the pickers in a 340-wide panel column, with every action recorded.
 struct Panel {
@@ -106,18 +94,7 @@ struct Panel {
     QStringList calls;
 };
 
-class PanelCardsTest : public ::testing::Test {
-protected:
-    void SetUp() override { AnimatedValue::setInstantMotion(true); }
-    void TearDown() override { AnimatedValue::setInstantMotion(false); }
-
-    test::ScopedScheme scheme{false};
-    std::unique_ptr<Localizer> l10n = test::repositoryLocalizer("en");
-    AppearanceSource source;
-    test::RecordingAnnouncer announcer;
-    test::CountingHaptics haptics;
-    ViewContext context{l10n.get(), &source, &announcer, &haptics};
-};
+using PanelCardsTest = test::PanelViewTest;
 
 TEST_F(PanelCardsTest, ChargeCardControlsCallTheirModelActions) {
     Panel panel(context);

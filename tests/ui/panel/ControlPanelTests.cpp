@@ -1,0 +1,426 @@
+#include "PanelStates.h"
+#include "UiTestSupport.h"
+
+#include "ui/design/AppearanceSource.h"
+#include "ui/design/BriselDetentSlider.h"
+#include "ui/design/BriselErrorBanner.h"
+#include "ui/design/BriselSwitchToggle.h"
+#include "ui/design/StatusPillBadge.h"
+#include "ui/panel/ControlPanel.h"
+#include "ui/panel/PanelFooter.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTest>
+
+namespace brisel {
+namespace {
+
+using test::findOne;
+using test::findVisible;
+
+// A full panel built from states, its navigation flags held here and every action recorded. Like
+// in its hosts, the panel is not a window itself (a window would be held at its minimum size).
+struct Rig {
+    explicit Rig(ViewContext context, bool settingsButton = true)
+        : panel(context, settingsButton, true, &window) {
+        ControlPanelActions a;
+        const auto record = [this](QString call) { return [this, call] { calls << call; }; };
+        a.charge.chargeToFullNow = record("chargeToFullNow");
+        a.charge.applyLimit = [this](int limit) { calls << QString("applyLimit(%1)").arg(limit); };
+        a.energy.setEnergyMode = [this](EnergyMode m) {
+            calls << QString("setEnergyMode(%1)").arg(rawValue(m));
+        };
+        a.keepAwake = {[this](bool on) {
+                           calls << QString("setKeepAwakeEnabled(%1)").arg(on);
+                           return acceptKeepAwake ? on : state.keepAwake.keepAwake;
+                       },
+                       [this](bool on) { calls << QString("setKeepDisplayAwake(%1)").arg(on); },
+                       [this](bool on) { calls << QString("setKeepAwakeOnLidClosed(%1)").arg(on); },
+                       record("sleepDisplayNow"),
+                       record("openDisplayTimeoutSettings"),
+                       record("openAwakeSettings"),
+                       record("installHelper"),
+                       record("restoreSystemDefaults"),
+                       record("retryAwakeFeedback")};
+        a.saveConfig = record("saveConfig");
+        a.dismissError = record("dismissError");
+        a.openSettings = record("openSettings");
+        a.quit = record("quit");
+        panel.setActions(a);
+        panel.setNavigation({[this] { return expanded; }, [this](bool on) { expanded = on; }},
+                            {[this] { return details; }, [this](bool on) { details = on; }});
+        sync(test::panelState());
+    }
+
+    void sync(const ControlPanelState& next) {
+        state = next;
+        panel.sync(state);
+        fit();
+    }
+    // Wrapped lines need the height for the panel's width; a layout that has not run yet answers
+    // from what it held before, so size until the answer holds.
+    void fit() {
+        panel.ensurePolished();
+        for (int pass = 0; pass < 5; ++pass) {
+            QCoreApplication::sendPostedEvents();
+            const int height = panel.heightForWidth(ControlPanel::width);
+            if (height == panel.height()) break;
+            panel.resize(ControlPanel::width, height);
+        }
+        window.resize(panel.size());
+    }
+    QString text(const QString& name) const {
+        QWidget* widget = findOne(&panel, name);
+        if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
+        return widget ? widget->findChild<QLabel*>()->text() : QString();
+    }
+
+    QWidget window;
+    ControlPanel panel;
+    ControlPanelState state;
+    bool expanded = false;
+    bool details = false;
+    bool acceptKeepAwake = true;
+    QStringList calls;
+};
+
+// The errors a render shows: a settings-file error, the banner, a charging error and the override.
+ControlPanelState withErrors(ControlPanelState s) {
+    s.config = {QString("config.json could not be saved: disk full"), false, true};
+    s.globalError = QString("The power helper stopped responding.");
+    s.charge.feedback.feedbackError = QString("The charge limit could not be set.");
+    s.header.chargeOverridePresented = true;
+    s.header.battery.isCharging = true;
+    s.header.chargeStatus = ChargeStatus::charging();
+    return s;
+}
+
+using ControlPanelTest = test::PanelViewTest;
+
+// Keep-awake on with both options editable and the display kept awake.
+ControlPanelState keepAwakeOn(ControlPanelState s) {
+    s.keepAwake.keepAwake = s.keepAwake.canEditKeepAwakeOptions = s.keepAwake.keepDisplayAwake = true;
+    s.keepAwake.feedback.guard.keepAwake = true;
+    return s;
+}
+
+TEST_F(ControlPanelTest, EveryNamedControlIsThere) {
+    Rig rig(context);
+    rig.expanded = rig.details = true;
+    rig.sync(withErrors(test::troubledKeepAwake(test::panelState())));
+    rig.window.show();
+    for (const char* name : {"hero-percent",
+                             "status-badge",
+                             "charge-policy-summary",
+                             "telemetry-health",
+                             "telemetry-cycles",
+                             "telemetry-hardware-percent",
+                             "telemetry-temperature",
+                             "charge-override-banner",
+                             "config-error",
+                             "retry-config-save",
+                             "global-error",
+                             "power-flow-input",
+                             "power-flow-system",
+                             "power-flow-battery",
+                             "charge-to-full-now",
+                             "keep-awake-menu-entry",
+                             "keep-awake-master",
+                             "keep-awake-options",
+                             "keep-display-awake",
+                             "keep-awake-lid",
+                             "sleep-display-now",
+                             "keep-awake-more-settings",
+                             "awake-summary",
+                             "awake-feedback-lid",
+                             "awake-feedback-component",
+                             "install-keep-awake-component",
+                             "retry-keep-awake",
+                             "awake-feedback-details",
+                             "guard-readiness",
+                             "open-settings"})
+        EXPECT_EQ(findVisible(&rig.panel, name).size(), 1) << name;
+    EXPECT_TRUE(rig.panel.footer()->quitButton()->isVisible());
+    // Folded, the status line takes the options' place.
+    rig.expanded = false;
+    rig.sync(rig.state);
+    EXPECT_TRUE(findVisible(&rig.panel, "keep-awake-options").isEmpty());
+    EXPECT_EQ(rig.text("keep-awake-menu-status"), l10n->tr("awakeFeedback.lidUnconfirmed") + "\n" +
+                                                      l10n->tr("awakeFeedback.componentUnavailable"));
+}
+
+TEST_F(ControlPanelTest, ControlsCallTheirActions) {
+    Rig rig(context);
+    rig.window.show();
+    const auto click = [&](const char* name) {
+        if (auto* button = findOne<QAbstractButton>(&rig.panel, name)) button->click();
+    };
+    click("keep-awake-master");
+    EXPECT_TRUE(rig.expanded); // the request took effect: the options fold out
+    rig.sync(keepAwakeOn(rig.state));
+    click("keep-display-awake");
+    click("keep-awake-lid");
+    ControlPanelState state = test::troubledKeepAwake(keepAwakeOn(rig.state));
+    state.keepAwake.keepDisplayAwake = false;
+    state.config = {QString("Could not save"), false, true};
+    state.globalError = QString("Helper stopped");
+    rig.sync(state);
+    for (const char* name : {"sleep-display-now", "keep-awake-more-settings", "install-keep-awake-component",
+                             "retry-keep-awake", "retry-config-save", "dismiss-error", "open-settings"})
+        click(name);
+    rig.panel.footer()->quitButton()->click();
+    EXPECT_EQ(rig.calls,
+              (QStringList{"setKeepAwakeEnabled(1)", "setKeepDisplayAwake(0)", "setKeepAwakeOnLidClosed(1)",
+                           "sleepDisplayNow", "openAwakeSettings", "installHelper", "retryAwakeFeedback",
+                           "saveConfig", "dismissError", "openSettings", "quit"}));
+
+    // A refused request changes neither the switch nor the fold; keep-awake switched elsewhere
+    // folds the options to match.
+    rig.calls.clear();
+    rig.expanded = false;
+    rig.acceptKeepAwake = false;
+    rig.sync(test::panelState());
+    click("keep-awake-master");
+    rig.sync(rig.state);
+    EXPECT_EQ(rig.calls, QStringList{"setKeepAwakeEnabled(1)"});
+    EXPECT_FALSE(rig.expanded);
+    EXPECT_FALSE(findOne<BriselSwitchToggle>(&rig.panel, "keep-awake-master")->isOn());
+    rig.sync(keepAwakeOn(rig.state));
+    EXPECT_TRUE(rig.expanded);
+    rig.sync(test::panelState());
+    EXPECT_FALSE(rig.expanded);
+}
+
+TEST_F(ControlPanelTest, EnabledFollowsTheModel) {
+    Rig rig(context);
+    rig.expanded = true;
+    rig.window.show();
+    const auto enabled = [&](const char* name) {
+        QWidget* widget = findOne(&rig.panel, name);
+        return widget && widget->isEnabled();
+    };
+    const auto state = [](auto change) {
+        ControlPanelState s = test::troubledKeepAwake(keepAwakeOn(test::panelState()));
+        s.keepAwake.keepDisplayAwake = false;
+        change(s.keepAwake);
+        return s;
+    };
+    const struct Row {
+        const char* name;
+        ControlPanelState state;
+        const char* control;
+        bool enabled;
+    } rows[] = {
+        {"master, idle", state([](auto&) {}), "keep-awake-master", true},
+        {"master during a stop", state([](auto& k) { k.feedback.taskStopBusy = true; }), "keep-awake-master",
+         false},
+        {"master off with a stop owed",
+         state([](auto& k) { k.keepAwake = false, k.recordStopPending = true; }), "keep-awake-master", false},
+        {"options, keep-awake off", state([](auto& k) { k.canEditKeepAwakeOptions = false; }),
+         "keep-display-awake", false},
+        {"sleep, not possible now", state([](auto& k) { k.feedback.canSleepDisplayNow = false; }),
+         "sleep-display-now", false},
+        {"sleep", state([](auto&) {}), "sleep-display-now", true},
+        {"install while the energy mode changes", state([](auto& k) { k.feedback.energyModeBusy = true; }),
+         "install-keep-awake-component", false},
+        {"retry while assertions apply", state([](auto& k) { k.feedback.assertionsApplying = true; }),
+         "retry-keep-awake", false},
+        {"retry", state([](auto&) {}), "retry-keep-awake", true},
+    };
+    for (const Row& r : rows) {
+        rig.sync(r.state);
+        EXPECT_EQ(enabled(r.control), r.enabled) << r.name;
+    }
+    // A disabled option ignores a click.
+    rig.sync(rows[3].state);
+    QTest::mouseClick(findOne(&rig.panel, "keep-display-awake"), Qt::LeftButton);
+    EXPECT_TRUE(rig.calls.isEmpty());
+}
+
+TEST_F(ControlPanelTest, TextsFollowTheLanguage) {
+    Rig rig(context, true);
+    ControlPanelState state = test::troubledKeepAwake(test::panelState());
+    state.keepAwake.keepDisplayAwake = false;
+    rig.sync(state);
+    rig.expanded = false; // switching keep-awake on folded the options out
+    rig.window.show();
+    for (const char* language : {"en", "ja"}) {
+        l10n->setLanguage(language);
+        const Localizer& t = *l10n;
+        EXPECT_EQ(rig.panel.header()->badge()->text(), t.tr("state.holding", "80%")) << language;
+        EXPECT_EQ(rig.text("power-source-summary"), t.tr("source.powerAdapterWatts", 96)) << language;
+        EXPECT_EQ(rig.text("charge-policy-summary"), t.tr("charge.fixedTarget", "80%")) << language;
+        EXPECT_EQ(rig.text("keep-awake-menu-status"),
+                  t.tr("awakeFeedback.lidUnconfirmed") + "\n" + t.tr("awakeFeedback.componentUnavailable"))
+            << language;
+        EXPECT_EQ(rig.text("open-settings"), t.tr("menu.preferences")) << language;
+        EXPECT_EQ(rig.panel.footer()->quitButton()->text(), t.tr("action.quit")) << language;
+        rig.expanded = true;
+        rig.panel.refreshNavigation();
+        EXPECT_EQ(rig.text("keep-display-awake"), t.tr("awakeMenu.display")) << language;
+        EXPECT_EQ(rig.text("keep-awake-lid"), t.tr("awakeMenu.lid")) << language;
+        EXPECT_EQ(rig.text("awake-feedback-lid"), t.tr("awakeFeedback.lidUnconfirmed")) << language;
+        EXPECT_EQ(rig.text("install-keep-awake-component"), t.tr("helper.install")) << language;
+        EXPECT_EQ(rig.text("keep-awake-more-settings"), t.tr("awakeMenu.moreSettings")) << language;
+        rig.expanded = false;
+        rig.panel.refreshNavigation();
+    }
+    EXPECT_NE(l10n->tr("awakeMenu.moreSettings"),
+              test::repositoryLocalizer("en")->tr("awakeMenu.moreSettings"));
+}
+
+TEST_F(ControlPanelTest, ErrorsAnnounceOncePerNewText) {
+    Rig rig(context);
+    rig.window.show();
+    ControlPanelState state = test::panelState();
+    for (const char* text : {"Disk full", "Disk full", "Read-only"}) {
+        state.config.configError = QString(text);
+        state.globalError = QString("Banner: ") + text;
+        rig.sync(state);
+    }
+    state.config.awakeOwnsConfigError = true; // the keep-awake feedback reports it: hidden here
+    rig.sync(state);
+    EXPECT_TRUE(findVisible(&rig.panel, "config-error").isEmpty());
+    EXPECT_EQ(announcer.texts,
+              (QStringList{"Disk full", "Banner: Disk full", "Read-only", "Banner: Read-only"}));
+}
+
+TEST_F(ControlPanelTest, KeyboardReachesAndOperatesEveryControl) {
+    Rig rig(context);
+    rig.panel.footer()->installShortcuts();
+    ControlPanelState state = test::troubledKeepAwake(keepAwakeOn(test::panelState()));
+    state.keepAwake.keepDisplayAwake = false;
+    state.config = {QString("Could not save"), false, true};
+    rig.expanded = rig.details = true;
+    rig.sync(state);
+    // Tab goes round; read the round from the first control on.
+    QList<QWidget*> order = test::tabOrder(rig.window);
+    const qsizetype first = order.indexOf(findOne(&rig.panel, "retry-config-save"));
+    ASSERT_GE(first, 0);
+    order = order.mid(first) + order.mid(0, first);
+    const QStringList names = {
+        "retry-config-save",      "charge-to-full-now", "keep-awake-menu-entry",        "keep-awake-master",
+        "keep-display-awake",     "keep-awake-lid",     "install-keep-awake-component", "retry-keep-awake",
+        "awake-feedback-details", "sleep-display-now",  "keep-awake-more-settings",     "open-settings"};
+    int last = -1;
+    for (const QString& name : names) {
+        QWidget* widget = findOne(&rig.panel, name);
+        const int at = int(order.indexOf(widget));
+        EXPECT_GT(at, last) << name.toStdString();
+        last = std::max(last, at);
+    }
+    for (const QString& name : {QString("keep-awake-lid"), QString("install-keep-awake-component"),
+                                QString("keep-awake-more-settings")}) {
+        findOne(&rig.panel, name)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    }
+    findOne(&rig.panel, "retry-config-save")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    findOne(&rig.panel, "keep-awake-menu-entry")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_FALSE(rig.expanded);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Comma, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(rig.calls, (QStringList{"setKeepAwakeOnLidClosed(0)", "installHelper", "openAwakeSettings",
+                                      "saveConfig", "openSettings", "quit"}));
+}
+
+TEST_F(ControlPanelTest, RefreshesKeepWidgetsFoldsAndADrag) {
+    Rig rig(context);
+    rig.expanded = rig.details = true;
+    rig.sync(test::troubledKeepAwake(keepAwakeOn(test::panelState())));
+    rig.window.show();
+    const QList<QWidget*> before = rig.panel.findChildren<QWidget*>();
+    auto* slider = rig.panel.findChild<BriselDetentSlider*>();
+    ASSERT_TRUE(slider);
+    rig.fit();
+    const DetentTrack track = slider->track();
+    QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(int(track.detentX(1)), 9));
+    rig.sync(rig.state);
+    const QPoint to(int(track.detentX(3)), 9);
+    QMouseEvent move(QEvent::MouseMove, to, slider->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(slider, &move);
+    rig.sync(rig.state);
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
+    EXPECT_EQ(rig.panel.findChildren<QWidget*>(), before);
+    EXPECT_EQ(findVisible(&rig.panel, "keep-awake-options").size(), 1);
+    EXPECT_EQ(findVisible(&rig.panel, "guard-readiness").size(), 1);
+    EXPECT_EQ(rig.calls, QStringList{"applyLimit(90)"});
+}
+
+TEST_F(ControlPanelTest, FullFormOfTheSettings) {
+    QWidget window;
+    auto* view = new KeepAwakeControlsView(context, false, &window);
+    QStringList calls;
+    KeepAwakeActions actions;
+    actions.openDisplayTimeoutSettings = [&] { calls << "openDisplayTimeoutSettings"; };
+    actions.sleepDisplayNow = [&] { calls << "sleepDisplayNow"; };
+    view->setActions(actions);
+    KeepAwakeState state = keepAwakeOn(test::panelState()).keepAwake;
+    state.keepDisplayAwake = false;
+    state.feedback.canSleepDisplayNow = true;
+    view->sync(state);
+    const auto fit = [&] {
+        QCoreApplication::sendPostedEvents();
+        view->resize(320, view->heightForWidth(320));
+        window.resize(view->size());
+    };
+    window.show();
+    fit();
+    for (const char* name : {"keep-awake-master", "keep-awake-options", "keep-awake-description",
+                             "keep-display-awake", "keep-awake-lid", "sleep-display-now", "keep-awake-help"})
+        EXPECT_EQ(findVisible(view, name).size(), 1) << name;
+    EXPECT_TRUE(findVisible(view, "keep-awake-menu-entry").isEmpty());
+    EXPECT_TRUE(findVisible(view, "keep-awake-more-settings").isEmpty());
+    EXPECT_EQ(findOne<QAbstractButton>(view, "keep-display-awake")->text(), l10n->tr("display.keepAwake"));
+    findOne<QAbstractButton>(view, "keep-awake-help")->click();
+    findOne<QAbstractButton>(view, "display-system-settings")->click();
+    findOne<QAbstractButton>(view, "sleep-display-now")->click();
+    EXPECT_EQ(calls, (QStringList{"openDisplayTimeoutSettings", "sleepDisplayNow"}));
+    fit();
+    test::renderToPng(window, "keep-awake-settings-form");
+
+    // Any problem hides the summary; the component's problem is the settings' own section.
+    state = test::troubledKeepAwake(test::panelState()).keepAwake;
+    view->sync(state);
+    EXPECT_TRUE(findVisible(view, "keep-awake-description").isEmpty());
+    EXPECT_TRUE(findVisible(view, "awake-feedback-component").isEmpty());
+    EXPECT_TRUE(findVisible(view, "install-keep-awake-component").isEmpty());
+    EXPECT_EQ(findVisible(view, "awake-feedback-lid").size(), 1);
+}
+
+TEST_F(ControlPanelTest, RendersThreeStatesInBothThemesLightAndDark) {
+    Rig rig(context);
+    rig.window.show();
+    const struct Variant {
+        const char* name;
+        ControlPanelState state;
+        bool expanded;
+    } variants[] = {{"plain", test::panelState(), false},
+                    {"keep-awake", test::troubledKeepAwake(test::panelState()), true},
+                    {"errors", withErrors(test::panelState()), false}};
+    for (BriselTheme theme : allBriselThemes)
+        for (bool dark : {false, true})
+            for (const Variant& v : variants) {
+                test::ScopedScheme scheme(dark);
+                ControlPanelState state = v.state;
+                state.theme = theme;
+                rig.expanded = rig.details = v.expanded;
+                rig.sync(state);
+                rig.panel.refreshNavigation();
+                rig.fit();
+                const QString name = QString("panel-%1-%2-%3")
+                                         .arg(theme == BriselTheme::classic ? "classic" : "liquidGlass",
+                                              dark ? "dark" : "light", v.name);
+                EXPECT_GT(QFileInfo(test::renderToPng(rig.panel, name)).size(), 0);
+            }
+}
+
+} // namespace
+} // namespace brisel
