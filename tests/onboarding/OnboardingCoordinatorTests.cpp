@@ -418,8 +418,10 @@ TEST_F(CoordinatorTest, NextSkipsSettledPagesAndNeverLeavesTheWizard) {
 
     start(R"({"completed":true,"step":5,"generation":9})");
     const Uuid first = coordinator->record().id;
+    model->taskStopStatus = "onboarding.stopConfirmed"; // the last stop's result goes
     coordinator->beginReview();
     saved();
+    EXPECT_EQ(model->taskStopStatus(), "");
     EXPECT_EQ(coordinator->record(), patched(coordinator->record(), R"({"existingUser":true,"completed":false,
               "step":0,"habit":"unchanged","reminder":"enabled","generation":0})"));
     EXPECT_NE(coordinator->record().id, first);
