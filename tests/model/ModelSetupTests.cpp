@@ -1,16 +1,11 @@
 #include "ModelFixture.h"
 
-#include "Gate.h"
 #include "model/TaskFields.h"
 
 namespace brisel::test {
 namespace {
 
 using ModelSetupTest = ModelTest;
-
-Task<void> heldPass(Gate& gate) {
-    co_await gate;
-}
 
 TEST_F(ModelSetupTest, HelperPreparationInstallsThenReadsBothFlagsBackUnlessRefused) {
     const HelperError busy{"onboarding.busy", 0}, refused{"administrator scripts are not available", 1};
@@ -97,18 +92,16 @@ TEST_F(ModelSetupTest, PermissionAnswerBecomesTheReminderChoice) {
 TEST_F(ModelSetupTest, HardwareInspectionWaitsForTheRefreshPassAndRetriesAPendingRead) {
     startModel();
     settle();
-    Gate pass(false);
-    model->refreshTask = heldPass(pass);
-    fake->readHardware.queued = {HardwareFailure{HardwareIO::pendingMessage, true}, HardwareSnapshot{}};
-    fake->clearCalls();
+    fake->gate("readHardware").close();
+    model->refresh();
     Task<bool> inspecting = model->inspectSetupHardware();
     settle();
-    EXPECT_EQ(fake->count("readHardware"), 0u);
-    pass.open();
+    EXPECT_EQ(fake->count("readHardware"), 2u); // start-up's, and the held pass's
+    fake->readHardware.queued = {HardwareSnapshot{}, HardwareFailure{HardwareIO::pendingMessage, true}};
+    fake->gate("readHardware").open();
     EXPECT_TRUE(finish(inspecting));
-    EXPECT_EQ(fake->count("readHardware"), 2u);
+    EXPECT_EQ(fake->count("readHardware"), 4u);
     EXPECT_EQ(model->lastError(), std::nullopt);
-    model->refreshTask.reset();
 
     // A failure that remains shows like a refresh failure, which the next good read clears.
     fake->readHardware.queued = {HardwareFailure{"error.hardwareTimeout", true}};
