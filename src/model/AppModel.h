@@ -486,9 +486,17 @@ public:
 
     // ---- set-up (AppModelSetup.cpp) ------------------------------------------------------------
 
+    // One hardware read for the wizard, after any refresh pass or charge operation; yields whether
+    // a snapshot was read and accepted (a failure shows in `lastError`).
     Task<bool> inspectSetupHardware();
+    // Installs or repairs the helper, then reads back `helperInstalled` and `helperFilesPresent`;
+    // yields the install's result, or "onboarding.busy" when helper or energy work runs or the
+    // application quits.
     Task<HelperResult<void>> prepareSetupHelper();
+    // Stores the reminder choice and saves; yields whether it was saved. A failed save puts the
+    // earlier choice back unless a newer choice or save followed.
     Task<bool> setSetupReminder(ReminderIntent intent);
+    // Asks for notification permission and records the reminder choice that follows from it.
     void requestLowBatteryPermission();
     void openLowBatterySettings();
     std::optional<int> setupPredictionHour() const { return predictedUnplugHour(); }
@@ -617,6 +625,12 @@ private:
     // ---- awake feedback ----
 
     // ---- set-up ----
+    static Task<bool> runSetupHardwareInspection(QPointer<AppModel> self);
+    static Task<HelperResult<void>> runSetupHelperPreparation(QPointer<AppModel> self, HelperOperations helper);
+    static Task<bool> runSetupReminderSave(QPointer<AppModel> self, Task<bool> save, ReminderIntent intent,
+                                           std::optional<ReminderIntent> previous, std::uint64_t generation,
+                                           std::uint64_t revision);
+    static Task<void> runPermissionRequest(QPointer<AppModel> self);
 };
 
 } // namespace brisel
