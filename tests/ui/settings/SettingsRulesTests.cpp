@@ -1,0 +1,11 @@
+#include "UiTestSupport.h"
+
+#include "ui/settings/SettingsRules.h"
+
+#include <gtest/gtest.h>
+
+namespace brisel {
+namespace {
+
+} // namespace
+} // namespace brisel
