@@ -160,6 +160,9 @@ public:
     const Published<std::optional<std::string>>& feedbackError(FeedbackDomain domain) const;
     // Shows `text` as the general error of `domain` and in that domain's feedback field.
     void reportError(FeedbackDomain domain, const std::string& text);
+    // A success of `domain`: empties its feedback field, and `lastError` only while it still shows
+    // that field's text, so a newer error of another feature stays.
+    void clearFeedbackError(FeedbackDomain domain);
 
     // The feedback texts of the domains not excluded (charging, energy, awake), then `lastError`
     // unless its domain's feedback field already shows one; one per line, nothing when none.
@@ -520,11 +523,29 @@ private:
     void lowBatteryReminderChanged();
 
     // ---- refresh ----
+    static Task<void> runRefresh(QPointer<AppModel> self);
+    // Ends a temporary full charge that may no longer run; true when it did (the caller then owes
+    // a forced reconciliation).
+    bool cancelIneligibleTemporaryCharge();
+    void observeProfile(); // at most once a minute
+    void adoptExternalLimit(const HardwareSnapshot& snapshot);
+    void warnLowBatteryIfDue();
 
     // ---- charge ----
     void chargeSettingChanged();
+    void resetChargeOperations(); // makes every queued operation stale and drops owed work
+    bool limitInPlace(std::int64_t target) const;
+    SmartPolicy smartPolicy() const;
+    static Task<void> runChargeOperation(QPointer<AppModel> self, std::optional<Task<void>> previous,
+                                         ChargeOperation operation, Uuid id);
+    static Task<void> runQueuedReconciliation(QPointer<AppModel> self, bool force, std::uint64_t generation);
+    static Task<void> runLimitReconciliation(QPointer<AppModel> self, bool force, std::uint64_t generation);
+    static Task<void> runChargeToFull(QPointer<AppModel> self, std::uint64_t generation);
+    static Task<void> runHardwareRecovery(QPointer<AppModel> self);
 
     // ---- energy ----
+    static Task<void> runEnergySample(QPointer<AppModel> self);
+    static Task<void> runEnergyModeChange(QPointer<AppModel> self, HelperOperations helper, EnergyMode mode);
 
     // ---- keep-awake ----
     void keepAwakeChanged(const bool& old);

@@ -37,6 +37,12 @@ void AppModel::reportError(FeedbackDomain domain, const std::string& text) {
     feedbackError(domain) = text;
 }
 
+void AppModel::clearFeedbackError(FeedbackDomain domain) {
+    auto& own = feedbackError(domain);
+    if (own() && lastError() == own()) lastError = std::nullopt;
+    own = std::nullopt;
+}
+
 std::optional<std::string> AppModel::globalError(const std::set<FeedbackDomain>& excluding) const {
     std::string joined;
     auto append = [&joined](const std::string& text) {

@@ -21,51 +21,6 @@ template <typename = void> Task<void> nothingToDo() {
 
 } // namespace
 
-// ==== refresh: AppModelRefresh.cpp ====
-void AppModel::refresh() {}
-void AppModel::acceptHardware(const HardwareSnapshot&) {}
-// ==== end of refresh ====
-
-// ==== charge: AppModelCharge.cpp ====
-void AppModel::chargeSettingChanged() {}
-void AppModel::applyLimit(std::int64_t) {}
-void AppModel::resumeChargeLimit() {}
-void AppModel::chargeToFullNow() {}
-bool AppModel::canTemporarilyChargeToFull() const {
-    return false;
-}
-void AppModel::enqueueChargeOperation(bool, ChargeOperation) {}
-void AppModel::reconcileLimitIfNeeded(bool) {}
-Task<void> AppModel::performLimitReconciliation(bool, std::uint64_t) {
-    return nothingToDo();
-}
-void AppModel::recoverHardwareOperations() {}
-void AppModel::restartTimer() {}
-std::int64_t AppModel::registeredTarget() const {
-    return manualLimit();
-}
-std::int64_t AppModel::chargeOperationTarget() const {
-    return registeredTarget();
-}
-std::int64_t AppModel::chargeDisplaySelection() const {
-    return selection();
-}
-std::optional<std::string> AppModel::chargeOperationStatus() const {
-    return std::nullopt;
-}
-std::optional<int> AppModel::predictedUnplugHour() const {
-    return std::nullopt;
-}
-std::string AppModel::smartPlanKey() const {
-    return "smart.learning";
-}
-// ==== end of charge ====
-
-// ==== energy: AppModelEnergy.cpp ====
-void AppModel::setEnergyMode(EnergyMode) {}
-void AppModel::refreshEnergyApps() {}
-// ==== end of energy ====
-
 // ==== helper: AppModelHelper.cpp ====
 void AppModel::installHelper() {}
 void AppModel::removeHelper() {}

@@ -48,6 +48,27 @@ OnboardingStartup ModelTest::startupWith(OnboardingRecord record, std::optional<
     return OnboardingStartup{std::move(record), std::move(error)};
 }
 
+HardwareSnapshot ModelTest::chargeSnapshot(std::optional<int> limit, bool enabled) {
+    HardwareSnapshot snapshot;
+    snapshot.battery.present = snapshot.battery.installed = snapshot.battery.externalConnected = true;
+    snapshot.battery.percent = 50;
+    snapshot.supportsLimit = true;
+    snapshot.availableLimits = {80, 85, 90, 95, 100};
+    snapshot.currentLimit = limit;
+    snapshot.limitEnabled = enabled;
+    snapshot.supportsTemporaryFullCharge = true;
+    snapshot.availableEnergyModes = {allEnergyModes.begin(), allEnergyModes.end()};
+    snapshot.energyMode = EnergyMode::automatic;
+    return snapshot;
+}
+
+AppModel& ModelTest::startOn(const HardwareSnapshot& snapshot) {
+    fake->readHardware.otherwise = snapshot;
+    startModel();
+    settle();
+    return *model;
+}
+
 void ModelTest::settle(int turns) {
     for (int turn = 0; turn < turns; ++turn) {
         bool reached = false;

@@ -27,6 +27,11 @@ protected:
     AppModel& startModel(std::optional<OnboardingStartup> startup = std::nullopt);
     // A start-up value with the given record and no error.
     static OnboardingStartup startupWith(OnboardingRecord record, std::optional<std::string> error = std::nullopt);
+    // A machine that supports the charge limit and a temporary full charge, with the limit at
+    // `limit`, a battery at 50 % on the adapter and every energy mode.
+    static HardwareSnapshot chargeSnapshot(std::optional<int> limit = 80, bool enabled = true);
+    // Every hardware read answers `snapshot`; starts the model and lets its first refresh finish.
+    AppModel& startOn(const HardwareSnapshot& snapshot);
 
     // Runs the event loop `turns` times over: each turn runs everything posted before it, so work
     // that posts work of its own finishes within as many turns as it takes hops. No real time.

@@ -24,6 +24,7 @@ protected:
         config.keepAwake = true;
         if (change) change(config);
         fake->loadConfig.otherwise = config;
+        fake->gate("readHardware").close(); // no refresh ends: the tests set the snapshot's fields
         startModel(std::move(startup));
         model->hasHardwareSnapshot = true;
         BatteryInfo battery;

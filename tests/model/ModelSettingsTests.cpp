@@ -38,6 +38,7 @@ TEST_F(ModelSettingsTest, ConfigSetterSavesResetsAndHandsOverAsTheChangeRequires
         fake->loadConfig.otherwise = loaded;
         fake->systemAssertionActive.otherwise = fake->displayAssertionActive.otherwise = false;
         startModel();
+        settle(); // start-up's refresh would end the temporary charge set below
         model->pendingChargeRecovery = AppModel::ChargeRecovery::limit;
         model->temporaryFullChargeActive = true;
         const auto generation = model->chargeGeneration;

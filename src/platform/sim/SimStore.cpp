@@ -1,5 +1,7 @@
 #include "platform/sim/SimStore.h"
 
+#include "platform/PrivateFolder.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,19 +20,9 @@ std::string errnoText(const std::string& what, const std::filesystem::path& path
     return what + " " + path.string() + ": " + std::strerror(error);
 }
 
-struct DefaultLocation {
-    std::filesystem::path directory;
-    bool mustBePrivate = false;
-};
-
-DefaultLocation defaultLocation() {
+PrivateFolder defaultLocation() {
     if (const char* dir = std::getenv("BRISEL_SIM_DIR"); dir && *dir) return {dir, false};
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-        return {std::filesystem::path(runtime) / "brisel-sim", false};
-    std::error_code ec;
-    std::filesystem::path tmp = std::filesystem::temp_directory_path(ec);
-    if (ec) tmp = "/tmp";
-    return {tmp / ("brisel-sim-" + std::to_string(::geteuid())), true};
+    return PrivateFolder::forUser("brisel-sim");
 }
 
 // Holds a flock on the lock file for as long as it lives.
@@ -109,7 +101,7 @@ SimReadResult readDocument(const std::filesystem::path& path) {
 } // namespace
 
 SimStore::SimStore() {
-    DefaultLocation location = defaultLocation();
+    PrivateFolder location = defaultLocation();
     directory_ = std::move(location.directory);
     mustBePrivate_ = location.mustBePrivate;
 }
@@ -121,27 +113,14 @@ std::filesystem::path SimStore::defaultDirectory() {
 }
 
 std::optional<std::string> SimStore::checkDirectory() const {
-    if (!mustBePrivate_) return std::nullopt;
-    struct stat st {};
-    if (::lstat(directory_.c_str(), &st) != 0) {
-        if (errno == ENOENT) return std::nullopt;
-        return errnoText("cannot inspect", directory_, errno);
-    }
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return "refusing to use " + directory_.string() +
-               ": it is not a private folder of this user (set BRISEL_SIM_DIR to choose another)";
+    if (auto refused = PrivateFolder{directory_, mustBePrivate_}.check())
+        return *refused + " (set BRISEL_SIM_DIR to choose another)";
     return std::nullopt;
 }
 
 std::optional<std::string> SimStore::ensureDirectory() const {
-    if (mustBePrivate_) {
-        if (::mkdir(directory_.c_str(), 0700) != 0 && errno != EEXIST)
-            return errnoText("cannot create", directory_, errno);
-        return checkDirectory();
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(directory_, ec);
-    if (ec) return "cannot create " + directory_.string() + ": " + ec.message();
+    if (auto refused = PrivateFolder{directory_, mustBePrivate_}.ensure())
+        return *refused + (mustBePrivate_ ? " (set BRISEL_SIM_DIR to choose another)" : "");
     return std::nullopt;
 }
 

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -287,10 +289,11 @@ TEST_F(ProcessReadersTest, ProcfsUsageReadsTimesAndSwitchesInClockTicks) {
 
 TEST(ProcfsProcessUsageTest, ReadsThisProcess) {
     ProcfsProcessUsage usage;
-    // Burn a little CPU so the counters cannot all be zero.
+    // Burn a little CPU so the counters cannot all be zero: 30 ms of this process's own CPU time
+    // (several clock ticks), however busy the machine is.
     volatile std::uint64_t sink = 0;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(30);
-    while (std::chrono::steady_clock::now() < until)
+    const std::clock_t until = std::clock() + CLOCKS_PER_SEC * 30 / 1000;
+    while (std::clock() < until)
         sink = sink + 1;
     const auto record = usage.read(static_cast<std::int32_t>(::getpid()), std::nullopt);
     ASSERT_TRUE(record);

@@ -21,7 +21,7 @@ namespace {
 using PanelBinderTest = test::ModelTest;
 
 TEST_F(PanelBinderTest, CardsShowTheModelAndCallItsMembers) {
-    startModel();
+    startOn(chargeSnapshot()); // a machine that offers every energy mode and a temporary full charge
     const auto l10n = test::repositoryLocalizer("en");
     AppearanceSource source;
     const ViewContext context{l10n.get(), &source, nullptr, nullptr};
@@ -35,8 +35,8 @@ TEST_F(PanelBinderTest, CardsShowTheModelAndCallItsMembers) {
     bindActivityCard(*activity, *model, [&](const SignificantEnergyApp& app) { opened << app.name.c_str(); });
     window.show();
 
+    model->manualLimit = 85; // a charge setting ends a temporary charge, so it comes first
     model->temporaryFullChargeActive = true;
-    model->manualLimit = 85;
     model->energyModeBusy = true;
     model->energyMode = EnergyMode::highPower;
     model->significantEnergyApps = {{412, "Photo Editor", std::nullopt, {}, 3.0}};
@@ -149,7 +149,7 @@ TEST_F(PanelHostTest, HidingEitherHostFoldsTheKeepAwakeSections) {
 }
 
 TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
-    startModel();
+    startOn(chargeSnapshot()); // start-up's refresh is over before the fields below are set
     QStringList opened;
     PanelHostActions host{[&] { opened << "settings"; }, [&] { opened << "awake settings"; },
                           [&](const SignificantEnergyApp& app) { opened << app.name.c_str(); },

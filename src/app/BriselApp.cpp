@@ -1,0 +1,163 @@
+#include "app/BriselApp.h"
+
+#include "app/Localizer.h"
+#include "app/MainMenu.h"
+#include "app/StatusItem.h"
+#include "model/AppModel.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace brisel {
+
+// ---- panel ------------------------------------------------------------------------------------
+
+PanelHost::PanelHost(AppDelegate& delegate)
+    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), delegate_(delegate) {
+    setObjectName(QStringLiteral("menu-bar-panel"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // the popup follows its page
+    stack_ = new QStackedWidget(this);
+    layout->addWidget(stack_);
+    sync();
+}
+
+PanelHost::Page PanelHost::pageFor(bool startupLoading, bool hasCoordinator, bool setupRequired) {
+    if (startupLoading) return Page::progress;
+    if (hasCoordinator && setupRequired) return Page::onboardingMenu;
+    return Page::controlPanel;
+}
+
+QWidget* PanelHost::pageWidget(Page page) const {
+    return pages_[static_cast<int>(page)];
+}
+
+QWidget* PanelHost::ensurePage(Page page) {
+    QWidget*& slot = pages_[static_cast<int>(page)];
+    if (slot) return slot;
+    const HostContext context = delegate_.hostContext(delegate_.defaultActions());
+    switch (page) {
+    case Page::progress: {
+        slot = new QWidget();
+        slot->setFixedSize(180, 100);
+        auto* layout = new QVBoxLayout(slot);
+        auto* progress = new QProgressBar(slot);
+        progress->setObjectName(QStringLiteral("menu-bar-progress"));
+        progress->setRange(0, 0); // busy
+        progress->setTextVisible(false);
+        progress->setMaximumWidth(120);
+        layout->addWidget(progress, 0, Qt::AlignCenter);
+        break;
+    }
+    case Page::onboardingMenu:
+        slot = delegate_.views().onboardingMenu(context, *delegate_.model().onboarding());
+        break;
+    case Page::controlPanel:
+        slot = delegate_.views().controlPanel(context);
+        break;
+    }
+    stack_->addWidget(slot);
+    return slot;
+}
+
+void PanelHost::sync() {
+    const AppModel& model = delegate_.model();
+    page_ = pageFor(model.startupLoading(), model.onboarding() != nullptr, model.setupRequired());
+    QWidget* widget = ensurePage(page_);
+    if (stack_->currentWidget() == widget) return;
+    stack_->setCurrentWidget(widget);
+    // A stacked widget asks for its largest page; the popup takes the size of the one it shows.
+    for (QWidget* page : pages_) {
+        if (page) page->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    }
+    widget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    stack_->adjustSize();
+    adjustSize();
+}
+
+void PanelHost::toggle(const QRect& anchor) {
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    adjustSize();
+    const QPoint at = anchor.isEmpty() ? QCursor::pos() : anchor.bottomLeft();
+    QScreen* screen = QGuiApplication::screenAt(at);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    QRect frame(at, size());
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        // Above the icon when it sits at the bottom of the screen.
+        if (!anchor.isEmpty() && frame.bottom() > area.bottom()) frame.moveBottom(anchor.top());
+        frame.moveLeft(
+            std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
+        frame.moveTop(
+            std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
+    }
+    move(frame.topLeft());
+    show();
+    activateWindow();
+}
+
+// ---- application ------------------------------------------------------------------------------
+
+BriselApp::BriselApp(AppModel& model, std::unique_ptr<StatusItem> statusItem, AppDelegateOptions options)
+    : delegate_(std::make_unique<AppDelegate>(model, std::move(options))), statusItem_(std::move(statusItem)),
+      panel_(std::make_unique<PanelHost>(*delegate_)),
+      contextMenu_(delegate_->mainMenu().createApplicationMenu()) {
+    statusItem_->setContextMenu(contextMenu_.get());
+    statusItem_->onActivated = [this](const QRect& anchor) { panel_->toggle(anchor); };
+    connect(&model, &AppModel::changed, this, &BriselApp::sync);
+    connect(&delegate_->localizer(), &Localizer::changed, this, &BriselApp::sync);
+    qApp->installEventFilter(this);
+    sync();
+}
+
+BriselApp::~BriselApp() {
+    qApp->removeEventFilter(this);
+    statusItem_->onActivated = nullptr;
+}
+
+void BriselApp::applicationDidFinishLaunching() {
+    delegate_->applicationDidFinishLaunching();
+}
+
+bool BriselApp::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) sync();
+    return QObject::eventFilter(watched, event);
+}
+
+void BriselApp::sync() {
+    AppModel& model = delegate_->model();
+    panel_->sync();
+
+    // A black glyph would vanish on a dark panel: draw it in the palette's text colour.
+    const QColor tint = QGuiApplication::palette().color(QPalette::WindowText);
+    MenuBarLabel label = MenuBarLabel::of(model, delegate_->localizer(), tint);
+    if (label != shownLabel_) {
+        QFont font = QGuiApplication::font();
+        font.setPixelSize(12);
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const int scale =
+            std::clamp(static_cast<int>(std::ceil(screen ? screen->devicePixelRatio() : 1.0)), 1, 3);
+        statusItem_->setLabel(label.render(font, scale), label.description);
+        shownLabel_ = std::move(label);
+    }
+    const bool visible = model.showMenuBarIcon();
+    if (visible != shownVisible_) {
+        statusItem_->setVisible(visible);
+        shownVisible_ = visible;
+    }
+}
+
+} // namespace brisel

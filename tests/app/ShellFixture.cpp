@@ -1,0 +1,64 @@
+#include "ShellFixture.h"
+
+#include "UiTestSupport.h"
+
+namespace brisel::test {
+
+void ShellTest::SetUp() {
+    ModelTest::SetUp();
+    localizer = repositoryLocalizer(QStringLiteral("en"));
+}
+
+void ShellTest::TearDown() {
+    app.reset();
+    delegate.reset();
+    ModelTest::TearDown();
+}
+
+AppDelegateOptions ShellTest::options() {
+    AppDelegateOptions options;
+    options.localizer = localizer.get();
+    options.policy = &policy;
+    options.requests = fake->applicationCenter;
+    options.openConfig = [] {};
+    options.trayAvailable = [this] { return tray; };
+    options.terminate = [this] { ++terminated; };
+    options.clock = clock;
+    options.beginReview = [this](OnboardingCoordinatorInterface&) {
+        const AppDelegate* owner = delegate ? delegate.get() : app ? &app->delegate() : nullptr;
+        reviewWindowVisible.push_back(owner && visible(owner->onboardingWindow()));
+    };
+    options.views = HostedViews::placeholders();
+    return options;
+}
+
+AppDelegate& ShellTest::launch(std::optional<OnboardingStartup> startup) {
+    makeModel(std::move(startup));
+    delegate = std::make_unique<AppDelegate>(*model, options());
+    delegate->applicationDidFinishLaunching();
+    return *delegate;
+}
+
+BriselApp& ShellTest::launchApp(std::optional<OnboardingStartup> startup) {
+    makeModel(std::move(startup));
+    auto item = std::make_unique<RecordingStatusItem>();
+    statusItem = item.get();
+    app = std::make_unique<BriselApp>(*model, std::move(item), options());
+    app->applicationDidFinishLaunching();
+    return *app;
+}
+
+void ShellTest::configure(bool showInDock, bool showMenuBarIcon) {
+    BriselConfig config;
+    config.showInDock = showInDock;
+    config.showMenuBarIcon = showMenuBarIcon;
+    fake->loadConfig.otherwise = config;
+}
+
+OnboardingStartup ShellTest::setupDone() {
+    OnboardingRecord record;
+    record.completed = true;
+    return startupWith(record);
+}
+
+} // namespace brisel::test
