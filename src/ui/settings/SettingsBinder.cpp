@@ -39,7 +39,7 @@ SettingsState settingsState(const AppModel& model) {
     SettingsState s;
     s.theme = model.activeTheme();
     s.config = configFeedbackState(model);
-    for (const SettingsTab tab : allSettingsTabs) {
+    for (const BriselSettingsTab tab : allSettingsTabs) {
         const std::set<FeedbackDomain> local = locallyRepresentedFeedback(tab, model.mclSupported());
         s.banners[local] = {toQString(model.globalError(local)), model.hasPersistentGlobalError(local)};
     }
@@ -138,24 +138,19 @@ void bindSettingsWindow(SettingsWindowView& view, AppModel& model, const Setting
 }
 
 SettingsWindowHost::SettingsWindowHost(ViewContext view, AppModel& model, SettingsHostActions actions,
-                                       SettingsTabBinding navigation, QWidget* parent)
+                                       BriselSettingsNavigation& navigation, QWidget* parent)
     : QWidget(parent), owned_(std::make_unique<HostViewParts>()),
-      view_(new SettingsWindowView(completedViewContext(view, *owned_), this)) {
+      view_(new SettingsWindowView(completedViewContext(view, *owned_), navigation, this)) {
     setObjectName("settings-window-host");
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(view_);
-    view_->setNavigation(std::move(navigation));
     bindSettingsWindow(*view_, model, actions);
 }
 
 SettingsWindowHost::~SettingsWindowHost() {
     // The view uses the owned parts; it goes before them.
     delete view_;
-}
-
-void SettingsWindowHost::refreshNavigation() {
-    view_->refreshNavigation();
 }
 
 } // namespace brisel

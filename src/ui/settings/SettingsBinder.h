@@ -24,19 +24,17 @@ SettingsActions settingsActions(AppModel& model, const SettingsHostActions& host
 // Syncs the view now and whenever the model changes, for as long as both live.
 void bindSettingsWindow(SettingsWindowView& view, AppModel& model, const SettingsHostActions& host);
 
-// The settings window's content as the shell hosts it: the view bound to the model, with its own
-// appearance, announcer and haptics where `view` brings none. The tab is the host's navigation;
-// call refreshNavigation() when the host changed it.
+// The settings window's content as the shell hosts it: the view on the shell's navigation, bound
+// to the model, with its own appearance, announcer and haptics where `view` brings none.
 class SettingsWindowHost : public QWidget {
     Q_OBJECT
 
 public:
     SettingsWindowHost(ViewContext view, AppModel& model, SettingsHostActions actions,
-                       SettingsTabBinding navigation, QWidget* parent = nullptr);
+                       BriselSettingsNavigation& navigation, QWidget* parent = nullptr);
     ~SettingsWindowHost() override;
 
     SettingsWindowView* view() const { return view_; }
-    void refreshNavigation();
 
 private:
     std::unique_ptr<HostViewParts> owned_;

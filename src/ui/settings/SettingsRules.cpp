@@ -43,38 +43,6 @@ QString percent(int value) {
 
 } // namespace
 
-QString rawValue(SettingsTab tab) {
-    switch (tab) {
-    case SettingsTab::charging:
-        return "charging";
-    case SettingsTab::awake:
-        return "awake";
-    case SettingsTab::general:
-        break;
-    }
-    return "general";
-}
-
-QString localizationKey(SettingsTab tab) {
-    return "tab." + rawValue(tab);
-}
-
-QString compactLocalizationKey(SettingsTab tab) {
-    return "tab.compact." + rawValue(tab);
-}
-
-QString iconName(SettingsTab tab) {
-    switch (tab) {
-    case SettingsTab::charging:
-        return "bolt.badge.clock";
-    case SettingsTab::awake:
-        return "cup.and.saucer";
-    case SettingsTab::general:
-        break;
-    }
-    return "slider.horizontal.3";
-}
-
 std::vector<int> integerOptions(std::vector<int> base, std::int64_t value) {
     base.push_back(toInt(value));
     std::sort(base.begin(), base.end());
@@ -149,20 +117,20 @@ std::vector<DropdownOption<QString>> themeOptions(const Localizer& l10n) {
     return options;
 }
 
-std::set<FeedbackDomain> locallyRepresentedFeedback(SettingsTab tab, bool mclSupported) {
+std::set<FeedbackDomain> locallyRepresentedFeedback(BriselSettingsTab tab, bool mclSupported) {
     switch (tab) {
-    case SettingsTab::charging:
+    case BriselSettingsTab::charging:
         if (mclSupported) return {FeedbackDomain::charging};
         return {};
-    case SettingsTab::awake:
+    case BriselSettingsTab::awake:
         return {FeedbackDomain::awake};
-    case SettingsTab::general:
+    case BriselSettingsTab::general:
         break;
     }
     return {};
 }
 
-SettingsBanner bannerFor(const SettingsState& state, SettingsTab tab) {
+SettingsBanner bannerFor(const SettingsState& state, BriselSettingsTab tab) {
     const auto found = state.banners.find(locallyRepresentedFeedback(tab, state.charge.mclSupported));
     return found == state.banners.end() ? SettingsBanner{} : found->second;
 }

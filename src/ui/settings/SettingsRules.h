@@ -20,12 +20,6 @@ namespace brisel {
 
 class Localizer;
 
-// The tab's raw value ("charging", "awake", "general"), its long and short title keys and symbol.
-QString rawValue(SettingsTab tab);
-QString localizationKey(SettingsTab tab);        // "tab.<raw>"
-QString compactLocalizationKey(SettingsTab tab); // "tab.compact.<raw>"
-QString iconName(SettingsTab tab);
-
 // The distinct values of `base` and `value`, ascending.
 std::vector<int> integerOptions(std::vector<int> base, std::int64_t value);
 
@@ -49,9 +43,9 @@ std::vector<DropdownOption<QString>> languageOptions(const Localizer& l10n);
 std::vector<DropdownOption<QString>> themeOptions(const Localizer& l10n);
 
 // The feedback domains whose errors the tab shows in its own rows, so the banner leaves them out.
-std::set<FeedbackDomain> locallyRepresentedFeedback(SettingsTab tab, bool mclSupported);
+std::set<FeedbackDomain> locallyRepresentedFeedback(BriselSettingsTab tab, bool mclSupported);
 // The banner for the tab: the model's errors outside its own domains.
-SettingsBanner bannerFor(const SettingsState& state, SettingsTab tab);
+SettingsBanner bannerFor(const SettingsState& state, BriselSettingsTab tab);
 
 // The colours of the window's recessed wells (the tab bar, the slider wells and the plan box).
 ThemeColor recessedFill(BriselTheme theme, bool dark);

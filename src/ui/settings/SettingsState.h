@@ -3,6 +3,7 @@
 // What the settings window is drawn from and what it calls. A binder fills both from the
 // application model; the window reads nothing else, so it is tested with states built by hand.
 
+#include "app/Navigation.h"
 #include "model/FeedbackDomain.h"
 #include "services/config/SetupEnumerations.h"
 #include "ui/panel/ChargeLimitCard.h"
@@ -12,7 +13,6 @@
 #include <QDateTime>
 #include <QString>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -20,11 +20,6 @@
 #include <set>
 
 namespace brisel {
-
-// The window's tabs, in bar order.
-enum class SettingsTab { charging, awake, general };
-inline constexpr std::array<SettingsTab, 3> allSettingsTabs{SettingsTab::charging, SettingsTab::awake,
-                                                            SettingsTab::general};
 
 // The window-wide error banner for one set of domains that a tab shows by itself.
 struct SettingsBanner {

@@ -50,7 +50,7 @@ SurfaceView* recessedWell(ViewContext context, double classicRadius, QWidget* pa
 
 // ---- button ----------------------------------------------------------------------------------------
 
-SettingsTabButton::SettingsTabButton(ViewContext context, SettingsTab tab, QWidget* parent)
+SettingsTabButton::SettingsTabButton(ViewContext context, BriselSettingsTab tab, QWidget* parent)
     : BriselScaleButton(context, parent, 1.0), tab_(tab) {
     setObjectName("settings-tab-" + rawValue(tab));
     setCheckable(true);
@@ -105,7 +105,7 @@ SettingsTabBar::SettingsTabBar(ViewContext context, QWidget* parent)
     const int inset = int(std::ceil(BriselGeometry::tabBarInset));
     row->setContentsMargins(inset, inset, inset, inset);
     row->setSpacing(4);
-    for (SettingsTab tab : allSettingsTabs) {
+    for (BriselSettingsTab tab : allSettingsTabs) {
         auto* button = new SettingsTabButton(context, tab, this);
         buttons_[size_t(tab)] = button;
         row->addWidget(button);
@@ -119,10 +119,10 @@ SettingsTabBar::SettingsTabBar(ViewContext context, QWidget* parent)
             button->syncTexts();
         update();
     });
-    setSelected(SettingsTab::charging, false);
+    setSelected(BriselSettingsTab::charging, false);
 }
 
-void SettingsTabBar::setSelected(SettingsTab tab, bool animated) {
+void SettingsTabBar::setSelected(BriselSettingsTab tab, bool animated) {
     for (SettingsTabButton* button : buttons_)
         button->setChecked(button->tab() == tab);
     const bool instant = !animated || !isVisible() || context_.currentAppearance().reduceMotion;

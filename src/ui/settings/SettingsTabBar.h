@@ -28,9 +28,9 @@ class SettingsTabButton : public BriselScaleButton {
     Q_OBJECT
 
 public:
-    SettingsTabButton(ViewContext context, SettingsTab tab, QWidget* parent = nullptr);
+    SettingsTabButton(ViewContext context, BriselSettingsTab tab, QWidget* parent = nullptr);
 
-    SettingsTab tab() const { return tab_; }
+    BriselSettingsTab tab() const { return tab_; }
     void syncTexts();
 
     QSize sizeHint() const override;
@@ -41,7 +41,7 @@ protected:
     void paintLabel(QPainter& painter, const QRectF& rect) override;
 
 private:
-    SettingsTab tab_;
+    BriselSettingsTab tab_;
 };
 
 // The row of the three tab buttons in a well, with a raised pill behind the selected one. A tap
@@ -53,9 +53,9 @@ class SettingsTabBar : public QWidget {
 public:
     explicit SettingsTabBar(ViewContext context, QWidget* parent = nullptr);
 
-    void setSelected(SettingsTab tab, bool animated);
-    void setOnSelect(std::function<void(SettingsTab)> onSelect) { onSelect_ = std::move(onSelect); }
-    SettingsTabButton* button(SettingsTab tab) const { return buttons_[size_t(tab)]; }
+    void setSelected(BriselSettingsTab tab, bool animated);
+    void setOnSelect(std::function<void(BriselSettingsTab)> onSelect) { onSelect_ = std::move(onSelect); }
+    SettingsTabButton* button(BriselSettingsTab tab) const { return buttons_[size_t(tab)]; }
     // Where the pill is drawn now, in the bar's coordinates.
     QRectF pillRect() const;
 
@@ -65,7 +65,7 @@ protected:
 private:
     ViewContext context_;
     std::array<SettingsTabButton*, 3> buttons_;
-    std::function<void(SettingsTab)> onSelect_;
+    std::function<void(BriselSettingsTab)> onSelect_;
     // The pill's place as a button index; between two while it slides.
     AnimatedValue pill_;
 };

@@ -32,11 +32,11 @@ QWidget* padded(QVBoxLayout* column, QWidget* item, int top) {
 
 } // namespace
 
-SettingsWindowView::SettingsWindowView(ViewContext context, QWidget* parent)
-    : QWidget(parent), context_(context), dropdowns_(new ActiveDropdown(this)),
+SettingsWindowView::SettingsWindowView(ViewContext context, BriselSettingsNavigation& navigation, QWidget* parent)
+    : QWidget(parent), context_(context), navigation_(&navigation), dropdowns_(new ActiveDropdown(this)),
       config_(new ConfigFeedbackView(context, true)), banner_(new BriselErrorBanner(context)),
       tabBar_(new SettingsTabBar(context)), scroll_(new QScrollArea), stack_(new QStackedWidget) {
-    setObjectName("settings-window");
+    setObjectName("settings-window-view");
     setMinimumSize(440, 520);
     banner_->setObjectName("global-error");
     const SettingsPageContext pages{context, dropdowns_, &flags_, &actions_};
@@ -67,8 +67,10 @@ SettingsWindowView::SettingsWindowView(ViewContext context, QWidget* parent)
         layer->setAutoFillBackground(false);
     column->addWidget(scroll_, 1);
 
-    tabBar_->setOnSelect([this](SettingsTab tab) { select(tab); });
-    showTab(SettingsTab::charging, false);
+    tabBar_->setOnSelect([this](BriselSettingsTab tab) { select(tab); });
+    connect(&navigation, &BriselSettingsNavigation::changed, this, &SettingsWindowView::navigationChanged);
+    tab_ = navigation.tab();
+    navigationChanged();
     context_.observe(this, [this] {
         apply();
         update();
@@ -82,29 +84,20 @@ void SettingsWindowView::setActions(SettingsActions actions) {
         page->actionsChanged();
 }
 
-void SettingsWindowView::setNavigation(SettingsTabBinding binding) {
-    navigation_ = std::move(binding);
-    refreshNavigation();
-}
-
-void SettingsWindowView::refreshNavigation() {
-    if (navigation_) showTab(navigation_.get(), selecting_);
-}
-
-void SettingsWindowView::select(SettingsTab tab) {
+void SettingsWindowView::select(BriselSettingsTab tab) {
     // A tap closes any open menu first, also on the tab already shown.
     dropdowns_->setId(std::nullopt);
+    if (!navigation_) return;
     selecting_ = true;
-    if (navigation_)
-        navigation_.set(tab);
-    else
-        showTab(tab, true);
-    refreshNavigation();
+    navigation_->setTab(tab);
     selecting_ = false;
 }
 
-void SettingsWindowView::showTab(SettingsTab tab, bool animated) {
-    tabBar_->setSelected(tab, animated);
+void SettingsWindowView::navigationChanged() {
+    if (!navigation_) return;
+    const BriselSettingsTab tab = navigation_->tab();
+    // The pill slides after a tap and moves at once when the host chose the tab.
+    tabBar_->setSelected(tab, selecting_);
     // A hidden page asks for no height, so a short tab does not scroll by the tallest one.
     for (SettingsPage* page : pages_)
         page->setSizePolicy(QSizePolicy::Preferred, page == pages_[size_t(tab)] ? QSizePolicy::Preferred
@@ -113,7 +106,7 @@ void SettingsWindowView::showTab(SettingsTab tab, bool animated) {
     if (tab == tab_) return;
     tab_ = tab;
     flags_.entryConstraintAttempted = false;
-    pages_[size_t(SettingsTab::general)]->apply();
+    pages_[size_t(BriselSettingsTab::general)]->apply();
     apply();
 }
 
@@ -129,7 +122,7 @@ void SettingsWindowView::sync(const SettingsState& state) {
 void SettingsWindowView::apply() {
     // The awake tab shows a settings-file error that belongs to a pending stop itself.
     ConfigFeedbackState config = state_.config;
-    config.awakeOwnsConfigError = config.awakeOwnsConfigError && tab_ == SettingsTab::awake;
+    config.awakeOwnsConfigError = config.awakeOwnsConfigError && tab_ == BriselSettingsTab::awake;
     config_->sync(config);
     configFrame_->setVisible(shownConfigError(config, true).has_value());
     const SettingsBanner banner = bannerFor(state_, tab_);

@@ -74,7 +74,7 @@ protected:
 
 // The window built from a state, every action recorded, the tab kept here as a host would.
 struct Rig {
-    explicit Rig(ViewContext context, SettingsState initial = filledState()) : view(context) {
+    explicit Rig(ViewContext context, SettingsState initial = filledState()) : view(context, navigation) {
         SettingsActions a;
         const auto record = [this](QString call) { return [this, call] { calls << call; }; };
         const auto number = [this](QString call) {
@@ -123,7 +123,6 @@ struct Rig {
         a.openConfig = record("openConfig");
         a.reloadConfig = record("reloadConfig");
         view.setActions(a);
-        view.setNavigation({[this] { return tab; }, [this](SettingsTab next) { tab = next; }});
         sync(initial);
         view.resize(480, 640);
     }
@@ -133,11 +132,8 @@ struct Rig {
         view.sync(state);
     }
     // The host opens the window on `next`.
-    void hostShows(SettingsTab next) {
-        tab = next;
-        view.refreshNavigation();
-    }
-    QWidget* page() const { return view.page(tab); }
+    void hostShows(BriselSettingsTab next) { navigation.setTab(next); }
+    QWidget* page() const { return view.page(navigation.tab()); }
     QString text(const QString& name) const {
         QWidget* widget = findOne(&view, name);
         if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
@@ -148,15 +144,15 @@ struct Rig {
         if (auto* button = findOne<QAbstractButton>(&view, name)) button->click();
     }
 
+    BriselSettingsNavigation navigation;
     SettingsWindowView view;
     SettingsState state;
-    SettingsTab tab = SettingsTab::charging;
     QStringList calls;
 };
 
 // Every disclosure of `rig`'s window opened.
 void openDisclosures(Rig& rig) {
-    for (SettingsTab tab : allSettingsTabs) {
+    for (BriselSettingsTab tab : allSettingsTabs) {
         rig.hostShows(tab);
         for (const char* name : {"smart-charge-advanced", "smart-charge-help", "away-detection-details",
                                  "away-advanced", "system-component-management", "general-advanced"})
@@ -186,7 +182,7 @@ TEST_F(SettingsViewTest, RendersEachTabInBothThemesLightAndDark) {
             SettingsState state = rig.state;
             state.theme = theme;
             rig.sync(state);
-            for (SettingsTab tab : allSettingsTabs) {
+            for (BriselSettingsTab tab : allSettingsTabs) {
                 rig.hostShows(tab);
                 fitWholePage(rig.view);
                 const QString name = QString("settings-%1-%2-%3")
