@@ -198,6 +198,7 @@ void ChargingSettingsPage::applyLowBattery() {
         notificationFeedbackKey(low, context_.flags->notificationAuthorizationRequested);
     showNote(notificationFeedback_, key ? t.tr(*key) : QString(), key.has_value());
     notificationSettings_->setLabel(t.tr("onboarding.notificationSettings"));
+    notificationSettings_->setColor(BriselSemanticColor::electricBlue(context_.view.currentAppearance().dark));
     notificationSettings_->setVisible(notificationSettingsShown(key));
 }
 

@@ -4,7 +4,6 @@
 #include "ui/panel/PanelBinders.h"
 #include "ui/settings/SettingsRules.h"
 
-#include <QPointer>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -12,18 +11,6 @@
 namespace brisel {
 
 namespace {
-
-std::optional<QString> toQString(const std::optional<std::string>& text) {
-    if (!text) return std::nullopt;
-    return QString::fromStdString(*text);
-}
-
-// The actions hold the model weakly: a control outliving it does nothing.
-template <typename F> auto onModel(AppModel& model, F call) {
-    return [model = QPointer<AppModel>(&model), call](auto... args) {
-        if (model) call(*model, args...);
-    };
-}
 
 // A setting assigned as it is chosen.
 template <typename T> std::function<void(int)> assigning(AppModel& model, AppModel::Published<T> AppModel::*field) {

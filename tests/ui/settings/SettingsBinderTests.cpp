@@ -12,23 +12,12 @@
 namespace brisel {
 namespace {
 
-class SettingsBinderTest : public test::ModelTest {
-protected:
-    void SetUp() override {
-        test::ModelTest::SetUp();
-        AnimatedValue::setInstantMotion(true);
-    }
-    void TearDown() override {
-        AnimatedValue::setInstantMotion(false);
-        test::ModelTest::TearDown();
-    }
-
-    std::unique_ptr<Localizer> l10n = test::repositoryLocalizer("en");
-    BriselSettingsNavigation navigation;
-};
+using SettingsBinderTest = test::ModelTest;
 
 TEST_F(SettingsBinderTest, TheBoundWindowShowsTheModelAndSetsIt) {
     startOn(chargeSnapshot()); // start-up's refresh is over before the fields below are set
+    const auto l10n = test::repositoryLocalizer("en");
+    BriselSettingsNavigation navigation;
     QStringList host;
     SettingsWindowHost window(ViewContext{l10n.get()}, *model,
                               {[&] { host << "openConfig"; }, [&] { host << "showOnboarding"; }}, navigation);

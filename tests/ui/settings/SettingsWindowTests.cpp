@@ -548,6 +548,19 @@ TEST_F(SettingsViewTest, RefreshesKeepWidgetsDisclosuresMenusAndADrag) {
     EXPECT_EQ(rig.calls.filter("applyLimit"), QStringList{"applyLimit(90)"});
 }
 
+TEST_F(SettingsViewTest, OnlyATallTabScrolls) {
+    Rig rig(context);
+    rig.view.show();
+    openDisclosures(rig);
+    const QScrollBar* bar = rig.view.scrollArea()->verticalScrollBar();
+    for (const auto& [tab, scrolls] : {std::pair(BriselSettingsTab::general, false), std::pair(BriselSettingsTab::awake, true),
+                                       std::pair(BriselSettingsTab::general, false)}) {
+        rig.hostShows(tab);
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(bar->maximum() > 0, scrolls) << rawValue(tab).toStdString();
+    }
+}
+
 TEST_F(SettingsViewTest, BannerAndSettingsFileRowByTab) {
     using D = FeedbackDomain;
     SettingsState state = filledState();
