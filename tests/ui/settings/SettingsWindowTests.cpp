@@ -254,8 +254,16 @@ TEST_F(SettingsViewTest, EveryNamedControlIsOnItsTab) {
         for (const QString& name : names)
             EXPECT_EQ(findVisible(&rig.view, name).size(), 1) << name.toStdString();
     }
+    // Notes only when they say something; an unknown theme key reads as the default theme.
+    rig.sync(changed([](SettingsState& s) { s.general.theme = "sepia"; }));
+    EXPECT_TRUE(findVisible(&rig.view, "restart-note").isEmpty());
+    EXPECT_TRUE(findVisible(&rig.view, "login-status-note").isEmpty());
+    EXPECT_EQ(rig.text("dropdown-theme"), l10n->tr("theme.liquidGlass"));
+
     // Without the native limit the charge card is its notice alone.
     rig.hostShows(BriselSettingsTab::charging);
+    rig.sync(changed([](SettingsState& s) { s.charge.selection = 0; }));
+    EXPECT_EQ(rig.text("charge-limit-summary"), l10n->tr("limit.off"));
     rig.sync(changed([](SettingsState& s) { s.charge.mclSupported = false; }));
     EXPECT_EQ(rig.text("no-native-limit"), l10n->tr("msg.noNativeLimit"));
     for (const char* name : {"charge-limit-summary", "settings-limit-slider", "smart-charge-help"})
