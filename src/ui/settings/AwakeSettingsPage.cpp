@@ -37,8 +37,6 @@ PanelButton* componentButton(ViewContext context, const QString& objectName, boo
     return new PanelButton(context, objectName, look);
 }
 
-} // namespace
-
 // The system component card's header: the name, the state and "Manage Helper", and the attention
 // line; one button that folds the card, read as one element.
 class ComponentHeader : public BriselScaleButton {
@@ -54,14 +52,17 @@ protected:
     void paintLabel(QPainter&, const QRectF&) override {} // the children draw it
 };
 
+} // namespace
+
 AwakeSettingsPage::AwakeSettingsPage(SettingsPageContext context, QWidget* parent)
     : SettingsPage(context, parent), keepAwake_(new KeepAwakeControlsView(context.view, false)),
       guardSwitch_(new BriselToggleRow(context.view, QString())), readiness_(note("guard-readiness")),
       guardOptions_(new QWidget), awayAfter_(dropdown<int>("awayAfter")),
-      offlineAwayAfter_(dropdown<int>("offlineAwayAfter")), requireBattery_(new BriselToggleRow(context.view, QString())),
+      offlineAwayAfter_(dropdown<int>("offlineAwayAfter")),
+      requireBattery_(new BriselToggleRow(context.view, QString())),
       details_(disclosure("away-detection-details", &SettingsWindowFlags::showingAwayDetails)),
-      detailsDescription_(note(QString())), conditions_(note(QString())), statusLine_(note("away-status-line")),
-      lastEvent_(note("away-last-event")),
+      detailsDescription_(note(QString())), conditions_(note(QString())),
+      statusLine_(note("away-status-line")), lastEvent_(note("away-last-event")),
       advanced_(disclosure("away-advanced", &SettingsWindowFlags::showingAwayAdvanced)),
       networkSample_(dropdown<int>("networkSample")), usualDwell_(dropdown<int>("usualDwell")),
       guardIdle_(dropdown<int>("guardIdle")), componentStatus_(note("system-component-status")),
@@ -206,7 +207,8 @@ void AwakeSettingsPage::applyGuard() {
     guardOptions_->setVisible(on);
     awayAfter_->sync(t.tr("awayGuard.awayAfterLabel"), awayMinuteOptions(away.awayAfterMinutes, t),
                      int(away.awayAfterMinutes));
-    offlineAwayAfter_->sync(t.tr("awayGuard.offlineAfterLabel"), awayMinuteOptions(away.offlineAwayAfterMinutes, t),
+    offlineAwayAfter_->sync(t.tr("awayGuard.offlineAfterLabel"),
+                            awayMinuteOptions(away.offlineAwayAfterMinutes, t),
                             int(away.offlineAwayAfterMinutes));
     requireBattery_->setTitle(t.tr("awayGuard.requireBattery"));
     requireBattery_->setOn(away.guard.requireBattery);
@@ -214,7 +216,8 @@ void AwakeSettingsPage::applyGuard() {
     details_->setTitle(t.tr("awayGuard.details"));
     details_->refresh();
     showNote(detailsDescription_, t.tr("awayGuard.desc"));
-    showNote(conditions_, t.tr("guard.conditions", away.awayAfterMinutes, away.offlineAwayAfterMinutes, away.idleSeconds));
+    showNote(conditions_,
+             t.tr("guard.conditions", away.awayAfterMinutes, away.offlineAwayAfterMinutes, away.idleSeconds));
     showNote(statusLine_, awayStatusLine(away, t), on);
     const std::optional<QString> event = lastGuardEventLine(away, t, QLocale::system());
     showNote(lastEvent_, event.value_or(QString()), on && event);
@@ -222,11 +225,12 @@ void AwakeSettingsPage::applyGuard() {
     advanced_->setVisible(on);
     advanced_->setTitle(t.tr("settings.advanced"));
     advanced_->refresh();
-    networkSample_->sync(t.tr("awayGuard.networkSampleLabel"), networkSampleOptions(away.networkSampleSeconds, t),
-                         int(away.networkSampleSeconds));
+    networkSample_->sync(t.tr("awayGuard.networkSampleLabel"),
+                         networkSampleOptions(away.networkSampleSeconds, t), int(away.networkSampleSeconds));
     usualDwell_->sync(t.tr("awayGuard.usualDwellLabel"), usualDwellOptions(away.usualMinDwellSeconds, t),
                       int(away.usualMinDwellSeconds));
-    guardIdle_->sync(t.tr("awayGuard.idleLabel"), guardIdleOptions(away.idleSeconds, t), int(away.idleSeconds));
+    guardIdle_->sync(t.tr("awayGuard.idleLabel"), guardIdleOptions(away.idleSeconds, t),
+                     int(away.idleSeconds));
 }
 
 void AwakeSettingsPage::applyComponent() {

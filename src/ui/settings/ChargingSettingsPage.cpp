@@ -44,11 +44,12 @@ QVBoxLayout* column(QWidget* widget, int spacing) {
 } // namespace
 
 ChargingSettingsPage::ChargingSettingsPage(SettingsPageContext context, QWidget* parent)
-    : SettingsPage(context, parent), chargeCard_(new SectionCard(context.view, QString(), "bolt.badge.clock")),
-      chargeControls_(new QWidget), noNativeLimit_(new QLabel),
-      feedback_(new ChargeFeedbackView(context.view, false)), smart_(new BriselToggleRow(context.view, QString())),
-      plan_(new SmartPlanView(context.view, false)), planBox_(recessedWell(context.view, 9)),
-      holdLimit_(dropdown<int>("holdLimit", planPillWidth)), topupLead_(dropdown<int>("topupLead", planPillWidth)),
+    : SettingsPage(context, parent),
+      chargeCard_(new SectionCard(context.view, QString(), "bolt.badge.clock")), chargeControls_(new QWidget),
+      noNativeLimit_(new QLabel), feedback_(new ChargeFeedbackView(context.view, false)),
+      smart_(new BriselToggleRow(context.view, QString())), plan_(new SmartPlanView(context.view, false)),
+      planBox_(recessedWell(context.view, 9)), holdLimit_(dropdown<int>("holdLimit", planPillWidth)),
+      topupLead_(dropdown<int>("topupLead", planPillWidth)),
       smartAdvanced_(disclosure("smart-charge-advanced", &SettingsWindowFlags::showingSmartAdvanced)),
       minSamples_(dropdown<int>("minSamples", planPillWidth)),
       smartHelp_(disclosure("smart-charge-help", &SettingsWindowFlags::showingSmartHelp)),
@@ -56,7 +57,8 @@ ChargingSettingsPage::ChargingSettingsPage(SettingsPageContext context, QWidget*
       reminder_(new PanelCheckBox("low-battery-reminder")),
       test_(new PanelButton(context.view, "test-notification", PanelButton::pushLook())),
       notificationFeedback_(note("notification-feedback")),
-      notificationSettings_(new PanelButton(context.view, "open-notification-settings", PanelButton::linkLook())) {
+      notificationSettings_(
+          new PanelButton(context.view, "open-notification-settings", PanelButton::linkLook())) {
     const SettingsActions* actions = context.actions;
     QVBoxLayout* page = column(this, 10);
 
@@ -99,7 +101,8 @@ ChargingSettingsPage::ChargingSettingsPage(SettingsPageContext context, QWidget*
     QVBoxLayout* low = lowBatteryCard_->contentLayout();
     low->setSpacing(8);
     warnSlider_ = sliderInWell(context.view, "low-battery-level", low);
-    warnSlider_->setOnSelect([actions](int percent) { callIfSet(actions->setLowBatteryWarnPercent, percent); });
+    warnSlider_->setOnSelect(
+        [actions](int percent) { callIfSet(actions->setLowBatteryWarnPercent, percent); });
     auto* reminderRow = new QHBoxLayout;
     reminderRow->addWidget(reminder_, 1, Qt::AlignVCenter);
     reminderRow->addWidget(test_, 0, Qt::AlignVCenter);
@@ -107,7 +110,8 @@ ChargingSettingsPage::ChargingSettingsPage(SettingsPageContext context, QWidget*
     low->addWidget(notificationFeedback_);
     low->addWidget(notificationSettings_, 0, Qt::AlignLeft);
     reminder_->setOnToggle([this](bool on) { toggleReminder(on); });
-    connect(test_, &QAbstractButton::clicked, this, [actions] { callIfSet(actions->testLowBatteryNotification); });
+    connect(test_, &QAbstractButton::clicked, this,
+            [actions] { callIfSet(actions->testLowBatteryNotification); });
     connect(notificationSettings_, &QAbstractButton::clicked, this,
             [actions] { callIfSet(actions->openLowBatterySettings); });
     page->addWidget(lowBatteryCard_);
@@ -136,7 +140,8 @@ void ChargingSettingsPage::applyChargeCard() {
     const Appearance look = context_.view.currentAppearance();
     chargeCard_->setTitle(t.tr("section.chargeLimit"));
     chargeCard_->setSystemImage(charge.mclSupported ? "bolt.badge.clock" : "bolt.slash.fill");
-    chargeCard_->setTrailingText(charge.mclSupported ? std::optional(percentText(t, charge.selection)) : std::nullopt);
+    chargeCard_->setTrailingText(charge.mclSupported ? std::optional(percentText(t, charge.selection))
+                                                     : std::nullopt);
     showLabel(noNativeLimit_, t.tr("msg.noNativeLimit"),
               BriselColors::secondaryForeground(look, BriselColors::secondary(palette())));
     noNativeLimit_->setVisible(!charge.mclSupported);
@@ -159,9 +164,11 @@ void ChargingSettingsPage::applyChargeCard() {
     plan_->sync(plan);
     plan_->setVisible(charge.smartEnabled);
     planBox_->setVisible(charge.smartEnabled);
-    holdLimit_->sync(t.tr("smart.holdLimit"), holdLimitOptions(charge.bar.availableLimits, plan.topupLimit, plan.holdLimit),
+    holdLimit_->sync(t.tr("smart.holdLimit"),
+                     holdLimitOptions(charge.bar.availableLimits, plan.topupLimit, plan.holdLimit),
                      int(plan.holdLimit));
-    topupLead_->sync(t.tr("smart.topupLeadLabel"), topupLeadOptions(plan.topupLeadHours, t), int(plan.topupLeadHours));
+    topupLead_->sync(t.tr("smart.topupLeadLabel"), topupLeadOptions(plan.topupLeadHours, t),
+                     int(plan.topupLeadHours));
     smartAdvanced_->setTitle(t.tr("settings.advanced"));
     smartAdvanced_->refresh();
     minSamples_->sync(t.tr("smart.minSamplesLabel"), minSampleOptions(state_.minSamplesPerHour),
@@ -198,7 +205,8 @@ void ChargingSettingsPage::applyLowBattery() {
         notificationFeedbackKey(low, context_.flags->notificationAuthorizationRequested);
     showNote(notificationFeedback_, key ? t.tr(*key) : QString(), key.has_value());
     notificationSettings_->setLabel(t.tr("onboarding.notificationSettings"));
-    notificationSettings_->setColor(BriselSemanticColor::electricBlue(context_.view.currentAppearance().dark));
+    notificationSettings_->setColor(
+        BriselSemanticColor::electricBlue(context_.view.currentAppearance().dark));
     notificationSettings_->setVisible(notificationSettingsShown(key));
 }
 

@@ -39,7 +39,8 @@ QColor mix(const QColor& from, const QColor& to, double t) {
 // until hovered.
 class ConfigActionButton : public BriselScaleButton {
 public:
-    ConfigActionButton(ViewContext context, const QString& objectName, QString symbol, QWidget* parent = nullptr)
+    ConfigActionButton(ViewContext context, const QString& objectName, QString symbol,
+                       QWidget* parent = nullptr)
         : BriselScaleButton(context, parent), symbol_(std::move(symbol)),
           hover_(
               0, [this](double) { update(); }, this),
@@ -61,7 +62,6 @@ public:
     void turnTo(double degrees) {
         turn_.moveTo(degrees, reloadSpin, context().currentAppearance().reduceMotion || !isVisible());
     }
-    double turn() const { return turn_.value(); }
 
     QSize sizeHint() const override {
         const QFontMetricsF metrics(font());
@@ -94,8 +94,8 @@ protected:
         painter.restore();
         painter.setFont(font());
         painter.setPen(color);
-        painter.drawText(rect.adjusted(padX + symbolSize + symbolGap, 0, -padX, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                         text());
+        painter.drawText(rect.adjusted(padX + symbolSize + symbolGap, 0, -padX, 0),
+                         Qt::AlignLeft | Qt::AlignVCenter, text());
     }
 
 private:
@@ -108,7 +108,8 @@ GeneralSettingsPage::GeneralSettingsPage(SettingsPageContext context, QWidget* p
     : SettingsPage(context, parent), card_(new SectionCard(context.view, QString(), "slider.horizontal.3")),
       onboarding_(new PanelButton(context.view, "open-onboarding",
                                   {BriselTypography::controlLabel(), false, 0, 2, 6, true})),
-      iconOnly_(new BriselToggleRow(context.view, QString())), menuBarIcon_(new BriselToggleRow(context.view, QString())),
+      iconOnly_(new BriselToggleRow(context.view, QString())),
+      menuBarIcon_(new BriselToggleRow(context.view, QString())),
       dockIcon_(new BriselToggleRow(context.view, QString())), restartNote_(note("restart-note")),
       keepOneNote_(note("keep-one-note")), launchAtLogin_(new BriselToggleRow(context.view, QString())),
       loginStatus_(note("login-status-note")), language_(dropdown<QString>("language")),
@@ -130,8 +131,8 @@ GeneralSettingsPage::GeneralSettingsPage(SettingsPageContext context, QWidget* p
     menuBarIcon_->setObjectName("show-menu-bar-icon");
     dockIcon_->setObjectName("show-in-dock");
     launchAtLogin_->setObjectName("launch-at-login");
-    for (QWidget* row : std::initializer_list<QWidget*>{iconOnly_, menuBarIcon_, dockIcon_, restartNote_, keepOneNote_,
-                                                       launchAtLogin_, loginStatus_})
+    for (QWidget* row : std::initializer_list<QWidget*>{iconOnly_, menuBarIcon_, dockIcon_, restartNote_,
+                                                        keepOneNote_, launchAtLogin_, loginStatus_})
         rows->addWidget(row);
     rows->addWidget(panelDivider(context.view, 0.28, nullptr));
     rows->addWidget(language_);
@@ -147,7 +148,8 @@ GeneralSettingsPage::GeneralSettingsPage(SettingsPageContext context, QWidget* p
     configRow->addStretch(1);
     advanced_->contentLayout()->addLayout(configRow);
 
-    connect(onboarding_, &QAbstractButton::clicked, this, [actions] { callIfSet(actions->postShowOnboarding); });
+    connect(onboarding_, &QAbstractButton::clicked, this,
+            [actions] { callIfSet(actions->postShowOnboarding); });
     iconOnly_->setOnToggle([actions](bool on) { callIfSet(actions->setIconOnly, on); });
     menuBarIcon_->setOnToggle([this](bool on) { setEntryPoint(true, on); });
     dockIcon_->setOnToggle([this](bool on) { setEntryPoint(false, on); });
@@ -167,7 +169,8 @@ GeneralSettingsPage::GeneralSettingsPage(SettingsPageContext context, QWidget* p
 
 void GeneralSettingsPage::setEntryPoint(bool menuBar, bool shown) {
     const GeneralSettingsState& g = state_.general;
-    context_.flags->entryConstraintAttempted = entryConstraintAttempt(shown, menuBar ? g.showInDock : g.showMenuBarIcon);
+    context_.flags->entryConstraintAttempted =
+        entryConstraintAttempt(shown, menuBar ? g.showInDock : g.showMenuBarIcon);
     callIfSet(menuBar ? context_.actions->setShowMenuBarIcon : context_.actions->setShowInDock, shown);
     apply();
 }

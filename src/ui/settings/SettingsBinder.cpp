@@ -13,7 +13,8 @@ namespace brisel {
 namespace {
 
 // A setting assigned as it is chosen.
-template <typename T> std::function<void(int)> assigning(AppModel& model, AppModel::Published<T> AppModel::*field) {
+template <typename T>
+std::function<void(int)> assigning(AppModel& model, AppModel::Published<T> AppModel::*field) {
     return onModel(model, [field](AppModel& m, int value) { m.*field = T(value); });
 }
 std::function<void(bool)> switching(AppModel& model, AppModel::Published<bool> AppModel::*field) {
@@ -54,9 +55,9 @@ SettingsState settingsState(const AppModel& model) {
             QDateTime::fromMSecsSinceEpoch(duration_cast<milliseconds>(date->time_since_epoch()).count());
     }
 
-    s.component = {model.helperInstalled(), model.helperFilesPresent(),
-                   model.helperBusy(),      model.energyModeBusy(),
-                   toQString(model.helperStatus()), model.awakeRepresentsHelperStatus()};
+    s.component = {
+        model.helperInstalled(), model.helperFilesPresent(),      model.helperBusy(),
+        model.energyModeBusy(),  toQString(model.helperStatus()), model.awakeRepresentsHelperStatus()};
 
     GeneralSettingsState& g = s.general;
     g.hasOnboarding = model.onboarding() != nullptr;
@@ -89,7 +90,8 @@ SettingsActions settingsActions(AppModel& model, const SettingsHostActions& host
     a.setLowBatteryWarnPercent = assigning(model, &AppModel::lowBatteryWarnPercent);
     a.requestLowBatteryPermission = onModel(model, [](AppModel& m) { m.requestLowBatteryPermission(); });
     // The model puts the old choice back when saving fails; the switch follows.
-    a.setSetupReminder = onModel(model, [](AppModel& m, ReminderIntent intent) { (void)m.setSetupReminder(intent); });
+    a.setSetupReminder =
+        onModel(model, [](AppModel& m, ReminderIntent intent) { (void)m.setSetupReminder(intent); });
     a.testLowBatteryNotification = onModel(model, [](AppModel& m) { m.testLowBatteryNotification(); });
     a.openLowBatterySettings = onModel(model, [](AppModel& m) { m.openLowBatterySettings(); });
 
@@ -110,7 +112,8 @@ SettingsActions settingsActions(AppModel& model, const SettingsHostActions& host
     a.setShowMenuBarIcon = onModel(model, [](AppModel& m, bool on) { m.setShowMenuBarIcon(on); });
     a.setShowInDock = onModel(model, [](AppModel& m, bool on) { m.setShowInDock(on); });
     a.setLaunchAtLogin = onModel(model, [](AppModel& m, bool on) { m.setLaunchAtLogin(on); });
-    a.setLanguage = onModel(model, [](AppModel& m, const QString& code) { m.setLanguage(code.toStdString()); });
+    a.setLanguage =
+        onModel(model, [](AppModel& m, const QString& code) { m.setLanguage(code.toStdString()); });
     a.setTheme = onModel(model, [](AppModel& m, const QString& theme) { m.theme = theme.toStdString(); });
     a.setRefreshSeconds = assigning(model, &AppModel::refreshSeconds);
     a.openConfig = host.openConfig;

@@ -10,7 +10,8 @@
 
 namespace brisel {
 
-SettingsPage::SettingsPage(SettingsPageContext context, QWidget* parent) : QWidget(parent), context_(context) {
+SettingsPage::SettingsPage(SettingsPageContext context, QWidget* parent)
+    : QWidget(parent), context_(context) {
     context_.view.observe(this, [this] { apply(); });
 }
 

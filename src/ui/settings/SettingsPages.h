@@ -77,7 +77,8 @@ protected:
     void showNote(QLabel* label, const QString& text, bool visible = true);
     // A disclosure whose title is in controlLabel and whose state is the window's flag.
     PanelDisclosure* disclosure(const QString& objectName, bool SettingsWindowFlags::*member);
-    template <typename T> BriselDropdownRow<T>* dropdown(const QString& id, std::optional<int> minPillWidth = {}) {
+    template <typename T>
+    BriselDropdownRow<T>* dropdown(const QString& id, std::optional<int> minPillWidth = {}) {
         auto* row = new BriselDropdownRow<T>(context_.view, id, context_.dropdowns);
         row->setMinimumPillWidth(minPillWidth);
         return row;
@@ -180,7 +181,6 @@ class GeneralSettingsPage : public SettingsPage {
 public:
     explicit GeneralSettingsPage(SettingsPageContext context, QWidget* parent = nullptr);
     void apply() override;
-    ConfigActionButton* reloadButton() const { return reload_; }
 
 private:
     void setEntryPoint(bool menuBar, bool shown);

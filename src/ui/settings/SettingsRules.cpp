@@ -1,7 +1,6 @@
 #include "ui/settings/SettingsRules.h"
 
 #include "app/Localizer.h"
-#include "ui/panel/PanelText.h"
 
 #include <QTime>
 
@@ -26,7 +25,8 @@ const QString separator = QStringLiteral(" \u00B7 ");
 
 // Settings are clamped when loaded, but a value beyond int must still come out as one option.
 int toInt(std::int64_t value) {
-    return int(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return int(
+        std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 template <typename Label>
@@ -50,8 +50,8 @@ std::vector<int> integerOptions(std::vector<int> base, std::int64_t value) {
     return base;
 }
 
-std::vector<DropdownOption<int>> holdLimitOptions(const std::vector<int>& availableLimits, std::int64_t topupLimit,
-                                                  std::int64_t holdLimit) {
+std::vector<DropdownOption<int>> holdLimitOptions(const std::vector<int>& availableLimits,
+                                                  std::int64_t topupLimit, std::int64_t holdLimit) {
     std::vector<int> below;
     std::copy_if(availableLimits.begin(), availableLimits.end(), std::back_inserter(below),
                  [topupLimit](int limit) { return limit < topupLimit; });
@@ -60,8 +60,9 @@ std::vector<DropdownOption<int>> holdLimitOptions(const std::vector<int>& availa
 }
 
 std::vector<DropdownOption<int>> topupLeadOptions(std::int64_t lead, const Localizer& l10n) {
-    return labelled(integerOptions(topupLeadHours, lead),
-                    [&l10n](int hours) { return hours == 0 ? l10n.tr("limit.off") : l10n.tr("unit.hours", hours); });
+    return labelled(integerOptions(topupLeadHours, lead), [&l10n](int hours) {
+        return hours == 0 ? l10n.tr("limit.off") : l10n.tr("unit.hours", hours);
+    });
 }
 
 std::vector<DropdownOption<int>> minSampleOptions(std::int64_t samples) {
@@ -69,7 +70,8 @@ std::vector<DropdownOption<int>> minSampleOptions(std::int64_t samples) {
 }
 
 std::vector<DropdownOption<int>> awayMinuteOptions(std::int64_t minutes, const Localizer& l10n) {
-    return labelled(integerOptions(awayMinutes, minutes), [&l10n](int n) { return l10n.tr("unit.minutes", n); });
+    return labelled(integerOptions(awayMinutes, minutes),
+                    [&l10n](int n) { return l10n.tr("unit.minutes", n); });
 }
 
 std::vector<DropdownOption<int>> networkSampleOptions(std::int64_t seconds, const Localizer& l10n) {
@@ -83,11 +85,13 @@ std::vector<DropdownOption<int>> usualDwellOptions(std::int64_t seconds, const L
 }
 
 std::vector<DropdownOption<int>> guardIdleOptions(std::int64_t seconds, const Localizer& l10n) {
-    return labelled(integerOptions(guardIdleSeconds, seconds), [&l10n](int n) { return l10n.tr("unit.seconds", n); });
+    return labelled(integerOptions(guardIdleSeconds, seconds),
+                    [&l10n](int n) { return l10n.tr("unit.seconds", n); });
 }
 
 std::vector<DropdownOption<int>> refreshOptions(std::int64_t seconds, const Localizer& l10n) {
-    return labelled(integerOptions(refreshSeconds, seconds), [&l10n](int n) { return l10n.tr("unit.seconds", n); });
+    return labelled(integerOptions(refreshSeconds, seconds),
+                    [&l10n](int n) { return l10n.tr("unit.seconds", n); });
 }
 
 QString usualDwellLabel(int seconds, const Localizer& l10n) {
@@ -100,10 +104,13 @@ std::vector<DropdownOption<int>> warningLevelOptions() {
 }
 
 std::vector<DropdownOption<QString>> languageOptions(const Localizer& l10n) {
-    const std::pair<const char*, const char*> languages[] = {
-        {"system", "language.systemDefault"}, {"en", "language.en"}, {"zh-Hans", "language.zhHans"},
-        {"zh-Hant", "language.zhHant"},       {"ja", "language.ja"}, {"ko", "language.ko"},
-        {"es", "language.es"}};
+    const std::pair<const char*, const char*> languages[] = {{"system", "language.systemDefault"},
+                                                             {"en", "language.en"},
+                                                             {"zh-Hans", "language.zhHans"},
+                                                             {"zh-Hant", "language.zhHant"},
+                                                             {"ja", "language.ja"},
+                                                             {"ko", "language.ko"},
+                                                             {"es", "language.es"}};
     std::vector<DropdownOption<QString>> options;
     for (const auto& [code, key] : languages)
         options.push_back({code, l10n.tr(key)});
@@ -113,7 +120,8 @@ std::vector<DropdownOption<QString>> languageOptions(const Localizer& l10n) {
 std::vector<DropdownOption<QString>> themeOptions(const Localizer& l10n) {
     std::vector<DropdownOption<QString>> options;
     for (BriselTheme theme : allBriselThemes)
-        options.push_back({QString::fromUtf8(toString(theme)), l10n.tr(QString::fromUtf8(localizationKey(theme)))});
+        options.push_back(
+            {QString::fromUtf8(toString(theme)), l10n.tr(QString::fromUtf8(localizationKey(theme)))});
     return options;
 }
 
@@ -160,7 +168,8 @@ bool notificationSettingsShown(const std::optional<QString>& feedbackKey) {
 }
 
 bool guardReadinessShown(const AwayGuardSettingsState& s) {
-    return s.guard.awayDetectionEnabled || (s.guard.keepAwake && s.keepAwakeOnLidClosed) || s.guard.bagGuardActive;
+    return s.guard.awayDetectionEnabled || (s.guard.keepAwake && s.keepAwakeOnLidClosed) ||
+           s.guard.bagGuardActive;
 }
 
 bool awayProtectionNeedsAttention(const AwayGuardSettingsState& s) {
@@ -179,7 +188,8 @@ std::int64_t wholeMinutesAway(double seconds) {
 
 QString awayStatusLine(const AwayGuardSettingsState& s, const Localizer& l10n) {
     QStringList parts;
-    parts << (s.guard.fingerprint ? l10n.tr("awayGuard.network", *s.guard.fingerprint) : l10n.tr("awayGuard.offline"));
+    parts << (s.guard.fingerprint ? l10n.tr("awayGuard.network", *s.guard.fingerprint)
+                                  : l10n.tr("awayGuard.offline"));
     if (s.guard.isAway)
         parts << l10n.tr("awayGuard.awayFor", wholeMinutesAway(s.awayForSeconds));
     else if (s.guard.isUsual)
@@ -200,7 +210,9 @@ SystemComponentLines presentSystemComponent(const SystemComponentState& s) {
     lines.statusKey = s.helperInstalled      ? "helper.installed"
                       : s.helperFilesPresent ? "helper.unavailable"
                                              : "helper.notInstalled";
-    lines.installCaptionKey = s.helperBusy ? "helper.installing" : s.helperFilesPresent ? "helper.repair" : "helper.install";
+    lines.installCaptionKey = s.helperBusy           ? "helper.installing"
+                              : s.helperFilesPresent ? "helper.repair"
+                                                     : "helper.install";
     lines.installShown = !s.helperInstalled;
     lines.removeShown = s.helperFilesPresent;
     lines.buttonsEnabled = !s.helperBusy && !s.energyModeBusy;

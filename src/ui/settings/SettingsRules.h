@@ -25,8 +25,8 @@ std::vector<int> integerOptions(std::vector<int> base, std::int64_t value);
 
 // The plan's hold limits: the offered limits below the top-up limit, else 70, 80 and 90; with the
 // current hold limit; labelled "NN%".
-std::vector<DropdownOption<int>> holdLimitOptions(const std::vector<int>& availableLimits, std::int64_t topupLimit,
-                                                  std::int64_t holdLimit);
+std::vector<DropdownOption<int>> holdLimitOptions(const std::vector<int>& availableLimits,
+                                                  std::int64_t topupLimit, std::int64_t holdLimit);
 std::vector<DropdownOption<int>> topupLeadOptions(std::int64_t lead, const Localizer& l10n);
 std::vector<DropdownOption<int>> minSampleOptions(std::int64_t samples);
 // The away delays (5 … 60 minutes), with the current value.

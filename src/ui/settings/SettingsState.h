@@ -18,6 +18,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
 
 namespace brisel {
 

@@ -151,8 +151,8 @@ void SettingsTabBar::paintEvent(QPaintEvent*) {
     pill.addRoundedRect(pillRect(), radius, radius);
     Shadow{QColor::fromRgbF(0, 0, 0, look.dark ? 0.32f : 0.08f), 3, 1}.paint(painter, pill);
     painter.fillPath(pill, look.dark ? QColor::fromRgbF(1, 1, 1, 0.14f) : QColor::fromRgbF(1, 1, 1, 0.96f));
-    painter.strokePath(pill,
-                       QPen(look.dark ? QColor::fromRgbF(1, 1, 1, 0.22f) : QColor::fromRgbF(0, 0, 0, 0.08f), 0.75));
+    painter.strokePath(
+        pill, QPen(look.dark ? QColor::fromRgbF(1, 1, 1, 0.22f) : QColor::fromRgbF(0, 0, 0, 0.08f), 0.75));
 }
 
 } // namespace brisel

@@ -32,7 +32,8 @@ QWidget* padded(QVBoxLayout* column, QWidget* item, int top) {
 
 } // namespace
 
-SettingsWindowView::SettingsWindowView(ViewContext context, BriselSettingsNavigation& navigation, QWidget* parent)
+SettingsWindowView::SettingsWindowView(ViewContext context, BriselSettingsNavigation& navigation,
+                                       QWidget* parent)
     : QWidget(parent), context_(context), navigation_(&navigation), dropdowns_(new ActiveDropdown(this)),
       config_(new ConfigFeedbackView(context, true)), banner_(new BriselErrorBanner(context)),
       tabBar_(new SettingsTabBar(context)), scroll_(new QScrollArea), stack_(new QStackedWidget) {
@@ -100,8 +101,8 @@ void SettingsWindowView::navigationChanged() {
     tabBar_->setSelected(tab, selecting_);
     // A hidden page asks for no height, so a short tab does not scroll by the tallest one.
     for (SettingsPage* page : pages_)
-        page->setSizePolicy(QSizePolicy::Preferred, page == pages_[size_t(tab)] ? QSizePolicy::Preferred
-                                                                                  : QSizePolicy::Ignored);
+        page->setSizePolicy(QSizePolicy::Preferred,
+                            page == pages_[size_t(tab)] ? QSizePolicy::Preferred : QSizePolicy::Ignored);
     stack_->setCurrentIndex(int(tab));
     if (tab == tab_) return;
     tab_ = tab;

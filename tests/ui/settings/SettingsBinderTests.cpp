@@ -35,7 +35,8 @@ TEST_F(SettingsBinderTest, TheBoundWindowShowsTheModelAndSetsIt) {
     EXPECT_EQ(test::findOne<QAbstractButton>(&view, "dropdown-holdLimit")->text(), "85%");
     EXPECT_EQ(test::findOne<QAbstractButton>(&view, "settings-tab-charging")->isChecked(), true);
     navigation.setTab(BriselSettingsTab::awake);
-    EXPECT_EQ(test::findOne<QAbstractButton>(&view, "dropdown-awayAfter")->text(), l10n->tr("unit.minutes", 45));
+    EXPECT_EQ(test::findOne<QAbstractButton>(&view, "dropdown-awayAfter")->text(),
+              l10n->tr("unit.minutes", 45));
     EXPECT_EQ(test::findVisible(&view, "global-error").size(), 1);
 
     // A choice reaches the model's setter, and the window's buttons their members.

@@ -36,7 +36,11 @@ TEST(SettingsRules, PickerOptionsHoldTheCurrentValueOnceInOrder) {
         QString first;
         QString last;
     } rows[] = {
-        {"hold below a full top-up", holdLimitOptions({80, 85, 90, 95, 100}, 100, 80), {80, 85, 90, 95}, "80%", "95%"},
+        {"hold below a full top-up",
+         holdLimitOptions({80, 85, 90, 95, 100}, 100, 80),
+         {80, 85, 90, 95},
+         "80%",
+         "95%"},
         {"nothing below the top-up", holdLimitOptions({80, 90}, 80, 80), {70, 80, 90}, "70%", "90%"},
         {"an odd hold limit", holdLimitOptions({80, 90}, 80, 75), {70, 75, 80, 90}, "70%", "90%"},
         {"lead 5", topupLeadOptions(5, t), {0, 1, 2, 3, 4, 5, 6}, t.tr("limit.off"), t.tr("unit.hours", 6)},
@@ -44,9 +48,16 @@ TEST(SettingsRules, PickerOptionsHoldTheCurrentValueOnceInOrder) {
         {"away after 45", awayMinuteOptions(45, t), {5, 10, 15, 20, 30, 45, 60}, "5 min", "60 min"},
         {"refresh 15", refreshOptions(15, t), {2, 5, 10, 15, 30, 60}, "2 s", "60 s"},
         {"network sample", networkSampleOptions(30, t), {15, 30, 60, 120}, "15 s", "120 s"},
-        {"usual dwell 5430", usualDwellOptions(5430, t), {1800, 3600, 5430, 7200, 14400}, "30 min", "240 min"},
-        {"guard idle beyond int", guardIdleOptions(std::int64_t(1) << 40, t),
-         {30, 60, 120, 300, 600, std::numeric_limits<int>::max()}, "30 s", t.tr("unit.seconds", 2147483647)},
+        {"usual dwell 5430",
+         usualDwellOptions(5430, t),
+         {1800, 3600, 5430, 7200, 14400},
+         "30 min",
+         "240 min"},
+        {"guard idle beyond int",
+         guardIdleOptions(std::int64_t(1) << 40, t),
+         {30, 60, 120, 300, 600, std::numeric_limits<int>::max()},
+         "30 s",
+         t.tr("unit.seconds", 2147483647)},
         {"warning levels", warningLevelOptions(), {10, 15, 20, 25, 30}, "10%", "30%"},
     };
     for (const Row& r : rows) {
@@ -70,7 +81,8 @@ TEST(SettingsRules, EachTabLeavesItsOwnErrorsOutOfTheBanner) {
     EXPECT_EQ(locallyRepresentedFeedback(Tab::general, true), std::set<D>{});
 
     SettingsState state;
-    state.banners = {{{}, {QString("Charging failed"), true}}, {{D::charging}, {}}, {{D::awake}, {QString("x"), false}}};
+    state.banners = {
+        {{}, {QString("Charging failed"), true}}, {{D::charging}, {}}, {{D::awake}, {QString("x"), false}}};
     state.charge.mclSupported = false;
     EXPECT_EQ(bannerFor(state, Tab::charging).text, "Charging failed");
     state.charge.mclSupported = true;
@@ -116,7 +128,8 @@ TEST(SettingsRules, NotificationFeedback) {
         {"notification.testSent", R::disabled, false, "notification.testSent", false},
     };
     for (const Row& r : rows) {
-        const std::optional<QString> key = notificationFeedbackKey({10, r.reminder, false, r.status}, r.requested);
+        const std::optional<QString> key =
+            notificationFeedbackKey({10, r.reminder, false, r.status}, r.requested);
         EXPECT_EQ(key, r.key) << r.status << " " << r.requested;
         EXPECT_EQ(notificationSettingsShown(key), r.settingsButton) << r.status;
     }
@@ -157,7 +170,8 @@ TEST(SettingsRules, AwayStatusAndLastEventLines) {
     const auto l10n = test::repositoryLocalizer("en");
     const Localizer& t = *l10n;
     const QString dot = QStringLiteral(" \u00B7 ");
-    const auto line = [&](std::optional<QString> fingerprint, bool away, double seconds, bool usual, bool vpn) {
+    const auto line = [&](std::optional<QString> fingerprint, bool away, double seconds, bool usual,
+                          bool vpn) {
         AwayGuardSettingsState s;
         s.guard.fingerprint = fingerprint;
         s.guard.isAway = away;
@@ -167,11 +181,16 @@ TEST(SettingsRules, AwayStatusAndLastEventLines) {
         return awayStatusLine(s, t);
     };
     EXPECT_EQ(line(std::nullopt, false, 0, false, false), t.tr("awayGuard.offline"));
-    EXPECT_EQ(line("a41f", true, 119, true, true),
-              t.tr("awayGuard.network", "a41f") + dot + t.tr("awayGuard.awayFor", 1) + dot + t.tr("awayGuard.vpn"));
-    EXPECT_EQ(line("a41f", false, 0, true, false), t.tr("awayGuard.network", "a41f") + dot + t.tr("awayGuard.usual"));
-    const std::pair<double, std::int64_t> minutes[] = {{119, 1}, {std::nan(""), 0}, {-60, 0},
-                                                       {INFINITY, 0}, {1e300, std::numeric_limits<std::int64_t>::max()}};
+    EXPECT_EQ(line("a41f", true, 119, true, true), t.tr("awayGuard.network", "a41f") + dot +
+                                                       t.tr("awayGuard.awayFor", 1) + dot +
+                                                       t.tr("awayGuard.vpn"));
+    EXPECT_EQ(line("a41f", false, 0, true, false),
+              t.tr("awayGuard.network", "a41f") + dot + t.tr("awayGuard.usual"));
+    const std::pair<double, std::int64_t> minutes[] = {{119, 1},
+                                                       {std::nan(""), 0},
+                                                       {-60, 0},
+                                                       {INFINITY, 0},
+                                                       {1e300, std::numeric_limits<std::int64_t>::max()}};
     for (const auto& [seconds, whole] : minutes)
         EXPECT_EQ(wholeMinutesAway(seconds), whole) << seconds;
 
@@ -181,7 +200,8 @@ TEST(SettingsRules, AwayStatusAndLastEventLines) {
     EXPECT_EQ(lastGuardEventLine(s, t, locale), std::nullopt);
     const QDateTime at(QDate(2024, 5, 3), QTime(14, 5));
     s.lastGuardEventDate = at;
-    EXPECT_EQ(lastGuardEventLine(s, t, locale), t.tr("guard.eventLid") + dot + locale.toString(at.time(), QLocale::ShortFormat));
+    EXPECT_EQ(lastGuardEventLine(s, t, locale),
+              t.tr("guard.eventLid") + dot + locale.toString(at.time(), QLocale::ShortFormat));
     s.lastGuardEvent.reset();
     EXPECT_EQ(lastGuardEventLine(s, t, locale), std::nullopt);
 }
@@ -193,15 +213,55 @@ TEST(SettingsRules, SystemComponentStates) {
         const char* install;
         bool installShown, removeShown, enabled, problem;
     } rows[] = {
-        {{false, false, false, false, {}, false}, "helper.notInstalled", "helper.install", true, false, true, false},
-        {{false, true, false, false, {}, false}, "helper.unavailable", "helper.repair", true, true, true, false},
-        {{true, true, false, false, {}, false}, "helper.installed", "helper.repair", false, true, true, false},
-        {{true, false, false, false, {}, false}, "helper.installed", "helper.install", false, false, true, false},
-        {{false, true, true, false, {}, false}, "helper.unavailable", "helper.installing", true, true, false, false},
-        {{false, false, false, true, QString("helper.startFailed"), false}, "helper.notInstalled", "helper.install",
-         true, false, false, true},
-        {{false, false, false, false, QString("helper.startFailed"), true}, "helper.notInstalled", "helper.install",
-         true, false, true, false},
+        {{false, false, false, false, {}, false},
+         "helper.notInstalled",
+         "helper.install",
+         true,
+         false,
+         true,
+         false},
+        {{false, true, false, false, {}, false},
+         "helper.unavailable",
+         "helper.repair",
+         true,
+         true,
+         true,
+         false},
+        {{true, true, false, false, {}, false},
+         "helper.installed",
+         "helper.repair",
+         false,
+         true,
+         true,
+         false},
+        {{true, false, false, false, {}, false},
+         "helper.installed",
+         "helper.install",
+         false,
+         false,
+         true,
+         false},
+        {{false, true, true, false, {}, false},
+         "helper.unavailable",
+         "helper.installing",
+         true,
+         true,
+         false,
+         false},
+        {{false, false, false, true, QString("helper.startFailed"), false},
+         "helper.notInstalled",
+         "helper.install",
+         true,
+         false,
+         false,
+         true},
+        {{false, false, false, false, QString("helper.startFailed"), true},
+         "helper.notInstalled",
+         "helper.install",
+         true,
+         false,
+         true,
+         false},
     };
     for (const Row& r : rows) {
         const SystemComponentLines lines = presentSystemComponent(r.state);

@@ -16,8 +16,8 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -170,7 +170,8 @@ void fitWholePage(SettingsWindowView& view) {
         QCoreApplication::sendPostedEvents();
         const QScrollArea* scroll = view.scrollArea();
         const int chrome = view.height() - scroll->viewport()->height();
-        view.resize(480, std::max(520, chrome + scroll->widget()->heightForWidth(scroll->viewport()->width())));
+        view.resize(480,
+                    std::max(520, chrome + scroll->widget()->heightForWidth(scroll->viewport()->width())));
     }
 }
 
@@ -187,9 +188,10 @@ TEST_F(SettingsViewTest, RendersEachTabInBothThemesLightAndDark) {
             for (BriselSettingsTab tab : allSettingsTabs) {
                 rig.hostShows(tab);
                 fitWholePage(rig.view);
-                const QString name = QString("settings-%1-%2-%3")
-                                         .arg(rawValue(tab), theme == BriselTheme::classic ? "classic" : "liquidGlass",
-                                              dark ? "dark" : "light");
+                const QString name =
+                    QString("settings-%1-%2-%3")
+                        .arg(rawValue(tab), theme == BriselTheme::classic ? "classic" : "liquidGlass",
+                             dark ? "dark" : "light");
                 EXPECT_GT(QFileInfo(test::renderToPng(rig.view, name)).size(), 0);
             }
         }
@@ -228,18 +230,19 @@ const std::map<BriselSettingsTab, QStringList> namedControls = {
     {BriselSettingsTab::charging,
      {"settings-tab-charging", "settings-tab-awake", "settings-tab-general", "charge-limit-summary",
       "settings-limit-slider", "settings-smart-charging", "smart-charge-plan", "dropdown-holdLimit",
-      "dropdown-topupLead", "smart-charge-advanced", "dropdown-minSamples", "smart-charge-help", "low-battery-level",
-      "low-battery-reminder", "test-notification", "notification-feedback", "open-notification-settings"}},
+      "dropdown-topupLead", "smart-charge-advanced", "dropdown-minSamples", "smart-charge-help",
+      "low-battery-level", "low-battery-reminder", "test-notification", "notification-feedback",
+      "open-notification-settings"}},
     {BriselSettingsTab::awake,
      {"keep-awake-master", "keep-awake-lid", "away-guard-switch", "guard-readiness", "dropdown-awayAfter",
-      "dropdown-offlineAwayAfter", "require-battery", "away-detection-details", "away-status-line", "away-last-event",
-      "away-advanced", "dropdown-networkSample", "dropdown-usualDwell", "dropdown-guardIdle",
-      "system-component-management", "system-component-attention", "system-component-diagnostic",
-      "install-system-component", "remove-system-component"}},
+      "dropdown-offlineAwayAfter", "require-battery", "away-detection-details", "away-status-line",
+      "away-last-event", "away-advanced", "dropdown-networkSample", "dropdown-usualDwell",
+      "dropdown-guardIdle", "system-component-management", "system-component-attention",
+      "system-component-diagnostic", "install-system-component", "remove-system-component"}},
     {BriselSettingsTab::general,
      {"open-onboarding", "icon-only", "show-menu-bar-icon", "show-in-dock", "restart-note", "launch-at-login",
-      "login-status-note", "dropdown-language", "dropdown-theme", "general-advanced", "dropdown-refreshInterval",
-      "open-config", "reload-config"}},
+      "login-status-note", "dropdown-language", "dropdown-theme", "general-advanced",
+      "dropdown-refreshInterval", "open-config", "reload-config"}},
 };
 
 TEST_F(SettingsViewTest, EveryNamedControlIsOnItsTab) {
@@ -292,8 +295,9 @@ TEST_F(SettingsViewTest, TextsFollowTheLanguage) {
         {BriselSettingsTab::general, "general-advanced", "settings.advanced"},
         {BriselSettingsTab::general, "reload-config", "action.reloadConfig"},
     };
-    const std::pair<const char*, const char*> dropdowns[] = {
-        {"holdLimit", "smart.holdLimit"}, {"awayAfter", "awayGuard.awayAfterLabel"}, {"theme", "theme.title"}};
+    const std::pair<const char*, const char*> dropdowns[] = {{"holdLimit", "smart.holdLimit"},
+                                                             {"awayAfter", "awayGuard.awayAfterLabel"},
+                                                             {"theme", "theme.title"}};
     for (const char* language : {"en", "ja"}) {
         l10n->setLanguage(language);
         const Localizer& t = *l10n;
@@ -308,7 +312,8 @@ TEST_F(SettingsViewTest, TextsFollowTheLanguage) {
             EXPECT_EQ(dropdownRow(rig.view, id)->titleLabel()->text(), t.tr(key)) << language << " " << id;
         }
         EXPECT_EQ(rig.view.tabBar()->button(BriselSettingsTab::general)->toolTip(), t.tr("tab.general"));
-        EXPECT_EQ(findOne<SectionCard>(&rig.view, "settings-general")->titleLabel()->text(), t.tr("section.settings"));
+        EXPECT_EQ(findOne<SectionCard>(&rig.view, "settings-general")->titleLabel()->text(),
+                  t.tr("section.settings"));
         rig.hostShows(BriselSettingsTab::awake);
         rig.click("remove-system-component");
         auto* dialog = rig.view.findChild<QMessageBox*>("remove-confirmation");
@@ -334,9 +339,10 @@ TEST_F(SettingsViewTest, EnabledFollowsTheState) {
         {"reminder", filledState(), BriselSettingsTab::charging, "low-battery-reminder", true},
         {"reminder while busy", changed([](auto& s) { s.lowBattery.notificationBusy = true; }),
          BriselSettingsTab::charging, "low-battery-reminder", false},
-        {"test while busy", changed([](auto& s) { s.lowBattery.notificationBusy = true; }), BriselSettingsTab::charging,
-         "test-notification", false},
-        {"test, reminder undecided", changed([](auto& s) { s.lowBattery.reminder = ReminderIntent::undecided; }),
+        {"test while busy", changed([](auto& s) { s.lowBattery.notificationBusy = true; }),
+         BriselSettingsTab::charging, "test-notification", false},
+        {"test, reminder undecided",
+         changed([](auto& s) { s.lowBattery.reminder = ReminderIntent::undecided; }),
          BriselSettingsTab::charging, "test-notification", false},
         {"test", filledState(), BriselSettingsTab::charging, "test-notification", true},
         {"login while busy", changed([](auto& s) { s.general.loginBusy = true; }), BriselSettingsTab::general,
@@ -347,7 +353,9 @@ TEST_F(SettingsViewTest, EnabledFollowsTheState) {
          BriselSettingsTab::awake, "remove-system-component", false},
         {"remove", filledState(), BriselSettingsTab::awake, "remove-system-component", true},
     };
-    rig.view.page(BriselSettingsTab::awake)->findChild<QAbstractButton*>("system-component-management")->click();
+    rig.view.page(BriselSettingsTab::awake)
+        ->findChild<QAbstractButton*>("system-component-management")
+        ->click();
     for (const Row& r : rows) {
         rig.sync(r.state);
         rig.hostShows(r.tab);
@@ -380,16 +388,18 @@ TEST_F(SettingsViewTest, ControlsCallTheModelWithTheirValues) {
 
     rig.hostShows(BriselSettingsTab::awake);
     rig.calls.clear();
-    for (const char* name : {"keep-awake-lid", "away-guard-switch", "require-battery", "install-system-component"})
+    for (const char* name :
+         {"keep-awake-lid", "away-guard-switch", "require-battery", "install-system-component"})
         rig.click(name);
     choose(rig, "awayAfter", 5);
     choose(rig, "offlineAwayAfter", 0);
     choose(rig, "networkSample", 3);
     choose(rig, "usualDwell", 0);
     choose(rig, "guardIdle", 4);
-    EXPECT_EQ(rig.calls, (QStringList{"setKeepAwakeOnLidClosed(0)", "awayDetectionEnabled(0)", "requireBattery(1)",
-                                      "installHelper", "awayAfterMinutes(60)", "offlineAwayAfterMinutes(5)",
-                                      "networkSampleSeconds(120)", "usualMinDwellSeconds(1800)", "idleSeconds(600)"}));
+    EXPECT_EQ(rig.calls,
+              (QStringList{"setKeepAwakeOnLidClosed(0)", "awayDetectionEnabled(0)", "requireBattery(1)",
+                           "installHelper", "awayAfterMinutes(60)", "offlineAwayAfterMinutes(5)",
+                           "networkSampleSeconds(120)", "usualMinDwellSeconds(1800)", "idleSeconds(600)"}));
     // Removing asks first: cancel does nothing, the destructive answer removes once.
     rig.calls.clear();
     rig.click("remove-system-component");
@@ -409,13 +419,15 @@ TEST_F(SettingsViewTest, ControlsCallTheModelWithTheirValues) {
 
     rig.hostShows(BriselSettingsTab::general);
     rig.calls.clear();
-    for (const char* name : {"open-onboarding", "icon-only", "show-in-dock", "launch-at-login", "open-config"})
+    for (const char* name :
+         {"open-onboarding", "icon-only", "show-in-dock", "launch-at-login", "open-config"})
         rig.click(name);
     choose(rig, "language", 4);
     choose(rig, "theme", 1);
     choose(rig, "refreshInterval", 0);
-    EXPECT_EQ(rig.calls, (QStringList{"postShowOnboarding", "iconOnly(1)", "setShowInDock(1)", "setLaunchAtLogin(0)",
-                                      "openConfig", "setLanguage(ja)", "theme(classic)", "refreshSeconds(2)"}));
+    EXPECT_EQ(rig.calls,
+              (QStringList{"postShowOnboarding", "iconOnly(1)", "setShowInDock(1)", "setLaunchAtLogin(0)",
+                           "openConfig", "setLanguage(ja)", "theme(classic)", "refreshSeconds(2)"}));
 
     // Each reload turns the icon once more, except with reduce motion; all of them reload.
     rig.calls.clear();
@@ -434,8 +446,8 @@ TEST_F(SettingsViewTest, ShowingRefreshesLoginAndNotificationsEachTime) {
         rig.view.show();
         rig.view.hide();
     }
-    EXPECT_EQ(rig.calls, (QStringList{"refreshLaunchAtLogin", "refreshNotificationStatus", "refreshLaunchAtLogin",
-                                      "refreshNotificationStatus"}));
+    EXPECT_EQ(rig.calls, (QStringList{"refreshLaunchAtLogin", "refreshNotificationStatus",
+                                      "refreshLaunchAtLogin", "refreshNotificationStatus"}));
 }
 
 TEST_F(SettingsViewTest, TabsCloseAMenuAndForgetTheKeepOneAttempt) {
@@ -445,9 +457,8 @@ TEST_F(SettingsViewTest, TabsCloseAMenuAndForgetTheKeepOneAttempt) {
         dropdownRow(rig.view, "holdLimit")->pill()->click();
         ASSERT_TRUE(dropdownRow(rig.view, "holdLimit")->isMenuOpen());
         rig.view.tabBar()->button(tapped)->click();
-        EXPECT_FALSE(rig.view.page(BriselSettingsTab::charging)
-                         ->findChild<BriselDropdownRowBase*>()
-                         ->isMenuOpen());
+        EXPECT_FALSE(
+            rig.view.page(BriselSettingsTab::charging)->findChild<BriselDropdownRowBase*>()->isMenuOpen());
         EXPECT_EQ(rig.navigation.tab(), tapped);
         EXPECT_EQ(rig.view.activeDropdown()->id(), std::nullopt);
         rig.hostShows(BriselSettingsTab::charging);
@@ -538,9 +549,9 @@ TEST_F(SettingsViewTest, RefreshesKeepWidgetsDisclosuresMenusAndADrag) {
     EXPECT_TRUE(hold->isMenuOpen());
     EXPECT_EQ(hold->pill()->text(), "85%");
     EXPECT_EQ(findVisible(&rig.view, "dropdown-minSamples").size(), 1);
-    for (bool SettingsWindowFlags::*open : {&SettingsWindowFlags::showingSmartHelp, &SettingsWindowFlags::showingAwayAdvanced,
-                                            &SettingsWindowFlags::showingComponentManagement,
-                                            &SettingsWindowFlags::showingGeneralAdvanced})
+    for (bool SettingsWindowFlags::*open :
+         {&SettingsWindowFlags::showingSmartHelp, &SettingsWindowFlags::showingAwayAdvanced,
+          &SettingsWindowFlags::showingComponentManagement, &SettingsWindowFlags::showingGeneralAdvanced})
         EXPECT_TRUE(rig.view.flags().*open);
     hold->menu()->hide();
 
@@ -549,7 +560,8 @@ TEST_F(SettingsViewTest, RefreshesKeepWidgetsDisclosuresMenusAndADrag) {
     QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(int(track.detentX(1)), 9));
     rig.sync(rig.state);
     const QPoint to(int(track.detentX(3)), 9);
-    QMouseEvent move(QEvent::MouseMove, to, slider->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, slider->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(slider, &move);
     rig.sync(rig.state);
     QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
@@ -561,8 +573,9 @@ TEST_F(SettingsViewTest, OnlyATallTabScrolls) {
     rig.view.show();
     openDisclosures(rig);
     const QScrollBar* bar = rig.view.scrollArea()->verticalScrollBar();
-    for (const auto& [tab, scrolls] : {std::pair(BriselSettingsTab::general, false), std::pair(BriselSettingsTab::awake, true),
-                                       std::pair(BriselSettingsTab::general, false)}) {
+    for (const auto& [tab, scrolls] :
+         {std::pair(BriselSettingsTab::general, false), std::pair(BriselSettingsTab::awake, true),
+          std::pair(BriselSettingsTab::general, false)}) {
         rig.hostShows(tab);
         QCoreApplication::sendPostedEvents();
         EXPECT_EQ(bar->maximum() > 0, scrolls) << rawValue(tab).toStdString();
@@ -593,8 +606,10 @@ TEST_F(SettingsViewTest, BannerAndSettingsFileRowByTab) {
         rig.sync(state);
         rig.hostShows(r.tab);
         EXPECT_EQ(rig.text("brisel-error-message"), r.banner) << rawValue(r.tab).toStdString();
-        EXPECT_EQ(findVisible(&rig.view, "dismiss-error").size(), r.dismiss ? 1 : 0) << rawValue(r.tab).toStdString();
-        EXPECT_EQ(findVisible(&rig.view, "config-error").size(), r.configRow ? 1 : 0) << rawValue(r.tab).toStdString();
+        EXPECT_EQ(findVisible(&rig.view, "dismiss-error").size(), r.dismiss ? 1 : 0)
+            << rawValue(r.tab).toStdString();
+        EXPECT_EQ(findVisible(&rig.view, "config-error").size(), r.configRow ? 1 : 0)
+            << rawValue(r.tab).toStdString();
     }
     rig.hostShows(BriselSettingsTab::charging);
     rig.click("dismiss-error");
