@@ -25,10 +25,12 @@
 #include "async/Clock.h"
 #include "async/Task.h"
 #include "model/AppServices.h"
+#include "model/AwakeFeedbackIssue.h"
 #include "model/FeedbackDomain.h"
 #include "model/OnboardingCoordinatorInterface.h"
 #include "model/PublishedValue.h"
 #include "services/config/BriselConfig.h"
+#include "services/awake/KeepAwakeMenuState.h"
 #include "services/config/BriselTheme.h"
 #include "services/helper-client/EnergyMode.h"
 #include "services/onboarding-state/OnboardingState.h"
@@ -436,6 +438,7 @@ public:
 
     std::optional<Task<void>> loginTask;
     std::uint64_t loginRevision = 0;
+    std::optional<std::uint64_t> loginErrorRevision; // the `lastError` a failed switch showed
     Published<bool> loginBusy{*this, false};
     Published<bool> launchAtLogin{*this, false};
     Published<std::string> launchAtLoginStatus{*this, "login.unknown"};
@@ -473,8 +476,13 @@ public:
     bool isGuardPauseConfirmed() const;
     bool awakeStopConfirmed() const;
     bool awakeRepresentsHelperStatus() const;
+    // The keep-awake problems to show, in order; at most one of each kind.
+    std::vector<AwakeFeedbackIssue> awakeFeedbackIssues() const;
+    // An issue that is neither a receipt nor only about the helper component.
     bool hasAwakeFeedback() const;
+    // The summary keys of the issues that are not receipts, in order, repeats kept.
     std::vector<std::string> awakeCollapsedFeedbackKeys() const;
+    KeepAwakeMenuState keepAwakeMenuState() const;
 
     // ---- set-up (AppModelSetup.cpp) ------------------------------------------------------------
 
@@ -574,6 +582,10 @@ private:
     void publishLid(const HardwareResult<LidProbeResult>& result, bool desired);
 
     // ---- helper ----
+    static Task<void> runInstall(QPointer<AppModel> self, HelperOperations helper);
+    static Task<void> runRemoval(QPointer<AppModel> self, std::optional<Task<void>> lidTask, HelperOperations helper);
+    void endHelperAction();
+    void showHelperFailure(const HelperError& error);
 
     // ---- display sleep ----
     bool stopRecordPending() const;
@@ -587,14 +599,20 @@ private:
     bool taskStopAbandoned(std::uint64_t preferenceRevision) const;
 
     // ---- login ----
+    // After `previous`: switches the login item when `switchTo` is given, then reads its state.
+    static Task<void> runLogin(QPointer<AppModel> self, std::optional<Task<void>> previous,
+                               std::optional<bool> switchTo, std::uint64_t revision);
 
     // ---- notifications ----
+    static Task<void> runNotificationStatus(QPointer<AppModel> self);
+    static Task<void> runNotificationTest(QPointer<AppModel> self);
 
     // ---- observers ----
     void startLeaseTimer();         // start-up step: the helper lease timer
     void registerSystemObservers(); // start-up step: the five system observers
 
     // ---- shutdown ----
+    static Task<void> runShutdownWaits(QPointer<AppModel> self);
 
     // ---- awake feedback ----
 

@@ -21,69 +21,6 @@ template <typename = void> Task<void> nothingToDo() {
 
 } // namespace
 
-// ==== helper: AppModelHelper.cpp ====
-void AppModel::installHelper() {}
-void AppModel::removeHelper() {}
-// ==== end of helper ====
-
-// ==== login: AppModelLogin.cpp ====
-void AppModel::refreshLaunchAtLogin() {}
-Task<void> AppModel::refreshLaunchAtLoginAndWait() {
-    return nothingToDo();
-}
-void AppModel::setLaunchAtLogin(bool) {}
-void AppModel::acceptLoginStatus(LoginItemStatus) {}
-// ==== end of login ====
-
-// ==== notifications: AppModelNotifications.cpp ====
-void AppModel::refreshNotificationStatus() {}
-void AppModel::testLowBatteryNotification() {}
-// ==== end of notifications ====
-
-// ==== observers: AppModelObservers.cpp ====
-void AppModel::observe(const std::shared_ptr<NotificationCenter>&, const std::string&,
-                       std::function<void(AppModel&)>) {}
-void AppModel::clearDisplaySleepAcknowledgement() {}
-std::string AppModel::menuBarText() const {
-    return "\u2014";
-}
-ChargeStatus AppModel::chargeStatus() const {
-    return battery().chargeStatus(currentLimit(), limitEnabled());
-}
-void AppModel::startLeaseTimer() {}
-void AppModel::registerSystemObservers() {}
-// ==== end of observers ====
-
-// ==== shutdown: AppModelShutdown.cpp ====
-Task<void> AppModel::waitForShutdownCleanup() {
-    return nothingToDo();
-}
-Task<void> AppModel::waitForHelperCleanup() {
-    return nothingToDo();
-}
-Task<void> AppModel::waitForAssertions() {
-    return nothingToDo();
-}
-// ==== end of shutdown ====
-
-// ==== awake feedback: AppModelAwakeFeedback.cpp ====
-bool AppModel::isGuardPauseConfirmed() const {
-    return false;
-}
-bool AppModel::awakeStopConfirmed() const {
-    return false;
-}
-bool AppModel::awakeRepresentsHelperStatus() const {
-    return false;
-}
-bool AppModel::hasAwakeFeedback() const {
-    return false;
-}
-std::vector<std::string> AppModel::awakeCollapsedFeedbackKeys() const {
-    return {};
-}
-// ==== end of awake feedback ====
-
 // ==== set-up: AppModelSetup.cpp ====
 Task<bool> AppModel::inspectSetupHardware() {
     return answer(false);

@@ -219,6 +219,7 @@ TEST_F(ShellTest, QuitAnswersOnceWhicheverOfCleanupAndFallbackComesFirst) {
     EXPECT_EQ(terminated, 0);
     clock->advance(0.1);
     EXPECT_EQ(terminated, 1);
+    EXPECT_TRUE(runUntil([&] { return !model->helperTask && !model->assertionsTask; }));
     settle(); // the cleanup ends too, and finds the answer given
     EXPECT_EQ(terminated, 1);
 }
@@ -227,8 +228,8 @@ TEST_F(ShellTest, QuitEndsAsSoonAsTheCleanupIsDone) {
     launch(setupDone());
     settle();
     delegate->requestQuit();
-    settle();
-    EXPECT_EQ(terminated, 1);
+    // The cleanup's lid work runs on the helper queue's thread: wait for the answer, not for turns.
+    EXPECT_TRUE(runUntil([&] { return terminated == 1; }));
     clock->advance(AppDelegate::kQuitFallbackSeconds);
     EXPECT_EQ(terminated, 1);
 }

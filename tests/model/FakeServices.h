@@ -5,7 +5,7 @@
 //   ("setLanguage en", "setLimit 80", "helper.setDisablesleep true").
 // - Every answer can be set: `otherwise` for every call, or queued answers used once each first.
 // - Asynchronous calls can be held open: close the member's gate, and the calls wait until the
-//   test opens it or releases them one by one. Helper operations (which block a worker thread)
+//   test opens it or releases them one by one. The gate of `notificationStatus` starts closed. Helper operations (which block a worker thread)
 //   have blocking holds of their own.
 // - The three subscription handlers are captured (the newest of each), so a test can fire them.
 // - `translate` marks its key: "T:" + key (see `translated`).

@@ -44,6 +44,13 @@ AppModel& ModelTest::startModel(std::optional<OnboardingStartup> startup) {
     return *model;
 }
 
+AppModel& ModelTest::startSettled() {
+    startModel();
+    fake->gate("notificationStatus").open();
+    settle();
+    return *model;
+}
+
 OnboardingStartup ModelTest::startupWith(OnboardingRecord record, std::optional<std::string> error) {
     return OnboardingStartup{std::move(record), std::move(error)};
 }

@@ -25,6 +25,8 @@ protected:
     AppModel& makeModel(std::optional<OnboardingStartup> startup = std::nullopt);
     // Builds the model and runs the event loop until start-up has finished.
     AppModel& startModel(std::optional<OnboardingStartup> startup = std::nullopt);
+    // startModel, then lets start-up's follow-on reads end (the held permission read too).
+    AppModel& startSettled();
     // A start-up value with the given record and no error.
     static OnboardingStartup startupWith(OnboardingRecord record, std::optional<std::string> error = std::nullopt);
     // A machine that supports the charge limit and a temporary full charge, with the limit at
