@@ -3,6 +3,7 @@
 #include "ui/design/ViewContext.h"
 #include "ui/panel/PanelControls.h"
 #include "ui/panel/PanelHosts.h"
+#include "ui/settings/SettingsBinder.h"
 
 #include <QPointer>
 
@@ -44,6 +45,12 @@ HostedViews applicationViews() {
         QObject::connect(&navigation, &BriselPanelNavigation::changed, view,
                          &DockDashboardView::refreshNavigation);
         return view;
+    };
+    views.settings = [](const HostContext& context, BriselSettingsNavigation& navigation) {
+        NotificationCenter* requests = &context.requests;
+        SettingsHostActions actions{context.actions.openConfig,
+                                    [requests] { requests->post(kShowOnboardingRequest); }};
+        return new SettingsWindowHost(ViewContext{&context.localizer}, context.model, std::move(actions), navigation);
     };
     return views;
 }

@@ -4,6 +4,7 @@
 #include "UiTestSupport.h"
 #include "app/MenuBarLabel.h"
 #include "ui/panel/ControlPanel.h"
+#include "ui/settings/SettingsWindowView.h"
 
 #include <QProgressBar>
 #include <QPushButton>
@@ -144,7 +145,7 @@ TEST_F(ShellTest, ThePanelButtonsReachTheDelegateOnALaterTurn) {
 namespace brisel::test {
 namespace {
 
-TEST_F(ShellTest, TheProgramsViewsPutThePanelInThePopupAndTheDockWindow) {
+TEST_F(ShellTest, TheProgramsViewsFillThePopupTheDockAndTheSettingsWindow) {
     makeModel(setupDone());
     AppDelegateOptions programViews = options();
     programViews.views = applicationViews();
@@ -155,6 +156,10 @@ TEST_F(ShellTest, TheProgramsViewsPutThePanelInThePopupAndTheDockWindow) {
     EXPECT_NE(app->panel().pageWidget(PanelHost::Page::controlPanel)->findChild<ControlPanel*>(), nullptr);
     app->delegate().showMainWindow();
     EXPECT_NE(findOne(app->delegate().dockWindow(), QStringLiteral("dock-dashboard")), nullptr);
+    app->delegate().showSettingsWindow(BriselSettingsTab::awake);
+    auto* settings = findOne<SettingsWindowView>(app->delegate().settingsWindow(), QStringLiteral("settings-window-view"));
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->tab(), BriselSettingsTab::awake);
 }
 
 } // namespace

@@ -75,8 +75,9 @@ void DropdownPill::paintLabel(QPainter& painter, const QRectF& rect) {
                        chevron.left() - labelGap - rect.left() - leadingPadding, rect.height());
     painter.setFont(BriselTypography::controlValue());
     painter.setPen(BriselColors::primary(palette()));
+    // The pill is as wide as its label rounded up: truncating here would elide a label that fits.
     painter.drawText(label, Qt::AlignVCenter | Qt::AlignLeft,
-                     painter.fontMetrics().elidedText(text(), Qt::ElideRight, int(label.width())));
+                     painter.fontMetrics().elidedText(text(), Qt::ElideRight, int(std::ceil(label.width()))));
     const QColor chevronColor =
         isActive() ? BriselColors::primary(palette())
                    : BriselColors::secondaryForeground(appearance, BriselColors::secondary(palette()));

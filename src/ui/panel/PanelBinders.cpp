@@ -6,19 +6,12 @@
 
 namespace brisel {
 
-namespace {
-
 std::optional<QString> toQString(const std::optional<std::string>& text) {
     if (!text) return std::nullopt;
     return QString::fromStdString(*text);
 }
 
-// The actions hold the model weakly: a control outliving it does nothing.
-template <typename F> auto onModel(AppModel& model, F call) {
-    return [model = QPointer<AppModel>(&model), call](auto... args) {
-        if (model) call(*model, args...);
-    };
-}
+namespace {
 
 template <typename Card, typename Fill> void keepSynced(Card& card, AppModel& model, Fill fill) {
     card.sync(fill(model));

@@ -10,13 +10,27 @@
 #include "ui/panel/ControlPanel.h"
 #include "ui/panel/EnergyModeCard.h"
 
+#include <QPointer>
+
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <set>
+#include <string>
 
 namespace brisel {
 
 class AppModel;
+
+// A model text as the views take it; none stays none.
+std::optional<QString> toQString(const std::optional<std::string>& text);
+
+// An action on the model that holds it weakly: a control outliving the model does nothing.
+template <typename F> auto onModel(AppModel& model, F call) {
+    return [model = QPointer<AppModel>(&model), call](auto... args) {
+        if (model) call(*model, args...);
+    };
+}
 
 // What the window hosting the panel lets it ask of the application (the shell's panel actions,
 // field by field).

@@ -161,7 +161,7 @@ void PanelButton::leaveEvent(QEvent* event) {
 void PanelButton::paintLabel(QPainter& painter, const QRectF& rect) {
     if (look_.pill)
         BriselControlPillSurface::paint(painter, rect.adjusted(0.5, 0.5, -0.5, -0.5),
-                                        context().currentAppearance(), palette(), {hovered_, false},
+                                        context().currentAppearance(), palette(), {hovered_, look_.highlighted},
                                         look_.radius);
     const QColor color = color_.value_or(BriselColors::primary(palette()));
     const QRectF inner = rect.adjusted(look_.padX, look_.padY, -look_.padX, -look_.padY);

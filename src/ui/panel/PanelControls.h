@@ -48,6 +48,7 @@ public:
         double padY = 0;
         double radius = 7;
         bool wrap = false;
+        bool highlighted = false; // the pill in its accent look
     };
     // Small buttons of the feedback lines: a pill around microMeta text.
     static Look pushLook();

@@ -20,12 +20,6 @@
 
 namespace brisel {
 
-struct HostViewParts {
-    AppearanceSource appearance;
-    QtAnnouncer announcer;
-    Haptics haptics;
-};
-
 namespace {
 
 // Scroll bars that lie over the content and show only while in use: the viewport keeps its whole
@@ -39,13 +33,6 @@ public:
     }
 };
 
-ViewContext completed(ViewContext view, HostViewParts& parts) {
-    if (!view.appearance) view.appearance = &parts.appearance;
-    if (!view.announcer) view.announcer = &parts.announcer;
-    if (!view.haptics) view.haptics = &parts.haptics;
-    return view;
-}
-
 std::optional<double> availableScreenHeight() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return std::nullopt;
@@ -58,6 +45,13 @@ void paintBackdrop(QWidget& widget, const ViewContext& view) {
 }
 
 } // namespace
+
+ViewContext completedViewContext(ViewContext view, HostViewParts& parts) {
+    if (!view.appearance) view.appearance = &parts.appearance;
+    if (!view.announcer) view.announcer = &parts.announcer;
+    if (!view.haptics) view.haptics = &parts.haptics;
+    return view;
+}
 
 double popoverMaximumHeight(std::optional<double> availableHeight) {
     constexpr double cap = 680;
@@ -136,7 +130,7 @@ bool PanelScrollViewport::eventFilter(QObject* watched, QEvent* event) {
 
 PopoverControlPanel::PopoverControlPanel(ViewContext view, AppModel& model, PanelHostActions actions,
                                          QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()), view_(completed(view, *owned_)),
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>()), view_(completedViewContext(view, *owned_)),
       panel_(new ControlPanel(view_, true, false)),
       viewport_(new PanelScrollViewport(panel_, popoverMaximumHeight(availableScreenHeight()), this)) {
     setObjectName("popover-control-panel");
@@ -177,7 +171,7 @@ void PopoverControlPanel::hideEvent(QHideEvent* event) {
 
 DockDashboardView::DockDashboardView(ViewContext view, AppModel& model, BoolBinding keepAwakeExpanded,
                                      BoolBinding feedbackExpanded, PanelHostActions actions, QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()), view_(completed(view, *owned_)),
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>()), view_(completedViewContext(view, *owned_)),
       keepAwakeExpanded_(std::move(keepAwakeExpanded)), feedbackExpanded_(std::move(feedbackExpanded)),
       panel_(new ControlPanel(view_, true, false)) {
     setObjectName("dock-dashboard");

@@ -4,6 +4,9 @@
 // backdrop, binds the panel to the model, keeps it for its whole life, and folds its keep-awake
 // sections in when it is hidden.
 
+#include "ui/design/AppearanceSource.h"
+#include "ui/design/Haptics.h"
+#include "ui/design/QtAnnouncer.h"
 #include "ui/design/ViewContext.h"
 #include "ui/panel/PanelBinders.h"
 
@@ -16,8 +19,15 @@ namespace brisel {
 
 class AppModel;
 class ControlPanel;
-// The appearance and announcer a host makes where its caller gives none.
-struct HostViewParts;
+
+// The appearance, announcer and haptics a host makes where its caller gives none.
+struct HostViewParts {
+    AppearanceSource appearance;
+    QtAnnouncer announcer;
+    Haptics haptics;
+};
+// `view` with its missing parts taken from `parts`.
+ViewContext completedViewContext(ViewContext view, HostViewParts& parts);
 
 // The popup's height limit: the screen's available height less 60, at most 680 (680 without a
 // screen), never below 200 so a tiny screen still shows a usable panel.

@@ -1,0 +1,64 @@
+#include "ModelFixture.h"
+#include "UiTestSupport.h"
+
+#include "ui/design/BriselDropdownRow.h"
+#include "ui/settings/SettingsBinder.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QMenu>
+
+namespace brisel {
+namespace {
+
+using SettingsBinderTest = test::ModelTest;
+
+TEST_F(SettingsBinderTest, TheBoundWindowShowsTheModelAndSetsIt) {
+    startOn(chargeSnapshot()); // start-up's refresh is over before the fields below are set
+    const auto l10n = test::repositoryLocalizer("en");
+    BriselSettingsNavigation navigation;
+    QStringList host;
+    SettingsWindowHost window(ViewContext{l10n.get()}, *model,
+                              {[&] { host << "openConfig"; }, [&] { host << "showOnboarding"; }}, navigation);
+    window.resize(480, 640);
+    window.show();
+
+    // A change made through the model shows; the host's tab shows at once.
+    model->smartEnabled = true;
+    model->holdLimit = 85;
+    model->awayAfterMinutes = 45;
+    model->lastError = std::string("The helper stopped");
+    settle();
+    const SettingsWindowView& view = *window.view();
+    ASSERT_EQ(test::findVisible(&view, "dropdown-holdLimit").size(), 1);
+    EXPECT_EQ(test::findOne<QAbstractButton>(&view, "dropdown-holdLimit")->text(), "85%");
+    EXPECT_EQ(test::findOne<QAbstractButton>(&view, "settings-tab-charging")->isChecked(), true);
+    navigation.setTab(BriselSettingsTab::awake);
+    EXPECT_EQ(test::findOne<QAbstractButton>(&view, "dropdown-awayAfter")->text(),
+              l10n->tr("unit.minutes", 45));
+    EXPECT_EQ(test::findVisible(&view, "global-error").size(), 1);
+
+    // A choice reaches the model's setter, and the window's buttons their members.
+    auto* pill = test::findOne<QAbstractButton>(&view, "dropdown-awayAfter");
+    pill->click();
+    auto* row = qobject_cast<BriselDropdownRowBase*>(pill->parentWidget());
+    ASSERT_TRUE(row && row->menu());
+    QAction* sixty = row->menu()->actions().back();
+    row->menu()->hide();
+    sixty->trigger();
+    EXPECT_EQ(model->awayAfterMinutes(), 60);
+    test::findOne<QAbstractButton>(&view, "dismiss-error")->click();
+    EXPECT_EQ(model->lastError(), std::nullopt);
+    navigation.setTab(BriselSettingsTab::general);
+    test::findOne<QAbstractButton>(&view, "show-in-dock")->click();
+    EXPECT_TRUE(model->showInDock());
+    test::findOne<QAbstractButton>(&view, "general-advanced")->click();
+    test::findOne<QAbstractButton>(&view, "open-config")->click();
+    EXPECT_EQ(host, QStringList{"openConfig"});
+    settle();
+    EXPECT_EQ(test::findOne<QAbstractButton>(&view, "show-in-dock")->isChecked(), true);
+}
+
+} // namespace
+} // namespace brisel
