@@ -501,6 +501,30 @@ public:
     void openLowBatterySettings();
     std::optional<int> setupPredictionHour() const { return predictedUnplugHour(); }
 
+    // The hardware already holds `target`: 100 also with the limit off, 0 whenever it is off.
+    bool setupChargeMatches(int target) const;
+    // Stores the charge choice, saves, writes the target it registers and reads the machine back:
+    // confirmed when the reading shows it, unknown when it cannot tell, else failed. Clears the
+    // charge gate until `confirmSetupCharge`.
+    Task<SetupResult> applySetupCharge(OnboardingHabit habit, int target);
+    void confirmSetupCharge() { setupChargeEnabled = true; }
+    // Switches keep-awake on for `task` (a lid task with the lid option), saves, applies the parts
+    // asked for and reads both back: (ordinary, lid); lid is idle for other tasks. Task none
+    // restores the system defaults and yields the task stop's results.
+    Task<std::pair<SetupResult, SetupResult>> applySetupAwake(OnboardingTask task, bool applyOrdinary = true,
+                                                               bool applyLid = true);
+    // Whether system sleep is off through the helper; nullopt when it cannot be told.
+    Task<std::optional<bool>> inspectSetupLid();
+    // Whether the keep-awake assertion is held, once no assertion work runs.
+    Task<std::optional<bool>> inspectSetupAssertion();
+    void confirmSetupLid() { setupLidEnabled = true; }
+    // Ends set-up on the model's side: opens the gates, adopts the current charge setting when
+    // none was chosen, then configures the away guard and refreshes.
+    Task<void> completeSetup();
+    // Names the current network a usual one, saves and hands the list to the away guard; yields
+    // whether it was stored and saved.
+    Task<bool> rememberCurrentNetwork();
+
 signals:
     // Published state changed; at most once per event-loop turn.
     void changed();
@@ -631,6 +655,13 @@ private:
                                            std::optional<ReminderIntent> previous, std::uint64_t generation,
                                            std::uint64_t revision);
     static Task<void> runPermissionRequest(QPointer<AppModel> self);
+    static Task<SetupResult> runSetupCharge(QPointer<AppModel> self, OnboardingHabit habit, int target);
+    static Task<std::pair<SetupResult, SetupResult>> runSetupAwake(QPointer<AppModel> self, OnboardingTask task,
+                                                                   bool applyOrdinary, bool applyLid);
+    static Task<std::optional<bool>> runSetupLidInspection(QPointer<AppModel> self);
+    static Task<std::optional<bool>> runSetupAssertionInspection(QPointer<AppModel> self);
+    static Task<void> runCompleteSetup(QPointer<AppModel> self);
+    static Task<bool> runRememberNetwork(QPointer<AppModel> self);
 };
 
 } // namespace brisel

@@ -139,4 +139,14 @@ void AppModel::openLowBatterySettings() {
     if (!services.openNotificationSettings()) lastError = translate("onboarding.settingsFailed");
 }
 
+bool AppModel::setupChargeMatches(int) const { return false; }
+Task<SetupResult> AppModel::applySetupCharge(OnboardingHabit, int) { co_return SetupResult::failed; }
+Task<std::pair<SetupResult, SetupResult>> AppModel::applySetupAwake(OnboardingTask, bool, bool) {
+    co_return std::pair{SetupResult::failed, SetupResult::idle};
+}
+Task<std::optional<bool>> AppModel::inspectSetupLid() { co_return std::nullopt; }
+Task<std::optional<bool>> AppModel::inspectSetupAssertion() { co_return std::nullopt; }
+Task<void> AppModel::completeSetup() { co_return; }
+Task<bool> AppModel::rememberCurrentNetwork() { co_return false; }
+
 } // namespace brisel

@@ -145,6 +145,27 @@ public:
     // settles the record from it and saves. Refused while busy, checking, blocked or without model.
     Task<void> refresh();
 
+    // ---- actions (each refused silently while its guard holds; `busy` covers each one) ----
+
+    // Installs or repairs the helper and inspects it again. Refused while busy, checking, with a
+    // storage error or without model.
+    Task<void> installHelper();
+    // Registers the login item (true) or not. Refused while busy, checking or with a storage error.
+    Task<void> chooseLogin(bool enabled);
+    // The low-battery reminder (true, asking for permission) or not. Refused while busy, checking,
+    // with a storage error or without model.
+    Task<void> chooseReminder(bool enabled);
+    // The notifications pane (true, which also enables the reminder) or the login items pane.
+    // Refused while busy or with a storage error.
+    Task<void> openSettings(bool notification);
+    // Sends a test notification. Refused while busy, unless the reminder is enabled and permitted.
+    Task<void> testNotification();
+    // Names the current network a usual one. Refused while busy, with a storage error or without model.
+    Task<void> rememberNetwork();
+    // Applies the charge choice and the keep-awake task, checks each on the machine and completes
+    // the set-up. Refused while busy, checking, with a storage error or without model.
+    Task<void> apply();
+
     // Notes a change of published state; `changed()` follows once on a later event-loop turn.
     void noteChanged();
 
