@@ -4,6 +4,7 @@
 #include "async/RunUntil.h"
 #include "model/AppModel.h"
 #include "model/AppServicesLive.h"
+#include "onboarding/OnboardingCoordinator.h"
 #include "platform/SystemEvents.h"
 #include "platform/Workspace.h"
 #include "platform/live/PlatformFactory.h"
@@ -295,6 +296,51 @@ TEST_F(LiveServicesTest, DamagedConfigIsNeverOverwritten) {
     app.shutdownKeepAwake();
     finish(app.waitForShutdownCleanup());
     EXPECT_EQ(test::readFile(configFile()), "{not json");
+}
+
+// The wizard end to end: its choices applied on the machine, onboarding.json saying so.
+TEST_F(LiveServicesTest, WizardAppliesItsChoicesOnTheMachineAndRecordsThem) {
+    const OnboardingStore store = OnboardingStore::live();
+    AppModelOptions options;
+    options.clock = clock;
+    options.onboardingFactory = OnboardingCoordinator::factory();
+    OnboardingStartup startup = finish(store.bootstrapAsync());
+    model = std::make_unique<AppModel>(AppServices::live(environment), startup, store, options);
+    ASSERT_TRUE(runUntil([this] { return !model->startupLoading() && model->onboarding(); }));
+    quiet();
+    auto& wizard = static_cast<OnboardingCoordinator&>(*model->onboarding());
+    finish(wizard.refresh());
+    wizard.chooseHabit(OnboardingHabit::desk);
+    wizard.chooseLimit(85);
+    wizard.chooseTask(OnboardingTask::open);
+    wizard.skipHelper(false);
+    finish(wizard.chooseLogin(false));
+    finish(wizard.chooseReminder(false));
+
+    // The charge framework fails once the run has read the machine and marked the charge requested
+    // (failing it earlier would only report the limit unsupported, so nothing to apply).
+    QObject::connect(&wizard, &OnboardingCoordinatorInterface::changed, &wizard, [this, &wizard] {
+        if (wizard.record().charge == SetupResult::requested) sim().setFault("powerui", "fail");
+    });
+    finish(wizard.apply());
+    EXPECT_EQ(wizard.error(), std::optional<std::string>("onboarding.chargeFailed"));
+    finish(wizard.waitForPersistence());
+    EXPECT_EQ(finish(store.bootstrapAsync()).record.charge, SetupResult::failed);
+
+    ASSERT_FALSE(sim().clearFault("powerui"));
+    QObject::disconnect(&wizard, &OnboardingCoordinatorInterface::changed, &wizard, nullptr);
+    finish(wizard.apply());
+    quiet();
+    finish(wizard.waitForPersistence());
+    EXPECT_EQ(wizard.error(), std::nullopt);
+    const OnboardingRecord onDisk = finish(store.bootstrapAsync()).record;
+    EXPECT_TRUE(onDisk.completed);
+    EXPECT_EQ(onDisk.step, 5);
+    EXPECT_EQ(sim().get("/chargeLimit/limit", 0), 85);
+    EXPECT_TRUE(sim().get("/chargeLimit/enabled", false));
+    ASSERT_EQ(held().size(), 1u);
+    EXPECT_EQ(held()[0]["name"], KeepAwakeController::assertionName);
+    EXPECT_TRUE(model->setupChargeEnabled && model->setupAwakeEnabled && model->setupLidEnabled);
 }
 
 } // namespace
