@@ -179,4 +179,9 @@ struct taskCancelled {
     bool await_resume() const noexcept { return cancelled; }
 };
 
+// A task with nothing to do: it ends on its posted start, for calls that refuse or have no work.
+inline Task<void> nothingToDo() {
+    co_return;
+}
+
 } // namespace brisel

@@ -12,10 +12,6 @@ namespace brisel {
 
 namespace {
 
-Task<void> refused() {
-    co_return;
-}
-
 auto clearsBusy(QPointer<OnboardingCoordinator> self) {
     return ScopeExit([self] {
         if (self) self->busy = false;
@@ -27,7 +23,7 @@ auto clearsBusy(QPointer<OnboardingCoordinator> self) {
 // ---- the helper ----
 
 Task<void> OnboardingCoordinator::installHelper() {
-    if (busy() || checking() || storageError() || !model_) return refused();
+    if (busy() || checking() || storageError() || !model_) return nothingToDo();
     busy = true;
     error = std::nullopt;
     changeRecord([](OnboardingRecord& r) { r.helperInstall = SetupResult::requested; });
@@ -66,7 +62,7 @@ Task<void> OnboardingCoordinator::runInstallHelper(QPointer<OnboardingCoordinato
 // ---- the login item ----
 
 Task<void> OnboardingCoordinator::chooseLogin(bool enabled) {
-    if (busy() || checking() || storageError()) return refused();
+    if (busy() || checking() || storageError()) return nothingToDo();
     busy = true;
     changeRecord([](OnboardingRecord& r) { r.loginRegistration = SetupResult::requested; });
     Task<bool> save = persist();
@@ -106,7 +102,7 @@ Task<void> OnboardingCoordinator::runChooseLogin(QPointer<OnboardingCoordinator>
 // ---- the low-battery reminder ----
 
 Task<void> OnboardingCoordinator::chooseReminder(bool enabled) {
-    if (busy() || checking() || storageError() || !model_) return refused();
+    if (busy() || checking() || storageError() || !model_) return nothingToDo();
     busy = true;
     error = std::nullopt;
     changeRecord([enabled](OnboardingRecord& r) {
@@ -149,7 +145,7 @@ Task<void> OnboardingCoordinator::runChooseReminder(QPointer<OnboardingCoordinat
 // ---- settings panes and the test notification ----
 
 Task<void> OnboardingCoordinator::openSettings(bool notification) {
-    if (busy() || storageError()) return refused();
+    if (busy() || storageError()) return nothingToDo();
     busy = true;
     // Sending the user to the notification settings means they want the reminder.
     if (notification) changeRecord([](OnboardingRecord& r) { r.reminder = ReminderIntent::enabled; });
@@ -169,7 +165,7 @@ Task<void> OnboardingCoordinator::runOpenSettings(QPointer<OnboardingCoordinator
 
 Task<void> OnboardingCoordinator::testNotification() {
     if (busy() || record().reminder != ReminderIntent::enabled || notificationState() != "notification.ready")
-        return refused();
+        return nothingToDo();
     busy = true;
     return runTestNotification(QPointer<OnboardingCoordinator>(this));
 }
@@ -185,7 +181,7 @@ Task<void> OnboardingCoordinator::runTestNotification(QPointer<OnboardingCoordin
 // ---- the usual network ----
 
 Task<void> OnboardingCoordinator::rememberNetwork() {
-    if (busy() || storageError() || !model_) return refused();
+    if (busy() || storageError() || !model_) return nothingToDo();
     busy = true;
     Task<bool> save = persist();
     return runRememberNetwork(QPointer<OnboardingCoordinator>(this), model_, std::move(save));

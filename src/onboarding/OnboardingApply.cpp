@@ -12,10 +12,6 @@ namespace brisel {
 
 namespace {
 
-Task<void> refused() {
-    co_return;
-}
-
 SetupResult mapped(std::optional<bool> answer) {
     if (!answer) return SetupResult::unknown;
     return *answer ? SetupResult::confirmed : SetupResult::failed;
@@ -28,7 +24,7 @@ bool unsettled(SetupResult result) {
 } // namespace
 
 Task<void> OnboardingCoordinator::apply() {
-    if (busy() || checking() || storageError() || !model_) return refused();
+    if (busy() || checking() || storageError() || !model_) return nothingToDo();
     // Started here, so that the refresh's `checking` turns away a second run at once.
     Task<void> refreshing = refresh();
     return runApply(QPointer<OnboardingCoordinator>(this), model_, std::move(refreshing));

@@ -16,10 +16,6 @@ Task<bool> refusedSave() {
     co_return false;
 }
 
-Task<void> nothingToDo() {
-    co_return;
-}
-
 } // namespace
 
 // ---- saves ----------------------------------------------------------------------------------

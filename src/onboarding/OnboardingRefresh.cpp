@@ -13,10 +13,6 @@ namespace brisel {
 
 namespace {
 
-Task<void> nothingToDo() {
-    co_return;
-}
-
 Task<HelperReadiness> inspectHelper(HelperOperations helper) {
     auto inspect = helper.inspectCapabilities;
     co_return co_await runDetached(inspect);
