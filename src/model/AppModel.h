@@ -599,6 +599,8 @@ private:
     // ---- away guard ----
     void bagGuardActiveChanged(const bool& old);
     void setBagGuard(bool active, std::optional<std::string> event);
+    // The engine's configuration from the current settings, switched on or off as given.
+    AwayEngine::Configuration awayConfiguration(bool enabled) const;
 
     // ---- lid ----
     bool lidAwakeWanted() const;
@@ -655,9 +657,14 @@ private:
                                            std::optional<ReminderIntent> previous, std::uint64_t generation,
                                            std::uint64_t revision);
     static Task<void> runPermissionRequest(QPointer<AppModel> self);
-    static Task<SetupResult> runSetupCharge(QPointer<AppModel> self, OnboardingHabit habit, int target);
+    // Ends once neither a refresh pass nor a charge operation holds the hardware queue.
+    static Task<void> awaitHardwareQueue(QPointer<AppModel> self);
+    static Task<SetupResult> runSetupCharge(QPointer<AppModel> self, OnboardingHabit habit, int target,
+                                            std::uint64_t generation);
+    static Task<std::pair<SetupResult, SetupResult>> runSetupAwakeStop(QPointer<AppModel> self);
     static Task<std::pair<SetupResult, SetupResult>> runSetupAwake(QPointer<AppModel> self, OnboardingTask task,
-                                                                   bool applyOrdinary, bool applyLid);
+                                                                   bool applyOrdinary, bool applyLid,
+                                                                   std::uint64_t generation);
     static Task<std::optional<bool>> runSetupLidInspection(QPointer<AppModel> self);
     static Task<std::optional<bool>> runSetupAssertionInspection(QPointer<AppModel> self);
     static Task<void> runCompleteSetup(QPointer<AppModel> self);

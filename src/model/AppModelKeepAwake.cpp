@@ -177,16 +177,19 @@ Task<void> AppModel::runAssertions(QPointer<AppModel> self) {
 
 void AppModel::configureAwayEngine() {
     if (isShuttingDown || !setupAwakeEnabled) return;
-    const AwayEngine::Configuration config{
-        .enabled = awayDetectionEnabled(),
+    awayStatus = services.configureAway(awayConfiguration(awayDetectionEnabled()));
+    evaluateBagGuard();
+}
+
+AwayEngine::Configuration AppModel::awayConfiguration(bool enabled) const {
+    return AwayEngine::Configuration{
+        .enabled = enabled,
         .sampleSeconds = saturated(networkSampleSeconds()),
         .usualMinDwellSeconds = saturated(usualMinDwellSeconds()),
         .awayAfterMinutes = saturated(awayAfterMinutes()),
         .offlineAwayAfterMinutes = saturated(offlineAwayAfterMinutes()),
         .usualFingerprints = usualFingerprints(),
     };
-    awayStatus = services.configureAway(config);
-    evaluateBagGuard();
 }
 
 void AppModel::setBagGuard(bool active, std::optional<std::string> event) {

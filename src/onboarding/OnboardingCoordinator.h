@@ -196,6 +196,27 @@ private:
     static Task<void> settleRecord(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
                                    std::string notification);
 
+    // Action bodies: each gets the save its starter began and clears `busy` however it ends.
+    static Task<void> runInstallHelper(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
+                                       Task<bool> save);
+    static Task<void> runChooseLogin(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model, Task<bool> save,
+                                     bool enabled);
+    static Task<void> runChooseReminder(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
+                                        Task<bool> save, bool enabled);
+    static Task<void> runOpenSettings(QPointer<OnboardingCoordinator> self, Task<bool> save, bool notification);
+    static Task<void> runTestNotification(QPointer<OnboardingCoordinator> self);
+    static Task<void> runRememberNetwork(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
+                                         Task<bool> save);
+    static Task<void> runApply(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
+                               Task<void> refreshing);
+    // The apply run's phases: true when the run goes on.
+    static Task<bool> applyCharge(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
+                                  std::uint64_t generation);
+    static Task<bool> applyAwake(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
+                                 std::uint64_t generation);
+    static Task<void> completeApply(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
+                                    std::uint64_t generation);
+
     Published<OnboardingRecord> record_;
     QPointer<AppModel> model_;
     AppServices services_;

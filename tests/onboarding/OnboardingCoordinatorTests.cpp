@@ -566,6 +566,228 @@ TEST_F(CoordinatorTest, StopRecords) {
     EXPECT_EQ(written().back(), patched(coordinator->record(), R"({"task":"none","ordinary":"idle"})"));
 }
 
+TEST_F(CoordinatorTest, ActionsRecordTheRequestSaveItFirstAndRecordWhatCameOfIt) {
+    struct Row {
+        const char* name;
+        const char* from;
+        std::function<void()> arrange;
+        std::function<Task<void>(OnboardingCoordinator&)> action;
+        const char* change; // the record afterwards, as a patch of `from`
+        std::optional<std::string> error;
+        std::vector<std::string> calls; // of the services an action reaches
+    };
+    auto install = [this](HelperResult<void> result, bool ready) {
+        return [this, result, ready] {
+            fake->setHelper([&](HelperAnswers& a) {
+                a.install = result;
+                if (!ready) a.readiness = HelperReadiness::absent();
+            });
+        };
+    };
+    auto installing = [](auto& c) { return c.installHelper(); };
+    auto fails = [](int status, const char* text) { return HelperResult<void>(HelperError{text, status}); };
+    auto login = [this](LoginItemStatus status, std::optional<std::string> failure = {}) {
+        return [this, status, failure] {
+            fake->loginStatus.otherwise = status;
+            fake->setLogin.otherwise = failure;
+        };
+    };
+    auto permission = [this](const char* key) { return [this, key] { fake->requestNotification.otherwise = key; }; };
+    const std::optional<std::string> noError;
+    const std::vector<std::string> asked{"requestNotification", "saveConfig"};
+    // clang-format off
+    const std::vector<Row> rows{
+        {"install cancelled", "{}", install(fails(1, "User canceled."), false), installing,
+         R"({"helperInstall":"failed"})", "onboarding.installCanceled", {"helper.install"}},
+        {"install cancelled by number", "{}", install(fails(1, "execution error (-128)"), false), installing,
+         R"({"helperInstall":"failed"})", "onboarding.installCanceled", {"helper.install"}},
+        {"-128 without status 1 is a failure", "{}", install(fails(0, "rc=-128"), false), installing,
+         R"({"helperInstall":"failed"})", "onboarding.installFailed", {"helper.install"}},
+        {"no administrator scripts", "{}",
+         install(fails(1, "administrator scripts are not available on this system"), false), installing,
+         R"({"helperInstall":"failed"})", "onboarding.installFailed", {"helper.install"}},
+        {"installed, not ready", "{}", install(HelperResult<void>::success(), false), installing,
+         R"({"helperInstall":"failed"})", "onboarding.helperNotReady", {"helper.install"}},
+        {"cancelled, an older helper answers", R"({"helper":"undecided"})", install(fails(1, "User canceled."), true),
+         installing, R"({"helperInstall":"confirmed","helper":"enabled"})", "onboarding.installCanceled",
+         {"helper.install"}},
+        {"login needs approval", R"({"login":"undecided"})", login(LoginItemStatus::requiresApproval),
+         [](auto& c) { return c.chooseLogin(true); }, R"({"login":"enabled","loginRegistration":"unknown"})", noError,
+         {"setLogin true"}},
+        {"login off", "{}", login(LoginItemStatus::notRegistered), [](auto& c) { return c.chooseLogin(false); },
+         R"({"login":"skipped","loginRegistration":"confirmed"})", noError, {"setLogin false"}},
+        {"login item not found", "{}", login(LoginItemStatus::notFound), [](auto& c) { return c.chooseLogin(true); },
+         R"({"loginRegistration":"unknown"})", "onboarding.installLocation", {"setLogin true"}},
+        {"login switch fails", R"({"login":"undecided"})", login(LoginItemStatus::enabled, "denied"),
+         [](auto& c) { return c.chooseLogin(true); }, R"({"loginRegistration":"failed"})", "onboarding.loginFailed",
+         {"setLogin true"}},
+        {"reminder, denied", "{}", permission("notification.denied"), [](auto& c) { return c.chooseReminder(true); },
+         R"({"reminder":"disabled","notificationRequest":"confirmed"})", noError, asked},
+        {"no reminder: nothing asked", "{}", {}, [](auto& c) { return c.chooseReminder(false); },
+         R"({"reminder":"disabled","notificationRequest":"confirmed"})", noError, {"saveConfig"}},
+        {"permission unavailable", "{}", permission("notification.unavailable"),
+         [](auto& c) { return c.chooseReminder(true); }, R"({"notificationRequest":"unknown"})",
+         "onboarding.notificationFailed", asked},
+        {"reminder not stored", "{}", [this] { fake->saveConfig.otherwise = "disk full"; }, [](auto& c) { return c.chooseReminder(false); }, R"({"reminder":"disabled","notificationRequest":"confirmed"})",
+         "config.saveFailed", {"saveConfig"}},
+        {"pane does not open", R"({"reminder":"disabled"})", {}, [](auto& c) { return c.openSettings(true); },
+         R"({"reminder":"enabled"})", "onboarding.settingsFailed", {}},
+        {"test while the reminder is off", R"({"reminder":"disabled"})", {},
+         [](auto& c) { return c.testNotification(); }, "{}", "earlier", {}},
+        {"network save fails", "{}", [this] { holdWrites({true}); releaseWrites(); },
+         [](auto& c) { return c.rememberNetwork(); }, "{}", "onboarding.networkUnavailable", {}},
+        {"network remembered", "{}", [this] { fake->currentNetworkFingerprint.otherwise = "abc"; },
+         [](auto& c) { return c.rememberNetwork(); }, "{}", "earlier", {"currentNetworkFingerprint", "saveConfig"}},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        start(row.from);
+        fake->saveConfig.otherwise = std::nullopt;
+        if (row.arrange) row.arrange();
+        coordinator->error = "earlier";
+        const OnboardingRecord before = coordinator->record();
+        fake->clearCalls();
+        finish(row.action(*coordinator));
+        saved();
+        EXPECT_EQ(coordinator->record(), patched(before, row.change));
+        EXPECT_EQ(coordinator->error(), row.error);
+        EXPECT_FALSE(coordinator->busy());
+        EXPECT_EQ(fake->callsOf({"helper.install", "setLogin", "requestNotification", "saveConfig",
+                                 "currentNetworkFingerprint", "testNotification"}),
+                  row.calls);
+    }
+    // What the configuration and the summary make of the last reminder rows.
+    EXPECT_EQ(coordinator->networkRemembered(), true);
+    start();
+    fake->saveConfig.otherwise = std::nullopt;
+    fake->requestNotification.otherwise = "notification.denied";
+    finish(coordinator->chooseReminder(true));
+    EXPECT_EQ(model->lowBatteryReminder(), ReminderIntent::disabled);
+    fake->saveConfig.otherwise = "disk full";
+    fake->requestNotification.otherwise = "notification.ready";
+    finish(coordinator->chooseReminder(true));
+    EXPECT_EQ(coordinator->notificationSummaryKey(), "config.saveFailed");
+    EXPECT_TRUE(coordinator->reminderSaveFailed());
+}
+
+TEST_F(CoordinatorTest, ActionsAreRefusedWhileTheirGuardsHold) {
+    const std::vector<std::function<Task<void>(OnboardingCoordinator&)>> actions{
+        [](auto& c) { return c.installHelper(); },      [](auto& c) { return c.chooseLogin(true); },
+        [](auto& c) { return c.chooseReminder(true); }, [](auto& c) { return c.openSettings(true); },
+        [](auto& c) { return c.testNotification(); },   [](auto& c) { return c.rememberNetwork(); },
+        [](auto& c) { return c.apply(); },
+    };
+    for (const auto& action : actions) {
+        start(R"({"reminder":"disabled","step":4})");
+        coordinator->busy = true;
+        fake->clearCalls();
+        finish(action(*coordinator));
+        settle();
+        EXPECT_TRUE(coordinator->busy());
+        EXPECT_TRUE(written().empty());
+        EXPECT_TRUE(fake->calls().empty());
+    }
+}
+
+// Per phase and stored outcome: what the run does (apply, check only, keep), what it records and
+// which key it shows. The machine holds limit 80; the assertion and the lid answer as the row says.
+TEST_F(CoordinatorTest, ApplyRunAppliesChecksOrKeepsEachPhaseByItsStoredOutcome) {
+    struct Row {
+        const char* from;
+        std::deque<std::optional<bool>> assertion; // the answers of the assertion check
+        bool applied;                              // setLimit or keep-awake switched on
+        const char* change;                        // the record afterwards, as a patch of `from`
+        std::optional<std::string> error;
+    };
+    const char* done = R"("completed":true,"step":5)";
+    auto with = [done](const std::string& fields) { return "{" + fields + "," + done + "}"; };
+    const std::string charge = R"("habit":"desk","task":"none",)";
+    const std::string awake = R"("habit":"unchanged","task":"open",)";
+    // clang-format off
+    const std::vector<Row> rows{
+        {R"({"charge":"idle"})", {}, true, nullptr, {}},
+        {R"({"charge":"failed"})", {}, true, nullptr, {}},
+        {R"({"charge":"requested"})", {}, false, nullptr, {}},
+        {R"({"charge":"unknown","targetLimit":85})", {}, false, R"({"charge":"failed"})", "onboarding.chargeFailed"},
+        {R"({"charge":"confirmed"})", {}, false, nullptr, {}},
+        {R"({"charge":"confirmed","targetLimit":85})", {}, false, R"({"charge":"failed"})", "onboarding.chargeChanged"},
+        {R"({"ordinary":"idle"})", {true}, true, nullptr, {}},
+        {R"({"ordinary":"failed"})", {false}, true, R"({"ordinary":"failed"})", "onboarding.awakeFailed"},
+        {R"({"ordinary":"requested"})", {true}, false, nullptr, {}},
+        {R"({"ordinary":"unknown"})", {std::nullopt}, false, R"({"ordinary":"unknown"})", "onboarding.awakeFailed"},
+        {R"({"ordinary":"confirmed"})", {true}, false, nullptr, {}},
+        {R"({"ordinary":"confirmed"})", {false, true}, true, nullptr, {}},
+        {R"({"task":"lid","ordinary":"confirmed","lid":"confirmed"})", {true, true}, false,
+         R"({"lid":"failed"})", "onboarding.awakeFailed"}, // the helper answers sleep on
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        const bool chargeRow = std::string(row.from).find("charge") != std::string::npos;
+        const std::string from = "{" + (chargeRow ? charge : awake) + R"("step":4,)" + (row.from + 1);
+        SCOPED_TRACE(from);
+        start(from);
+        model->inBatch([this] { model->keepAwake = false; });
+        fake->systemAssertionActive.queued = row.assertion;
+        fake->systemAssertionActive.otherwise = row.assertion.empty() ? std::optional(true) : row.assertion.back();
+        fake->setHelper([](HelperAnswers& a) { a.sleepDisabled = false; });
+        fake->clearCalls();
+        finish(coordinator->apply());
+        saved();
+        const OnboardingRecord expected =
+            patched(coordinator->record(), row.change ? row.change : with(chargeRow ? R"("charge":"confirmed")"
+                                                                                    : R"("ordinary":"confirmed")"));
+        EXPECT_EQ(coordinator->record(), expected);
+        EXPECT_EQ(written().back(), expected);
+        EXPECT_EQ(coordinator->error(), row.error);
+        EXPECT_FALSE(coordinator->busy());
+        EXPECT_EQ(chargeRow ? fake->count("setLimit") > 0 : model->keepAwake(), row.applied);
+    }
+}
+
+TEST_F(CoordinatorTest, ApplyRunStopsWithoutWritingOverAChangedRecordOrAFailedSave) {
+    // A stop recorded while the keep-awake application runs: its results are not written.
+    start(R"({"habit":"unchanged","task":"open","step":4})");
+    fake->systemAssertionActive.otherwise = true;
+    fake->gate("saveConfig").close();
+    fake->clearCalls();
+    Task<void> run = coordinator->apply();
+    ASSERT_TRUE(runUntil([this] { return fake->count("saveConfig") > 0; }));
+    finish(coordinator->recordStopRequested(false));
+    fake->gate("saveConfig").open();
+    finish(run);
+    saved();
+    EXPECT_EQ(coordinator->record().ordinary, SetupResult::requested);
+    EXPECT_FALSE(coordinator->record().completed);
+    EXPECT_FALSE(coordinator->busy());
+
+    // The final save fails: back on the confirmation page, the failure shown by the storage error.
+    start(R"({"habit":"unchanged","step":4})");
+    holdWrites({false, true}); // the refresh's save, then the completion's
+    Task<void> completing = coordinator->apply();
+    releaseWrites();
+    finish(completing);
+    EXPECT_FALSE(coordinator->record().completed);
+    EXPECT_EQ(coordinator->record().step, 4);
+    EXPECT_EQ(coordinator->error(), std::nullopt);
+    EXPECT_TRUE(coordinator->storageError().has_value());
+
+    // Prerequisites that no longer hold after the refresh: the key, and nothing applied.
+    start(R"({"step":4})");
+    fake->loginStatus.otherwise = LoginItemStatus::notRegistered;
+    finish(coordinator->apply());
+    EXPECT_EQ(coordinator->error(), "onboarding.prerequisitesChanged");
+    EXPECT_EQ(fake->count("setLimit"), 0u);
+
+    // A substitute that throws still unlocks the wizard.
+    start(R"({"step":4})");
+    fake->throwing = {"setLimit"};
+    Task<void> throwing = coordinator->apply();
+    ASSERT_TRUE(runUntil([&throwing] { return throwing.isDone(); }));
+    EXPECT_THROW(throwing.result(), std::runtime_error);
+    EXPECT_FALSE(coordinator->busy());
+}
+
 } // namespace
 } // namespace test
 } // namespace brisel
