@@ -9,7 +9,6 @@
 #include "platform/NotificationCenter.h"
 #include "services/storage/PersistenceIO.h"
 #include "ui/onboarding/OnboardingBinder.h"
-#include "ui/onboarding/OnboardingPages.h"
 
 #include <gtest/gtest.h>
 
@@ -37,13 +36,11 @@ protected:
     }
 
     // A coordinator on the wizard's `step`, made as the model's factory would make it.
-    OnboardingCoordinator& start(std::int64_t step) {
+    void start(std::int64_t step) {
         OnboardingRecord record;
         record.step = step;
-        coordinator = std::make_unique<OnboardingCoordinator>(*model, fake->bundle(),
-                                                              OnboardingStore(root() / "onboarding"),
-                                                              startupWith(record));
-        return *coordinator;
+        coordinator = std::make_unique<OnboardingCoordinator>(
+            *model, fake->bundle(), OnboardingStore(root() / "onboarding"), startupWith(record));
     }
     HostContext context() { return HostContext{*model, *l10n, PanelActions{}, requests}; }
     // Shows the hosted window content and lets the refresh it starts end.
@@ -61,10 +58,8 @@ protected:
         EXPECT_TRUE(runUntil([this] { return !coordinator->checking(); }));
         settle();
     }
-    QString heading(const OnboardingView& view) {
-        auto* page = static_cast<OnboardingPage*>(view.currentPage());
-        auto* title = qobject_cast<QLabel*>(page->headingTitle());
-        return title ? title->text() : QString();
+    static QString heading(const OnboardingView& view) {
+        return findOne<QLabel>(view.currentPage(), "onboarding.heading")->text();
     }
 
     std::unique_ptr<Localizer> l10n = test::repositoryLocalizer("en");
