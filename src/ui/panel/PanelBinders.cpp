@@ -82,6 +82,9 @@ ConfigFeedbackState configFeedbackState(const AppModel& model) {
     return {toQString(model.configError()), model.awakeOwnsConfigError(), model.configCanRetrySave()};
 }
 
+// The model's and the view's action lists name the same cases in the same order.
+static_assert(static_cast<int>(AwakeFeedbackIssue::Action::component) == static_cast<int>(AwakeIssueAction::component));
+
 KeepAwakeState keepAwakeState(const AppModel& model) {
     KeepAwakeState s;
     s.keepAwake = model.keepAwake();
@@ -90,6 +93,7 @@ KeepAwakeState keepAwakeState(const AppModel& model) {
     s.hasAwakeFeedback = model.hasAwakeFeedback();
     s.canEditKeepAwakeOptions = model.canEditKeepAwakeOptions();
     s.bagGuardActive = model.bagGuardActive();
+    s.menuState = model.keepAwakeMenuState();
     if (const OnboardingCoordinatorInterface* onboarding = model.onboarding())
         s.recordStopPending = onboarding->record().stopPending;
     s.taskStopStatus = QString::fromStdString(model.taskStopStatus());
@@ -97,6 +101,14 @@ KeepAwakeState keepAwakeState(const AppModel& model) {
         s.collapsedFeedbackKeys << QString::fromStdString(key);
 
     AwakeFeedbackState& f = s.feedback;
+    for (const AwakeFeedbackIssue& issue : model.awakeFeedbackIssues()) {
+        AwakeIssue& shown = f.issues.emplace_back();
+        shown.id = QString::fromUtf8(toString(issue.id).data(), static_cast<qsizetype>(toString(issue.id).size()));
+        shown.summaryKey = QString::fromStdString(issue.summaryKey);
+        for (const std::string& line : issue.diagnostics) shown.diagnostics << QString::fromStdString(line);
+        if (issue.action) shown.action = static_cast<AwakeIssueAction>(*issue.action);
+        shown.isReceipt = issue.isReceipt;
+    }
     f.helperBusy = model.helperBusy();
     f.helperFilesPresent = model.helperFilesPresent();
     f.energyModeBusy = model.energyModeBusy();

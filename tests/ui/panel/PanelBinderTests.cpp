@@ -58,6 +58,21 @@ TEST_F(PanelBinderTest, CardsShowTheModelAndCallItsMembers) {
     resume->click();
 }
 
+TEST_F(PanelBinderTest, KeepAwakeStateCarriesTheModelsIssuesAndMenuState) {
+    startOn(chargeSnapshot());
+    model->keepAwake = true;
+    settle(); // the assertions are applied, then the apply's error is shown
+    model->awakeFeedbackError = "error.assertionFailed";
+    const KeepAwakeState state = keepAwakeState(*model);
+    EXPECT_EQ(state.menuState, model->keepAwakeMenuState());
+    ASSERT_FALSE(state.feedback.issues.empty());
+    const AwakeIssue& controls = state.feedback.issues.front();
+    EXPECT_EQ(controls.id, "controls");
+    EXPECT_EQ(controls.summaryKey, "awakeFeedback.controlsUnconfirmed");
+    EXPECT_EQ(controls.diagnostics, QStringList{"error.assertionFailed"});
+    EXPECT_EQ(controls.action, AwakeIssueAction::retry);
+}
+
 TEST(PanelHostRules, DomainsAndHeightLimit) {
     using D = FeedbackDomain;
     EXPECT_EQ(menuFeedbackDomains(true, 3), (std::set<D>{D::charging, D::energy, D::awake}));
