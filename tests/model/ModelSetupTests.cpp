@@ -263,6 +263,8 @@ TEST_F(ModelSetupTest, AwakeApplicationSwitchesKeepAwakeOnAndReportsWhatTheMachi
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         startOn(chargeSnapshot());
+        finish(
+            awaitUntilEmpty(QPointer<AppModel>(model.get()), &AppModel::helperTask)); // start-up's lid check
         model->setupAwakeEnabled = false;
         row.arrange(*model);
         fake->systemAssertionActive.otherwise = row.assertion;
