@@ -1,6 +1,8 @@
 #include "app/HostedViews.h"
 
+#include "onboarding/OnboardingCoordinator.h"
 #include "ui/design/ViewContext.h"
+#include "ui/onboarding/OnboardingBinder.h"
 #include "ui/panel/PanelControls.h"
 #include "ui/panel/PanelHosts.h"
 #include "ui/settings/SettingsBinder.h"
@@ -25,6 +27,11 @@ BoolBinding binding(BriselPanelNavigation& navigation, bool (BriselPanelNavigati
                        }};
 }
 
+// Posts the request that opens the wizard's window.
+std::function<void()> showingOnboarding(NotificationCenter& requests) {
+    return [requests = &requests] { requests->post(kShowOnboardingRequest); };
+}
+
 } // namespace
 
 // The one place where the program picks its views; each real view replaces its stand-in here.
@@ -47,10 +54,24 @@ HostedViews applicationViews() {
         return view;
     };
     views.settings = [](const HostContext& context, BriselSettingsNavigation& navigation) {
-        NotificationCenter* requests = &context.requests;
-        SettingsHostActions actions{context.actions.openConfig,
-                                    [requests] { requests->post(kShowOnboardingRequest); }};
+        SettingsHostActions actions{context.actions.openConfig, showingOnboarding(context.requests)};
         return new SettingsWindowHost(ViewContext{&context.localizer}, context.model, std::move(actions), navigation);
+    };
+    // The wizard's views need the wizard's own coordinator; any other keeps the stand-in.
+    views.onboardingMenu = [standIn = views.onboardingMenu](const HostContext& context,
+                                                            OnboardingCoordinatorInterface& flow) -> QWidget* {
+        auto* coordinator = qobject_cast<OnboardingCoordinator*>(&flow);
+        if (!coordinator) return standIn(context, flow);
+        return new OnboardingMenuHost(ViewContext{&context.localizer}, *coordinator, context.model,
+                                      {showingOnboarding(context.requests), {}, {}});
+    };
+    views.onboarding = [standIn = views.onboarding](const HostContext& context, OnboardingCoordinatorInterface& flow,
+                                                    OnboardingWindowActions window) -> QWidget* {
+        auto* coordinator = qobject_cast<OnboardingCoordinator*>(&flow);
+        if (!coordinator) return standIn(context, flow, std::move(window));
+        return new OnboardingWindowHost(
+            ViewContext{&context.localizer}, *coordinator, context.model,
+            {showingOnboarding(context.requests), std::move(window.close), std::move(window.openPanel)});
     };
     return views;
 }

@@ -7,6 +7,7 @@
 #include "app/StatusItem.h"
 #include "model/AppModel.h"
 #include "model/AppServicesLive.h"
+#include "onboarding/OnboardingCoordinator.h"
 #include "platform/LinuxWorkspace.h"
 #include "platform/PrivateFolder.h"
 
@@ -42,7 +43,10 @@ bool platformChosen(int argc, char** argv) {
 // The set-up wizard: its coordinator factory must be installed before the model is first made, or
 // the program never shows the wizard; it also turns a completed wizard into a review run.
 void installOnboarding(brisel::AppDelegateOptions& options) {
-    (void)options;
+    brisel::AppModel::setOnboardingFactory(brisel::OnboardingCoordinator::factory());
+    options.beginReview = [](brisel::OnboardingCoordinatorInterface& flow) {
+        if (auto* coordinator = qobject_cast<brisel::OnboardingCoordinator*>(&flow)) coordinator->beginReview();
+    };
 }
 
 } // namespace

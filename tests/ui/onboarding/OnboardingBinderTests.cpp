@@ -1,0 +1,130 @@
+// The wizard's views as the program hosts them: bound to a real coordinator over the model on the
+// recording fake services.
+
+#include "ModelFixture.h"
+#include "UiTestSupport.h"
+
+#include "app/HostedViews.h"
+#include "onboarding/OnboardingCoordinator.h"
+#include "platform/NotificationCenter.h"
+#include "services/storage/PersistenceIO.h"
+#include "ui/onboarding/OnboardingBinder.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+
+namespace brisel {
+namespace {
+
+using test::findOne;
+
+class OnboardingBinderTest : public test::ModelTest {
+protected:
+    void SetUp() override {
+        ModelTest::SetUp();
+        fake->gate("notificationStatus").open();
+        startOn(chargeSnapshot());
+        requests.addObserver(kShowOnboardingRequest, [this](const Notification&) { ++showRequests; });
+    }
+    void TearDown() override {
+        widget.reset();
+        coordinator.reset();
+        finish(PersistenceIO::shared().run([] { return true; })); // every queued save has ended
+        ModelTest::TearDown();
+    }
+
+    // A coordinator on the wizard's `step`, made as the model's factory would make it.
+    void start(std::int64_t step) {
+        OnboardingRecord record;
+        record.step = step;
+        coordinator = std::make_unique<OnboardingCoordinator>(
+            *model, fake->bundle(), OnboardingStore(root() / "onboarding"), startupWith(record));
+    }
+    HostContext context() { return HostContext{*model, *l10n, PanelActions{}, requests}; }
+    // Shows the hosted window content and lets the refresh it starts end.
+    OnboardingView& showWindow(OnboardingWindowActions actions = {}) {
+        widget.reset(applicationViews().onboarding(context(), *coordinator, std::move(actions)));
+        widget->resize(480, 600);
+        widget->show();
+        checked();
+        auto* view = widget->findChild<OnboardingView*>();
+        EXPECT_NE(view, nullptr);
+        return *view;
+    }
+    // Lets the refreshes end that showing or activating the window starts, then the syncs.
+    void checked() {
+        EXPECT_TRUE(runUntil([this] { return !coordinator->checking(); }));
+        settle();
+    }
+    static QString heading(const OnboardingView& view) {
+        return findOne<QLabel>(view.currentPage(), "onboarding.heading")->text();
+    }
+
+    std::unique_ptr<Localizer> l10n = test::repositoryLocalizer("en");
+    NotificationCenter requests;
+    int showRequests = 0;
+    std::unique_ptr<OnboardingCoordinator> coordinator;
+    std::unique_ptr<QWidget> widget;
+};
+
+TEST_F(OnboardingBinderTest, TheWindowShowsTheRecordedStepAndActsOnTheCoordinator) {
+    start(1);
+    QStringList host;
+    OnboardingView& view = showWindow({[&] { host << "close"; }, [&] { host << "openPanel"; }});
+    EXPECT_EQ(heading(view), l10n->tr("onboarding.taskTitle"));
+    EXPECT_TRUE(view.state().hardwareKnown); // the refresh on show read the machine
+
+    // A choice reaches the coordinator and comes back as the card's selection.
+    auto* open = findOne<QAbstractButton>(view.currentPage(), "onboarding.task.open");
+    ASSERT_NE(open, nullptr);
+    open->click();
+    EXPECT_EQ(coordinator->record().task, OnboardingTask::open);
+    checked();
+    EXPECT_TRUE(open->isChecked());
+
+    // The bar's buttons: the main one moves the coordinator on, Later is the host's.
+    const std::int64_t before = coordinator->record().step;
+    findOne<QAbstractButton>(&view, "onboarding.next")->click();
+    EXPECT_GT(coordinator->record().step, before);
+    settle();
+    EXPECT_EQ(view.state().record.step, coordinator->record().step);
+    EXPECT_NE(heading(view), l10n->tr("onboarding.taskTitle"));
+    findOne<QAbstractButton>(&view, "onboarding.later")->click();
+    EXPECT_EQ(host, QStringList{"close"});
+}
+
+TEST_F(OnboardingBinderTest, TheMenuWelcomeAsksForTheWizardAndStandInsServeOtherCoordinators) {
+    start(0);
+    widget.reset(applicationViews().onboardingMenu(context(), *coordinator));
+    widget->show();
+    findOne<QAbstractButton>(widget.get(), "onboarding.continueSetup")->click();
+    EXPECT_EQ(showRequests, 1);
+
+    test::FakeOnboarding other(startupWith(OnboardingRecord{}));
+    const std::unique_ptr<QWidget> menu(applicationViews().onboardingMenu(context(), other));
+    EXPECT_EQ(menu->objectName(), "onboarding-menu-placeholder");
+    const std::unique_ptr<QWidget> window(applicationViews().onboarding(context(), other, {}));
+    EXPECT_EQ(window->objectName(), "onboarding-placeholder");
+}
+
+// The bound views outlive the coordinator: actions do nothing, the refresh ends, and the
+// model's part of the state still follows the model.
+TEST_F(OnboardingBinderTest, AGoneCoordinatorLeavesTheModelsPart) {
+    start(1);
+    OnboardingView& view = showWindow();
+    const OnboardingActions actions = onboardingActions(*coordinator, *model, {});
+    coordinator.reset();
+
+    finish(actions.refresh());
+    actions.next();
+    actions.chooseTask(OnboardingTask::lid);
+    model->taskStopStatus = "awake.stopped";
+    settle();
+    EXPECT_FALSE(view.state().hasCoordinator);
+    EXPECT_EQ(view.state().taskStopStatus, "awake.stopped");
+}
+
+} // namespace
+} // namespace brisel
