@@ -17,9 +17,14 @@ namespace brisel {
 using namespace onboarding;
 
 OnboardingPage::OnboardingPage(const PageEnv& env, QWidget* parent)
-    : QWidget(parent), env_(env), column_(new QVBoxLayout(this)) {
+    : QWidget(parent), env_(env), column_(new QVBoxLayout) {
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(12);
+    // Height the stack gives beyond the page's own goes below it, never into its cards.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addLayout(column_);
+    outer->addStretch(1);
 }
 
 QWidget* OnboardingPage::headingTitle() const {

@@ -192,6 +192,14 @@ TEST_F(OnboardingViewTest, StepOutOfRangeIsShownClamped) {
     make(at(-1));
     EXPECT_EQ(view->currentPage(), find<QWidget>("onboarding.habit.desk")->parentWidget());
     EXPECT_TRUE(find("onboarding.phaseHeader"));
+    // A page given more height than it asks for keeps its cards at their own height.
+    view->show();
+    QWidget* page = view->currentPage();
+    QWidget* card = find("onboarding.habit.desk");
+    const int natural = card->height();
+    page->resize(page->width(), page->height() + 200);
+    page->layout()->activate();
+    EXPECT_EQ(card->height(), natural);
     make(at(7));
     EXPECT_TRUE(findVisible(view.get(), "onboarding.phaseHeader").isEmpty());
     EXPECT_EQ(text("onboarding.heading"), en("onboarding.chargeStarted"));
