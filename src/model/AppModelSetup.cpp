@@ -248,6 +248,7 @@ Task<std::pair<SetupResult, SetupResult>> AppModel::runSetupAwake(QPointer<AppMo
                                                                   std::uint64_t generation) {
     const bool lid = task == OnboardingTask::lid;
     const std::pair refused{SetupResult::failed, lid ? SetupResult::failed : SetupResult::idle};
+    if (!self) co_return refused;
     auto saving = self->saveConfig();
     const bool saved = co_await saving;
     if (!self || !saved || self->setupActionGeneration != generation || self->isShuttingDown) co_return refused;
@@ -338,6 +339,7 @@ Task<bool> AppModel::rememberCurrentNetwork() {
 }
 
 Task<bool> AppModel::runRememberNetwork(QPointer<AppModel> self) {
+    if (!self) co_return false;
     auto reading = self->services.currentNetworkFingerprint();
     const std::optional<std::string> fingerprint = co_await reading;
     if (!self || !fingerprint || self->isShuttingDown) co_return false;

@@ -358,5 +358,34 @@ TEST_F(ModelSetupTest, RememberingTheNetworkStoresItOnceAndSavesEachTime) {
     EXPECT_EQ(fake->configured.size(), 2u);
 }
 
+// A set-up member's task ends quietly when the model goes right after the call, before the
+// task's body has had its first turn.
+TEST_F(ModelSetupTest, SetupTasksEndQuietlyWhenTheModelGoesRightAfterTheCall) {
+    using Ended = std::function<bool()>;
+    auto ending = [](auto task) -> Ended { return [task] { return task.isDone(); }; };
+    // clang-format off
+    const std::vector<std::pair<const char*, std::function<Ended(AppModel&)>>> rows{
+        {"hardware read", [&](AppModel& m) { return ending(m.inspectSetupHardware()); }},
+        {"helper preparation", [&](AppModel& m) { return ending(m.prepareSetupHelper()); }},
+        {"reminder", [&](AppModel& m) { return ending(m.setSetupReminder(ReminderIntent::enabled)); }},
+        {"charge", [&](AppModel& m) { return ending(m.applySetupCharge(OnboardingHabit::desk, 85)); }},
+        {"keep-awake", [&](AppModel& m) { return ending(m.applySetupAwake(OnboardingTask::lid)); }},
+        {"no keep-awake", [&](AppModel& m) { return ending(m.applySetupAwake(OnboardingTask::none)); }},
+        {"lid read", [&](AppModel& m) { return ending(m.inspectSetupLid()); }},
+        {"assertion read", [&](AppModel& m) { return ending(m.inspectSetupAssertion()); }},
+        {"completion", [&](AppModel& m) { return ending(m.completeSetup()); }},
+        {"network", [&](AppModel& m) { return ending(m.rememberCurrentNetwork()); }},
+    };
+    // clang-format on
+    for (const auto& [name, call] : rows) {
+        SCOPED_TRACE(name);
+        startOn(chargeSnapshot());
+        fake->currentNetworkFingerprint.otherwise = "abc";
+        const Ended ended = call(*model);
+        model.reset();
+        EXPECT_TRUE(runUntil(ended));
+    }
+}
+
 } // namespace
 } // namespace brisel::test
