@@ -64,6 +64,8 @@ Task<void> OnboardingCoordinator::runApply(QPointer<OnboardingCoordinator> self,
 
 Task<bool> OnboardingCoordinator::applyCharge(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
                                               std::uint64_t generation) {
+    // A phase's body starts a turn after the run hands it over.
+    if (!self || !model) co_return false;
     auto setCharge = [&self](SetupResult result) {
         self->changeRecord([result](OnboardingRecord& r) { r.charge = result; });
     };
@@ -113,6 +115,7 @@ Task<bool> OnboardingCoordinator::applyCharge(QPointer<OnboardingCoordinator> se
 
 Task<bool> OnboardingCoordinator::applyAwake(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
                                              std::uint64_t generation) {
+    if (!self || !model) co_return false;
     const bool lidTask = self->record().task == OnboardingTask::lid;
     auto setParts = [&self](std::optional<SetupResult> ordinary, std::optional<SetupResult> lid) {
         self->changeRecord([ordinary, lid](OnboardingRecord& r) {
@@ -188,7 +191,7 @@ Task<bool> OnboardingCoordinator::applyAwake(QPointer<OnboardingCoordinator> sel
 
 Task<void> OnboardingCoordinator::completeApply(QPointer<OnboardingCoordinator> self, QPointer<AppModel> model,
                                                 std::uint64_t generation) {
-    if (self->record().generation != generation) co_return;
+    if (!self || !model || self->record().generation != generation) co_return;
     auto completing = model->completeSetup();
     co_await completing;
     if (!self || !model || self->record().generation != generation) co_return;

@@ -788,6 +788,33 @@ TEST_F(CoordinatorTest, ApplyRunStopsWithoutWritingOverAChangedRecordOrAFailedSa
     EXPECT_FALSE(coordinator->busy());
 }
 
+// A phase of the run starts a turn after the run hands it over: the model or the coordinator gone
+// in between ends the run quietly.
+TEST_F(CoordinatorTest, ApplyRunEndsQuietlyWhenTheModelOrTheCoordinatorGoesAsAPhaseBegins) {
+    const std::vector<std::pair<const char*, const char*>> phases{
+        {"charge", R"({"habit":"mobile","task":"none","step":4})"},
+        {"keep-awake", R"({"habit":"unchanged","task":"open","step":4})"},
+        {"completion", R"({"habit":"unchanged","task":"none","step":4})"},
+    };
+    for (const bool modelGoes : {false, true}) // last: each row leaves the model gone
+        for (const auto& [phase, patch] : phases) {
+            SCOPED_TRACE(std::string(phase) + (modelGoes ? ", the model gone" : ", the coordinator gone"));
+            if (!model) startModel();
+            start(patch);
+            fake->systemAssertionActive.otherwise = true;
+            QObject::connect(coordinator.get(), &OnboardingCoordinator::changed, coordinator.get(), [this, modelGoes] {
+                if (!coordinator->busy()) return; // the run has just handed its first phase over
+                if (modelGoes)
+                    model.reset();
+                else
+                    coordinator.reset();
+            });
+            Task<void> run = coordinator->apply();
+            EXPECT_TRUE(runUntil([&run] { return run.isDone(); }));
+            EXPECT_FALSE(coordinator && coordinator->busy());
+        }
+}
+
 } // namespace
 } // namespace test
 } // namespace brisel
