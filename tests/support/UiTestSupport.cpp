@@ -1,7 +1,10 @@
 #include "UiTestSupport.h"
 
+#include "ui/design/BriselDetentSlider.h"
+
 #include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QTest>
@@ -92,6 +95,18 @@ QList<QWidget*> tabOrder(QWidget& window) {
 
 std::unique_ptr<Localizer> repositoryLocalizer(const QString& language) {
     return std::make_unique<Localizer>(language, ResourceBundle(QStringLiteral(BRISEL_RESOURCES_DIR)));
+}
+
+void dragAcrossDetents(BriselDetentSlider& slider, int from, int to, const std::function<void()>& between) {
+    const DetentTrack track = slider.track();
+    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(int(track.detentX(from)), 9));
+    between();
+    const QPoint end(int(track.detentX(to)), 9);
+    QMouseEvent move(QEvent::MouseMove, end, slider.mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&slider, &move);
+    between();
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, end);
 }
 
 } // namespace brisel::test

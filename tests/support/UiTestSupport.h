@@ -12,12 +12,17 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 
 // Failures print texts as text, not as lists of UTF-16 code units.
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
+}
+
+namespace brisel {
+class BriselDetentSlider;
 }
 
 namespace brisel::test {
@@ -72,6 +77,10 @@ template <class T = QWidget> T* findOne(const QWidget* root, const QString& obje
 // Shows and activates `window`, then presses Tab until focus comes round again; returns the
 // widgets that took focus, in order.
 QList<QWidget*> tabOrder(QWidget& window);
+
+// Drags `slider` from detent `from` to detent `to`, calling `between` after the press and after the
+// move: the owner re-syncing mid-drag must not end the drag.
+void dragAcrossDetents(BriselDetentSlider& slider, int from, int to, const std::function<void()>& between);
 
 // A localiser on the repository's string tables in `language`.
 std::unique_ptr<Localizer> repositoryLocalizer(const QString& language);

@@ -339,15 +339,7 @@ TEST_F(ControlPanelTest, RefreshesKeepWidgetsFoldsAndADrag) {
     auto* slider = rig.panel.findChild<BriselDetentSlider*>();
     ASSERT_TRUE(slider);
     rig.fit();
-    const DetentTrack track = slider->track();
-    QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(int(track.detentX(1)), 9));
-    rig.sync(rig.state);
-    const QPoint to(int(track.detentX(3)), 9);
-    QMouseEvent move(QEvent::MouseMove, to, slider->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(slider, &move);
-    rig.sync(rig.state);
-    QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
+    test::dragAcrossDetents(*slider, 1, 3, [&] { rig.sync(rig.state); });
     EXPECT_EQ(rig.panel.findChildren<QWidget*>(), before);
     EXPECT_EQ(findVisible(&rig.panel, "keep-awake-options").size(), 1);
     EXPECT_EQ(findVisible(&rig.panel, "guard-readiness").size(), 1);

@@ -556,15 +556,8 @@ TEST_F(SettingsViewTest, RefreshesKeepWidgetsDisclosuresMenusAndADrag) {
     hold->menu()->hide();
 
     auto* slider = findOne(&rig.view, "settings-limit-slider")->findChild<BriselDetentSlider*>();
-    const DetentTrack track = slider->track();
-    QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(int(track.detentX(1)), 9));
-    rig.sync(rig.state);
-    const QPoint to(int(track.detentX(3)), 9);
-    QMouseEvent move(QEvent::MouseMove, to, slider->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(slider, &move);
-    rig.sync(rig.state);
-    QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
+    ASSERT_TRUE(slider);
+    test::dragAcrossDetents(*slider, 1, 3, [&] { rig.sync(rig.state); });
     EXPECT_EQ(rig.calls.filter("applyLimit"), QStringList{"applyLimit(90)"});
 }
 
