@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/ActivationPolicy.h"
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "app/MainMenu.h"
 #include "async/Clock.h"
 #include "async/MainThread.h"

@@ -1,6 +1,6 @@
 #include "app/BriselApp.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "app/MainMenu.h"
 #include "app/StatusItem.h"
 #include "model/AppModel.h"

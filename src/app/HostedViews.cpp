@@ -1,6 +1,6 @@
 #include "app/HostedViews.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "model/AppModel.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "app/MainMenu.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 
 #include <QAction>
 #include <QKeySequence>

@@ -1,6 +1,6 @@
 #include "app/MenuBarLabel.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "model/AppModel.h"
 
 #include <QFontMetricsF>

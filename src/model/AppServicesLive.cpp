@@ -3,7 +3,7 @@
 
 #include "model/AppServicesLive.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "async/MainThread.h"
 #include "platform/ApplicationEvents.h"
 #include "platform/IdleTime.h"

@@ -7,7 +7,7 @@
 #include "app/ActivationPolicy.h"
 #include "app/AppDelegate.h"
 #include "app/BriselApp.h"
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "app/StatusItem.h"
 
 #include <QWidget>

@@ -1,6 +1,6 @@
 // The live bundle over the test's own simulated machine, folders and helper socket.
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "async/RunUntil.h"
 #include "model/AppModel.h"
 #include "model/AppServicesLive.h"

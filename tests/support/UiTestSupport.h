@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/Announcer.h"
 #include "ui/design/Haptics.h"
 

@@ -1,6 +1,6 @@
 #include "ui/design/ViewContext.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/AppearanceSource.h"
 
 namespace brisel {

@@ -4,7 +4,7 @@
 // status card, choice card, result row, summary line, busy line and the button styles. Texts are
 // set by the owner on every sync; colours and card themes follow applyAppearance().
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/BriselCard.h"
 #include "ui/onboarding/OnboardingViewState.h"
 

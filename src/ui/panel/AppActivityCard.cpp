@@ -1,6 +1,6 @@
 #include "ui/panel/AppActivityCard.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
 #include "ui/design/BriselScaleButton.h"

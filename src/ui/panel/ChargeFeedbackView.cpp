@@ -1,6 +1,6 @@
 #include "ui/panel/ChargeFeedbackView.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselTypography.h"
 #include "ui/panel/PanelOperationError.h"

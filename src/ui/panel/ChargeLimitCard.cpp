@@ -1,6 +1,6 @@
 #include "ui/panel/ChargeLimitCard.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
 #include "ui/design/BriselGeometry.h"

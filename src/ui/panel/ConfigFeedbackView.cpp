@@ -1,6 +1,6 @@
 #include "ui/panel/ConfigFeedbackView.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/panel/PanelControls.h"
 #include "ui/panel/PanelOperationError.h"
 

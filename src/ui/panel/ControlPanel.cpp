@@ -1,6 +1,6 @@
 #include "ui/panel/ControlPanel.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselCard.h"
 #include "ui/design/BriselColors.h"

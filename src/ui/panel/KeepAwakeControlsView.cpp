@@ -1,6 +1,6 @@
 #include "ui/panel/KeepAwakeControlsView.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselSwitchToggle.h"

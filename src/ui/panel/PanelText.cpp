@@ -1,6 +1,6 @@
 #include "ui/panel/PanelText.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/Appearance.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselSemanticColor.h"

@@ -1,6 +1,6 @@
 #include "ui/panel/PowerFlowCard.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "services/power/PowerFlowPresentation.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"

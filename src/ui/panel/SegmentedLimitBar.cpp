@@ -1,6 +1,6 @@
 #include "ui/panel/SegmentedLimitBar.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/BriselDetentSlider.h"
 #include "ui/design/BriselGeometry.h"
 #include "ui/design/BriselRecessedGlassSurface.h"

@@ -1,6 +1,6 @@
 #include "ui/panel/StatusHeader.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselCard.h"
 #include "ui/design/BriselColors.h"

@@ -1,4 +1,4 @@
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
 #include "ui/design/BriselSemanticColor.h"

@@ -1,6 +1,6 @@
 #include "ui/settings/SettingsPages.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselTypography.h"
 #include "ui/panel/PanelControls.h"

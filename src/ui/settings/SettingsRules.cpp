@@ -1,6 +1,6 @@
 #include "ui/settings/SettingsRules.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 
 #include <QTime>
 

@@ -1,6 +1,6 @@
 #include "ui/settings/SettingsTabBar.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselGeometry.h"
 #include "ui/design/BriselSemanticColor.h"

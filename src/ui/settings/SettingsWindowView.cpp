@@ -1,6 +1,6 @@
 #include "ui/settings/SettingsWindowView.h"
 
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselErrorBanner.h"
 #include "ui/design/BriselPanelBackdrop.h"

@@ -1,4 +1,4 @@
-#include "app/StringTable.h"
+#include "localization/StringTable.h"
 
 #include <gtest/gtest.h>
 

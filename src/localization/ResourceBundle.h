@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/StringTable.h"
+#include "localization/StringTable.h"
 
 #include <QString>
 

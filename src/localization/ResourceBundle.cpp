@@ -1,4 +1,4 @@
-#include "app/ResourceBundle.h"
+#include "localization/ResourceBundle.h"
 
 #include <QCoreApplication>
 #include <QDir>

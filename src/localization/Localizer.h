@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ResourceBundle.h"
+#include "localization/ResourceBundle.h"
 
 #include <QChar>
 #include <QObject>

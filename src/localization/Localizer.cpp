@@ -1,4 +1,4 @@
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 
 #include <QDir>
 

@@ -1,5 +1,5 @@
 // The shipped string tables: complete in every language, with the placeholders the callers fill.
-#include "app/Localizer.h"
+#include "localization/Localizer.h"
 
 #include <gtest/gtest.h>
 
