@@ -2,6 +2,8 @@
 // cannot avoid and beside a peer program doing comparable work, all in one run so that the
 // machine's load weighs on every figure alike.
 
+#include "BenchSupport.h"
+
 #include "async/Clock.h"
 #include "platform/DesktopRunningApplications.h"
 #include "platform/Executables.h"
@@ -32,7 +34,7 @@
 
 extern char** environ;
 
-namespace brisel {
+namespace brisel::bench {
 namespace {
 
 namespace fs = std::filesystem;
@@ -42,21 +44,34 @@ constexpr int kUsage = 2;
 constexpr int kRounds = 50;
 constexpr int kMaxExtra = 10000;
 
+constexpr int kMaxSeconds = 86400;
+
 const char* const kUsageText = R"(usage: brisel-bench sampling [--extra N] [--applications]
+       brisel-bench idle [--seconds N] [--shown]
   sampling          times the energy sampling pass, the floor of its /proc reads and
                     `ps -eo pid,time` (median of 50 rounds after one warm-up)
   --extra N         first starts N idle processes (0 to 10000), killed at the end
   --applications    makes the idle processes applications: a launcher entry in a private
                     XDG data folder names their program
+  idle              starts Brisel on a private X server with a tray host, a private simulated
+                    machine and private folders (set-up completed, keep-awake on), waits for its
+                    start-up and measures the CPU time of all its threads while nobody uses it
+  --seconds N       measures for N seconds (1 to 86400, default 30)
+  --shown           with the panel shown in its window (by default no window is open)
 )";
 
-struct Failure {
-    std::string message;
-};
-// A command line that does not parse; the message may be empty.
-struct UsageError {
-    std::string message;
-};
+// A whole number from `minimum` to `maximum` as the value of `option`.
+int wholeNumber(const std::vector<std::string>& args, std::size_t& i, const std::string& option, int minimum,
+                int maximum) {
+    const std::string text = i + 1 < args.size() ? args[++i] : "";
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < minimum ||
+        value > maximum)
+        throw UsageError{option + " wants a whole number from " + std::to_string(minimum) + " to " +
+                         std::to_string(maximum)};
+    return value;
+}
 
 // Runs `program` with `arguments` (argv[0] included) and `stdout` sent to /dev/null when asked.
 pid_t spawn(const std::string& program, const std::vector<std::string>& arguments, bool quiet) {
@@ -72,13 +87,6 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& argument
     ::posix_spawn_file_actions_destroy(&actions);
     if (error != 0) throw Failure{"cannot start " + program + ": " + std::strerror(error)};
     return pid;
-}
-
-int waitFor(pid_t pid) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return status;
 }
 
 // The idle processes, killed by pid and reaped when the benchmark ends, on every path out.
@@ -103,26 +111,6 @@ public:
 
 private:
     std::vector<pid_t> pids_;
-};
-
-// A private folder under the temporary directory, removed at the end.
-class PrivateFolder {
-public:
-    PrivateFolder() {
-        std::string pattern = (fs::temp_directory_path() / "brisel-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw Failure{"cannot create a private folder: " + pattern};
-        path_ = pattern;
-    }
-    PrivateFolder(const PrivateFolder&) = delete;
-    PrivateFolder& operator=(const PrivateFolder&) = delete;
-    ~PrivateFolder() {
-        std::error_code error;
-        fs::remove_all(path_, error);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
 };
 
 template <typename Work> double millisecondsOf(Work&& work) {
@@ -171,25 +159,15 @@ void runPs(const std::string& ps) {
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw Failure{ps + " -eo pid,time failed"};
 }
 
-// The idle program is built beside this one.
-std::string idleProgram() {
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    const fs::path idle = self.parent_path() / "brisel-bench-idle";
-    if (error || !isExecutableFile(idle.string()))
-        throw Failure{"cannot find brisel-bench-idle beside brisel-bench"};
-    return idle.string();
-}
-
 int sampling(int extra, bool applications) {
     // Debian's procps package brings ps.
     const auto ps = findExecutable("ps");
     if (!ps) throw Failure{"ps is not on PATH (install procps)"};
 
-    std::optional<PrivateFolder> dataHome;
+    std::optional<TemporaryFolder> dataHome;
     IdleProcesses idle;
     if (extra > 0 || applications) {
-        const std::string program = idleProgram();
+        const std::string program = besideBench("brisel-bench-idle").string();
         if (applications) {
             // The launcher index reads the data folders when the pass first runs, below.
             dataHome.emplace();
@@ -243,40 +221,43 @@ int sampling(int extra, bool applications) {
 
 int run(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] != "sampling") throw UsageError{};
+    if (args.empty() || (args[0] != "sampling" && args[0] != "idle")) throw UsageError{};
+    const bool idle = args[0] == "idle";
     int extra = 0;
+    int seconds = 30;
     bool applications = false;
+    bool shown = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--applications") {
+        if (!idle && args[i] == "--applications") {
             applications = true;
-        } else if (args[i] == "--extra") {
-            const std::string text = i + 1 < args.size() ? args[++i] : "";
-            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), extra);
-            if (text.empty() || error != std::errc() || end != text.data() + text.size() || extra < 0 ||
-                extra > kMaxExtra)
-                throw UsageError{"--extra wants a whole number from 0 to " + std::to_string(kMaxExtra)};
+        } else if (!idle && args[i] == "--extra") {
+            extra = wholeNumber(args, i, "--extra", 0, kMaxExtra);
+        } else if (idle && args[i] == "--shown") {
+            shown = true;
+        } else if (idle && args[i] == "--seconds") {
+            seconds = wholeNumber(args, i, "--seconds", 1, kMaxSeconds);
         } else {
             throw UsageError{"unknown option " + args[i]};
         }
     }
-    return sampling(extra, applications);
+    return idle ? idleCost(seconds, shown) : sampling(extra, applications);
 }
 
 } // namespace
-} // namespace brisel
+} // namespace brisel::bench
 
 int main(int argc, char** argv) {
     try {
-        return brisel::run(argc, argv);
-    } catch (const brisel::UsageError& error) {
+        return brisel::bench::run(argc, argv);
+    } catch (const brisel::bench::UsageError& error) {
         if (!error.message.empty()) std::fprintf(stderr, "brisel-bench: %s\n", error.message.c_str());
-        std::fputs(brisel::kUsageText, stderr);
-        return brisel::kUsage;
-    } catch (const brisel::Failure& failure) {
+        std::fputs(brisel::bench::kUsageText, stderr);
+        return brisel::bench::kUsage;
+    } catch (const brisel::bench::Failure& failure) {
         std::fprintf(stderr, "brisel-bench: %s\n", failure.message.c_str());
-        return brisel::kFailure;
+        return brisel::bench::kFailure;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "brisel-bench: %s\n", error.what());
-        return brisel::kFailure;
+        return brisel::bench::kFailure;
     }
 }
