@@ -3,6 +3,7 @@
 #include "platform/sim/SimPowerAssertions.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -105,7 +106,12 @@ SimMachine::SimMachine(SimStore store, std::shared_ptr<const Clock> clock, Sleep
 }
 
 json SimMachine::defaultState() {
-    return {
+    return defaults();
+}
+
+// Made once: every read fills a document's gaps from it.
+const json& SimMachine::defaults() {
+    static const json machine = {
         {"schema", 1},
         {"battery",
          {{"present", true},
@@ -160,12 +166,13 @@ json SimMachine::defaultState() {
          {{"lowPowerSupported", true}, {"highPowerSupported", false}, {"systemLowPowerMode", false}}},
         {"faults", json::object()},
     };
+    return machine;
 }
 
 json SimMachine::withDefaults(const json& document) {
-    if (!document.is_object()) return defaultState();
+    if (!document.is_object()) return defaults();
     json result = document;
-    fillDefaults(result, defaultState(), "");
+    fillDefaults(result, defaults(), "");
     return result;
 }
 
@@ -242,13 +249,38 @@ void SimMachine::derive(json& state) {
 }
 
 const json* SimMachine::find(const json& state, std::string_view pointer) {
-    try {
-        json::json_pointer path{std::string(pointer)};
-        if (!state.contains(path)) return nullptr;
-        return &state.at(path);
-    } catch (const json::exception&) {
-        return nullptr;
+    // Walked segment by segment without building a JSON pointer: the facilities read many fields
+    // on every look. Escaped segments take the library's parser.
+    if (pointer.find('~') != std::string_view::npos || (!pointer.empty() && pointer.front() != '/')) {
+        try {
+            json::json_pointer path{std::string(pointer)};
+            return state.contains(path) ? &state.at(path) : nullptr;
+        } catch (const json::exception&) {
+            return nullptr;
+        }
     }
+    const json* at = &state;
+    while (!pointer.empty()) {
+        pointer.remove_prefix(1);
+        const std::string_view key = pointer.substr(0, pointer.find('/'));
+        pointer.remove_prefix(key.size());
+        if (at->is_object()) {
+            const auto it = at->find(key);
+            if (it == at->end()) return nullptr;
+            at = &*it;
+        } else if (at->is_array()) {
+            std::size_t index = 0;
+            const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), index);
+            // An array index is a plain decimal number without leading zeros.
+            if (key.empty() || error != std::errc() || end != key.data() + key.size() ||
+                (key.size() > 1 && key.front() == '0') || index >= at->size())
+                return nullptr;
+            at = &(*at)[index];
+        } else {
+            return nullptr;
+        }
+    }
+    return at;
 }
 
 double SimMachine::now() const {
@@ -257,9 +289,9 @@ double SimMachine::now() const {
 }
 
 SimReadResult SimMachine::load() const {
-    SimReadResult read = store_.read();
-    if (read.error) return read;
-    json state = withDefaults(read.document ? *read.document : json::object());
+    const auto read = store_.readShared();
+    if (read->error) return {std::nullopt, read->error};
+    json state = read->document ? withDefaults(*read->document) : defaults();
     advance(state, now());
     derive(state);
     SimPowerAssertions::dropEndedHolders(state);
@@ -269,7 +301,7 @@ SimReadResult SimMachine::load() const {
 json SimMachine::state() const {
     SimReadResult read = load();
     if (read.document) return std::move(*read.document);
-    json state = defaultState();
+    json state = defaults();
     advance(state, now());
     derive(state);
     return state;
@@ -302,8 +334,7 @@ std::optional<std::string> SimMachine::setField(json& state, std::string_view po
     }
     if (!insideMap(text)) {
         if (!state.contains(path)) return "unknown field " + dotted(text);
-        json defaults = defaultState();
-        const json& expected = defaults.contains(path) ? defaults.at(path) : state.at(path);
+        const json& expected = defaults().contains(path) ? defaults().at(path) : state.at(path);
         if (auto error = checkShape(value, expected, text)) return error;
     } else {
         // A map's paths may create keys but never grow an array: writing at index 4000000000
@@ -336,11 +367,14 @@ std::optional<std::string> SimMachine::reset() const {
 
 std::optional<std::string> SimMachine::gate(const std::string& facility) const {
     for (;;) {
-        json current = state();
-        const json& faults = current["faults"];
-        if (!faults.is_object()) return std::nullopt;
-        auto it = faults.find(facility);
-        if (it == faults.end() || !it->is_object()) return std::nullopt;
+        // The switches do not move with the clock: the document as read is enough. A damaged file
+        // reads as the default machine, which has none.
+        const auto read = store_.readShared();
+        if (!read->document) return std::nullopt;
+        const auto faults = read->document->find("faults");
+        if (faults == read->document->end() || !faults->is_object()) return std::nullopt;
+        auto it = faults->find(facility);
+        if (it == faults->end() || !it->is_object()) return std::nullopt;
         std::string mode = field(*it, "/mode", std::string());
         if (mode == "fail") return "simulated failure: " + facility;
         if (mode == "delay") {

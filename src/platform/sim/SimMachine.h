@@ -154,6 +154,7 @@ public:
     std::optional<std::string> clearFault(const std::string& facility) const;
 
 private:
+    static const nlohmann::json& defaults();
     static const nlohmann::json* find(const nlohmann::json& state, std::string_view pointer);
 
     SimStore store_;

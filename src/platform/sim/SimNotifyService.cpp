@@ -12,16 +12,8 @@ SimNotifyService::SimNotifyService(SimMachine machine, std::chrono::milliseconds
 }
 
 SimNotifyService::~SimNotifyService() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    if (!poller_.joinable()) return;
-    if (poller_.get_id() == std::this_thread::get_id())
-        poller_.detach(); // destroyed from one of its own handlers
-    else
-        poller_.join();
+    // Waits for a look under way on the watch's thread (unless destroyed from one of its handlers).
+    listening_.reset();
 }
 
 SimNotifyService::Seen SimNotifyService::read() const {
@@ -47,7 +39,7 @@ std::optional<NotifyService::Token> SimNotifyService::registerDispatch(const std
     if (dispatches_.empty()) seen_ = now;
     Token token = nextToken_++;
     dispatches_[token] = {name, std::move(handler)};
-    if (interval_.count() > 0 && !poller_.joinable()) poller_ = std::thread([this] { runPoller(); });
+    if (interval_.count() > 0 && !listening_) listening_ = machine_.store().listen([this] { look(); }, interval_);
     return token;
 }
 
@@ -107,15 +99,12 @@ std::optional<std::string> SimNotifyService::postOverride(std::uint64_t state) {
     });
 }
 
-void SimNotifyService::runPoller() {
-    std::unique_lock lock(mutex_);
-    while (!stopping_) {
-        wake_.wait_for(lock, interval_, [this] { return stopping_; });
-        if (stopping_ || dispatches_.empty()) continue;
-        lock.unlock();
-        poll();
-        lock.lock();
+void SimNotifyService::look() {
+    {
+        std::lock_guard lock(mutex_);
+        if (dispatches_.empty()) return;
     }
+    poll();
 }
 
 } // namespace brisel

@@ -4,10 +4,9 @@
 #include "platform/sim/SimMachine.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 namespace brisel {
 
@@ -15,10 +14,10 @@ namespace brisel {
 // override ("com.apple.system.powersources.chargingtofulloverride"), whose state word is
 // "overrideNotify.state"; every other name has the state 0 and is never posted. A change of
 // "overrideNotify.posts" or of the state word counts as a post (so `brisel-sim set
-// overrideNotify.state 1` is seen). Posts are looked for every `pollInterval` on a thread of its
-// own while a dispatch registration exists (none when the interval is zero: then `poll()` looks);
-// handlers run on that thread. Fault facility: "notify" (a failure refuses registrations and state
-// reads).
+// overrideNotify.state 1` is seen). Once a dispatch registration exists, posts are looked for after
+// each change of the machine's file, on its watch's thread, or every `pollInterval` while the
+// folder cannot be watched (never when the interval is zero: then `poll()` looks); handlers run on
+// that thread. Fault facility: "notify" (a failure refuses registrations and state reads).
 class SimNotifyService : public NotifyService {
 public:
     static constexpr const char* overrideName = "com.apple.system.powersources.chargingtofulloverride";
@@ -48,7 +47,8 @@ private:
         bool operator==(const Seen&) const = default;
     };
     Seen read() const;
-    void runPoller();
+    // A look from the watch, while anybody listens.
+    void look();
 
     SimMachine machine_;
     std::chrono::milliseconds interval_;
@@ -58,10 +58,8 @@ private:
     std::map<Token, std::pair<std::string, std::function<void()>>> dispatches_;
     Token nextToken_ = 1;
     Seen seen_;
-    bool stopping_ = false;
-    std::condition_variable wake_;
-    std::thread poller_;
     std::recursive_mutex handlerMutex_; // one look's handlers at a time; cancel waits for them
+    std::unique_ptr<SimStore::Listening> listening_; // last: destroyed first
 };
 
 } // namespace brisel

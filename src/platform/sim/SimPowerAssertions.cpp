@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <utility>
 
 namespace brisel {
 
@@ -19,10 +20,17 @@ std::optional<ProcStat> processStat(std::int64_t pid) {
     return text ? parseProcStat(*text) : std::nullopt;
 }
 
+// This process's own entry, read once: it runs for as long as anybody here can ask. (A forked
+// child is another process and reads its own.)
+std::optional<ProcStat> ownStat() {
+    static const std::pair<pid_t, std::optional<ProcStat>> own{::getpid(), processStat(::getpid())};
+    return own.first == ::getpid() ? own.second : processStat(::getpid());
+}
+
 bool holderRuns(const json& assertion) {
     const auto pid = SimMachine::field(assertion, "/pid", std::int64_t{0});
     if (pid <= 0 || pid > INT_MAX) return true; // no holder recorded
-    if (const auto stat = processStat(pid)) {
+    if (const auto stat = pid == ::getpid() ? ownStat() : processStat(pid)) {
         if (stat->state == 'Z' || stat->state == 'X') return false;
         const json started = SimMachine::field(assertion, "/started", json());
         return !started.is_number_integer() || started.get<std::uint64_t>() == stat->startTicks;
@@ -71,7 +79,7 @@ std::optional<PowerAssertions::AssertionID> SimPowerAssertions::create(const std
         id = static_cast<AssertionID>(next);
         if (!assertions["held"].is_array()) assertions["held"] = json::array();
         json entry{{"id", id}, {"type", type}, {"level", level}, {"name", name}, {"pid", ::getpid()}};
-        if (const auto own = processStat(::getpid())) entry["started"] = own->startTicks;
+        if (const auto own = ownStat()) entry["started"] = own->startTicks;
         assertions["held"].push_back(std::move(entry));
         assertions["nextId"] = next + 1;
         return std::nullopt;

@@ -39,28 +39,15 @@ void SimSleepWake::start(Sink sink) {
         std::lock_guard lock(mutex_);
         sink_ = std::move(sink);
         seen_ = baseline;
-        stopping_ = false;
     }
-    if (interval_.count() <= 0) return;
-    poller_ = std::thread([this] {
-        std::unique_lock lock(mutex_);
-        while (!stopping_) {
-            if (wake_.wait_for(lock, interval_, [this] { return stopping_; })) break;
-            lock.unlock();
-            poll();
-            lock.lock();
-        }
-    });
+    if (interval_.count() > 0) listening_ = machine_.store().listen([this] { poll(); }, interval_);
 }
 
 void SimSleepWake::stop() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        sink_ = nullptr;
-    }
-    wake_.notify_all();
-    if (poller_.joinable() && poller_.get_id() != std::this_thread::get_id()) poller_.join();
+    // Returns once no look is under way (unless called from one).
+    listening_.reset();
+    std::lock_guard lock(mutex_);
+    sink_ = nullptr;
 }
 
 void SimSleepWake::poll() {

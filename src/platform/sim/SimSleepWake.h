@@ -4,17 +4,17 @@
 #include "platform/sim/SimMachine.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 namespace brisel {
 
 // Sleep and wake of the simulated machine: `brisel-sim` counts them in "events.sleep",
 // "events.wake" and "events.screensWake"; every rise of a counter since the last look is one
 // event. A change of "energyMode.systemLowPowerMode" between two looks is one power-state change.
-// A look happens every `pollInterval` on a thread of its own (none when the interval is zero: then
+// A look happens after each change of the machine's file, on its watch's thread, or every
+// `pollInterval` while the folder cannot be watched (none at all when the interval is zero: then
 // `poll()` looks). Fault facility: "sleepWake" (a failing look sees nothing and is retried at the
 // next one).
 class SimSleepWake : public SleepWakeEvents {
@@ -44,12 +44,10 @@ private:
 
     SimMachine machine_;
     std::chrono::milliseconds interval_;
-    std::mutex mutex_; // guards sink_, seen_ and stopping_; held while the sink runs
+    std::mutex mutex_; // guards sink_ and seen_; held while the sink runs
     Sink sink_;
     Counters seen_;
-    bool stopping_ = false;
-    std::condition_variable wake_;
-    std::thread poller_;
+    std::unique_ptr<SimStore::Listening> listening_;
 };
 
 } // namespace brisel

@@ -1,6 +1,7 @@
 #include "platform/sim/SimStore.h"
 
 #include "platform/PrivateFolder.h"
+#include "platform/sim/SimFolderWatch.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -104,9 +105,11 @@ SimStore::SimStore() {
     PrivateFolder location = defaultLocation();
     directory_ = std::move(location.directory);
     mustBePrivate_ = location.mustBePrivate;
+    watch_ = SimFolderWatch::of(directory_);
 }
 
-SimStore::SimStore(std::filesystem::path directory) : directory_(std::move(directory)) {}
+SimStore::SimStore(std::filesystem::path directory)
+    : directory_(std::move(directory)), watch_(SimFolderWatch::of(directory_)) {}
 
 std::filesystem::path SimStore::defaultDirectory() {
     return defaultLocation().directory;
@@ -125,13 +128,24 @@ std::optional<std::string> SimStore::ensureDirectory() const {
 }
 
 SimReadResult SimStore::read() const {
-    if (auto error = checkDirectory()) return {std::nullopt, error};
+    return *readShared();
+}
+
+std::shared_ptr<const SimReadResult> SimStore::readShared() const {
+    if (auto error = checkDirectory()) return std::make_shared<const SimReadResult>(SimReadResult{std::nullopt, error});
     std::error_code ec;
-    if (!std::filesystem::exists(directory_, ec)) return {};
-    // Writers replace the file by rename, so a reader that cannot lock still sees a whole document.
-    FileLock lock;
-    (void)lock.acquire(lockPath(), LOCK_SH);
-    return readDocument(filePath());
+    if (!std::filesystem::exists(directory_, ec)) return std::make_shared<const SimReadResult>();
+    return watch_->read([this] {
+        // Writers replace the file by rename, so a reader that cannot lock still sees a whole document.
+        FileLock lock;
+        (void)lock.acquire(lockPath(), LOCK_SH);
+        return readDocument(filePath());
+    });
+}
+
+std::unique_ptr<SimStore::Listening> SimStore::listen(std::function<void()> changed,
+                                                      std::chrono::milliseconds fallback) const {
+    return watch_->listen(std::move(changed), fallback);
 }
 
 std::optional<std::string> SimStore::update(const Mutation& mutate) const {

@@ -2,12 +2,16 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace brisel {
+
+class SimFolderWatch;
 
 // What reading the state file found.
 struct SimReadResult {
@@ -23,6 +27,9 @@ struct SimReadResult {
 // update is one read-modify-write that no other process can interleave with. A write goes to a
 // temporary file in the same folder, is synced and then renamed over the old file, so a reader
 // never sees half a document and a crash never leaves one behind.
+//
+// A read is answered from what this process read last while the folder's watch has seen no change
+// of the file since (SimFolderWatch).
 class SimStore {
 public:
     // The mutation receives the current document (null when there is no file yet) and changes it
@@ -40,6 +47,16 @@ public:
     std::filesystem::path lockPath() const { return directory_ / "machine.lock"; }
 
     SimReadResult read() const;
+    // The same, shared with this process's other readers of the folder instead of copied.
+    std::shared_ptr<const SimReadResult> readShared() const;
+
+    // A registration for calls of `changed` after each change of the file (see SimFolderWatch);
+    // the calls end when it is destroyed.
+    class Listening {
+    public:
+        virtual ~Listening() = default;
+    };
+    std::unique_ptr<Listening> listen(std::function<void()> changed, std::chrono::milliseconds fallback) const;
 
     // Read-modify-write under the exclusive lock. A damaged file is never overwritten here: the
     // update fails with the same text `read()` reports, until `replace` (brisel-sim reset) runs.
@@ -54,6 +71,7 @@ private:
     std::optional<std::string> write(const nlohmann::json& document) const;
 
     std::filesystem::path directory_;
+    std::shared_ptr<SimFolderWatch> watch_;
     // The shared-tmp fallback must be a private folder of ours, or another user could plant a state.
     bool mustBePrivate_ = false;
 };

@@ -243,6 +243,14 @@ TEST_F(SimMachineTest, PartialFileReadsWithDefaultsAndTypedFallbacks) {
     EXPECT_EQ(SimMachine::field(state, "/no/such/field", 3.5), 3.5);
     EXPECT_EQ(SimMachine::field(state, "not a pointer", 4), 4);
     EXPECT_EQ(SimMachine::field(state, "/chargeLimit/limits/99", 4), 4);
+    EXPECT_EQ(SimMachine::field(state, "/chargeLimit/limits/01", 4), 4); // no leading zeros
+    EXPECT_EQ(SimMachine::field(state, "/chargeLimit/limits/1", 4), 85);
+    EXPECT_EQ(SimMachine::field(state, "/battery/percent/0", 4), 4);
+    EXPECT_EQ(SimMachine::field(state, "", json()), state);
+    // Escaped segments: "~1" is a slash, "~0" a tilde.
+    const json keys = {{"a/b", {{"c~d", 7}}}};
+    EXPECT_EQ(SimMachine::field(keys, "/a~1b/c~0d", 0), 7);
+    EXPECT_EQ(SimMachine::field(keys, "/a~1b/c~2d", 0), 0);
 }
 
 TEST_F(SimMachineTest, SetRefusesWhatTheMachineDoesNotHave) {
