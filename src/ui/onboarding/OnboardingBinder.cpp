@@ -3,6 +3,7 @@
 #include "model/AppModel.h"
 #include "onboarding/OnboardingCoordinator.h"
 #include "ui/design/BriselPanelBackdrop.h"
+#include "ui/design/ShownSync.h"
 #include "ui/panel/PanelBinders.h"
 
 #include <QPainter>
@@ -123,15 +124,15 @@ OnboardingActions onboardingActions(OnboardingCoordinator& coordinator, AppModel
     return a;
 }
 
-void keepOnboardingSynced(QObject& receiver, OnboardingCoordinator& coordinator, AppModel& model,
+void keepOnboardingSynced(QWidget& view, OnboardingCoordinator& coordinator, AppModel& model,
                           std::function<void(const OnboardingState&)> sync) {
-    auto resync = [flow = QPointer<OnboardingCoordinator>(&coordinator), held = QPointer<AppModel>(&model),
-                   sync = std::move(sync)] {
+    auto* keeper = new ShownSync(view, [flow = QPointer<OnboardingCoordinator>(&coordinator),
+                                        held = QPointer<AppModel>(&model), sync = std::move(sync)] {
         if (held) sync(onboardingState(flow.data(), *held));
-    };
+    });
     // The model relays the coordinator's changes a turn later; listening to both shows them at once.
-    QObject::connect(&coordinator, &OnboardingCoordinatorInterface::changed, &receiver, resync);
-    QObject::connect(&model, &AppModel::changed, &receiver, resync);
+    QObject::connect(&coordinator, &OnboardingCoordinatorInterface::changed, keeper, &ShownSync::changed);
+    QObject::connect(&model, &AppModel::changed, keeper, &ShownSync::changed);
 }
 
 // ---- hosts -----------------------------------------------------------------------------------------

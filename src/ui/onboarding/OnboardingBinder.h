@@ -30,8 +30,8 @@ OnboardingState onboardingState(const OnboardingCoordinator* coordinator, const 
 OnboardingActions onboardingActions(OnboardingCoordinator& coordinator, AppModel& model,
                                     const OnboardingHostActions& host);
 // Calls `sync` with a fresh state whenever the coordinator or the model changes, for as long as
-// `receiver` and the model live.
-void keepOnboardingSynced(QObject& receiver, OnboardingCoordinator& coordinator, AppModel& model,
+// `view` and the model live; while the view is not shown, once when it is shown.
+void keepOnboardingSynced(QWidget& view, OnboardingCoordinator& coordinator, AppModel& model,
                           std::function<void(const OnboardingState&)> sync);
 
 // The onboarding window's content: the wizard bound to the coordinator and the model, with its own

@@ -1,6 +1,7 @@
 #include "ui/panel/PanelBinders.h"
 
 #include "model/AppModel.h"
+#include "ui/design/ShownSync.h"
 
 #include <QPointer>
 
@@ -15,7 +16,10 @@ namespace {
 
 template <typename Card, typename Fill> void keepSynced(Card& card, AppModel& model, Fill fill) {
     card.sync(fill(model));
-    QObject::connect(&model, &AppModel::changed, &card, [&card, &model, fill] { card.sync(fill(model)); });
+    auto* keeper = new ShownSync(card, [&card, held = QPointer<AppModel>(&model), fill] {
+        if (held) card.sync(fill(*held));
+    });
+    QObject::connect(&model, &AppModel::changed, keeper, &ShownSync::changed);
 }
 
 } // namespace

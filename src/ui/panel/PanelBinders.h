@@ -57,7 +57,8 @@ KeepAwakeActions keepAwakeActions(AppModel& model, std::function<void()> openAwa
 ControlPanelState controlPanelState(const AppModel& model);
 ControlPanelActions controlPanelActions(AppModel& model, const PanelHostActions& host);
 
-// Syncs the card now and whenever the model changes, for as long as both live.
+// Syncs the card now and whenever the model changes, for as long as both live; a card that is not
+// shown is synced when it is shown.
 void bindChargeLimitCard(ChargeLimitCard& card, AppModel& model);
 void bindEnergyModeCard(EnergyModeCard& card, AppModel& model);
 // The window opens the system monitor for an application (it is not the model's).

@@ -1,6 +1,7 @@
 #include "ui/settings/SettingsBinder.h"
 
 #include "model/AppModel.h"
+#include "ui/design/ShownSync.h"
 #include "ui/panel/PanelBinders.h"
 #include "ui/settings/SettingsRules.h"
 
@@ -124,7 +125,10 @@ SettingsActions settingsActions(AppModel& model, const SettingsHostActions& host
 void bindSettingsWindow(SettingsWindowView& view, AppModel& model, const SettingsHostActions& host) {
     view.setActions(settingsActions(model, host));
     view.sync(settingsState(model));
-    QObject::connect(&model, &AppModel::changed, &view, [&view, &model] { view.sync(settingsState(model)); });
+    auto* keeper = new ShownSync(view, [&view, held = QPointer<AppModel>(&model)] {
+        if (held) view.sync(settingsState(*held));
+    });
+    QObject::connect(&model, &AppModel::changed, keeper, &ShownSync::changed);
 }
 
 SettingsWindowHost::SettingsWindowHost(ViewContext view, AppModel& model, SettingsHostActions actions,

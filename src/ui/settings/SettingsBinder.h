@@ -21,7 +21,8 @@ struct SettingsHostActions {
 
 SettingsState settingsState(const AppModel& model);
 SettingsActions settingsActions(AppModel& model, const SettingsHostActions& host);
-// Syncs the view now and whenever the model changes, for as long as both live.
+// Syncs the view now and whenever the model changes, for as long as both live; while the view is
+// not shown, once when it is shown.
 void bindSettingsWindow(SettingsWindowView& view, AppModel& model, const SettingsHostActions& host);
 
 // The settings window's content as the shell hosts it: the view on the shell's navigation, bound

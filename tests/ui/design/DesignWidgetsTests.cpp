@@ -8,6 +8,7 @@
 #include "ui/design/BriselToggleRow.h"
 #include "ui/design/QtAnnouncer.h"
 #include "ui/design/SectionCard.h"
+#include "ui/design/ShownSync.h"
 #include "ui/design/SymbolView.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,30 @@ TEST_F(DesignWidgetTest, ErrorBannerWrapsALongMessage) {
     banner.setMessage(QString("The helper did not answer in time. ").repeated(6));
     ASSERT_TRUE(banner.hasHeightForWidth());
     EXPECT_GT(banner.heightForWidth(160), banner.heightForWidth(4000));
+}
+
+// Changes while nobody sees the view are one sync when it is shown, and none when nothing changed.
+TEST(ShownSyncTest, SyncsAVisibleViewAtOnceAndAHiddenOneOnceWhenShown) {
+    QWidget window;
+    auto* view = new QWidget(&window);
+    int syncs = 0;
+    auto* keeper = new ShownSync(*view, [&] { ++syncs; });
+    keeper->changed();
+    keeper->changed();
+    EXPECT_EQ(syncs, 0);
+    window.show();
+    EXPECT_EQ(syncs, 1);
+    keeper->changed();
+    EXPECT_EQ(syncs, 2);
+
+    view->hide();
+    keeper->changed();
+    EXPECT_EQ(syncs, 2);
+    view->show();
+    EXPECT_EQ(syncs, 3);
+    window.hide();
+    window.show();
+    EXPECT_EQ(syncs, 3);
 }
 
 TEST(QtAnnouncerTest, SpeaksOnlyThroughTheActiveWindow) {

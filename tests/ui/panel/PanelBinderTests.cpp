@@ -58,6 +58,47 @@ TEST_F(PanelBinderTest, CardsShowTheModelAndCallItsMembers) {
     resume->click();
 }
 
+// A panel nobody sees costs nothing per publish and is brought up to date as it is shown; a shown
+// one takes each publish in the turn the model sends it.
+TEST_F(PanelBinderTest, AShownPanelTakesEachPublishInItsTurnAndAHiddenOneWhenItIsShown) {
+    startOn(chargeSnapshot());
+    const auto l10n = test::repositoryLocalizer("en");
+    AppearanceSource source;
+    PopoverControlPanel popover({l10n.get(), &source, nullptr, nullptr}, *model, {});
+    auto* hero = test::findOne<QLabel>(&popover, "hero-percent");
+    ASSERT_TRUE(hero);
+    const auto publishPercent = [&](int percent) {
+        BatteryInfo battery = model->battery();
+        battery.percent = percent;
+        model->battery = battery;
+    };
+
+    publishPercent(33);
+    settle();
+    EXPECT_NE(hero->text(), "33%");
+    popover.show(); // nothing else runs before the check
+    EXPECT_EQ(hero->text(), "33%");
+
+    QString atPublish;
+    int publishes = 0;
+    QObject::connect(model.get(), &AppModel::changed, &popover, [&] {
+        atPublish = hero->text();
+        ++publishes;
+    });
+    publishPercent(44);
+    settle();
+    EXPECT_EQ(atPublish, "44%");
+
+    popover.hide();
+    const int published = publishes;
+    publishPercent(55);
+    settle();
+    EXPECT_GT(publishes, published);
+    EXPECT_EQ(hero->text(), "44%");
+    popover.show();
+    EXPECT_EQ(hero->text(), "55%");
+}
+
 TEST_F(PanelBinderTest, KeepAwakeStateCarriesTheModelsIssuesAndMenuState) {
     startOn(chargeSnapshot());
     model->keepAwake = true;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QWidget;
+
+namespace brisel {
+
+// Keeps a view in step with what it shows while sparing the work nobody would see: after every
+// `changed()`, `sync` runs right away while the view is visible, and for a view that is not, once
+// when it is next shown (before it is painted). Made as a child of the view, so it goes with it.
+class ShownSync : public QObject {
+    Q_OBJECT
+
+public:
+    ShownSync(QWidget& view, std::function<void()> sync);
+
+    // The source changed: sync now if the view is visible, else when it is shown.
+    void changed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget& view_;
+    std::function<void()> sync_;
+    bool pending_ = false;
+};
+
+} // namespace brisel
