@@ -62,6 +62,8 @@ struct BatteryInfo {
 
     // The status for the limit the charge-limit service holds now (and whether it is on).
     ChargeStatus chargeStatus(std::optional<int> limit, bool enabled) const;
+
+    bool operator==(const BatteryInfo&) const = default;
 };
 
 // Turns the smart-battery property tree (and the optional pack tree) into a reading. Pure.

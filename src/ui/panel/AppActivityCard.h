@@ -17,6 +17,8 @@ namespace brisel {
 struct ActivityState {
     std::vector<SignificantEnergyApp> apps; // filtered and ordered by the model
     QString sampleStatus;                   // "energySample.ready", "…partial" or "…unavailable"
+
+    bool operator==(const ActivityState&) const = default;
 };
 
 struct ActivityActions {

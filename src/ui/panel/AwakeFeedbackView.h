@@ -37,6 +37,8 @@ struct GuardState {
     bool protectionReady = false;
     double learningRemainingSeconds = 0;
     double waitingRemainingSeconds = 0;
+
+    bool operator==(const GuardState&) const = default;
 };
 
 // Seconds as whole minutes, rounded up; a negative or non-finite time counts as 0 and a huge one
@@ -55,6 +57,8 @@ struct AwakeIssue {
     QStringList diagnostics; // keys, or texts the localiser gives back unchanged
     std::optional<AwakeIssueAction> action;
     bool isReceipt = false;
+
+    bool operator==(const AwakeIssue&) const = default;
 };
 
 // The model's keep-awake state the feedback reads.
@@ -78,6 +82,8 @@ struct AwakeFeedbackState {
     bool lidStateUnconfirmed = false;
     bool keepAwakeOnLidClosed = false;
     GuardState guard;
+
+    bool operator==(const AwakeFeedbackState&) const = default;
 };
 
 // One model action per control of the keep-awake views.

@@ -29,6 +29,8 @@ struct ChargeLimitState {
     LimitBarState bar;
     ChargeFeedbackState feedback;
     SmartPlanState plan;
+
+    bool operator==(const ChargeLimitState&) const = default;
 };
 
 // One model action per control of the card.

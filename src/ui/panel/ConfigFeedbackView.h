@@ -17,6 +17,8 @@ struct ConfigFeedbackState {
     std::optional<QString> configError; // readable text, shown as it is
     bool awakeOwnsConfigError = false;
     bool configCanRetrySave = false;
+
+    bool operator==(const ConfigFeedbackState&) const = default;
 };
 
 // The error shown, or none: nothing without an error, nor while the keep-awake feedback owns it

@@ -16,7 +16,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace brisel {
 
@@ -90,11 +93,17 @@ ControlPanel::ControlPanel(ViewContext context, bool showsSettingsButton, bool d
     column->addSpacing(2);
     addInset(column, hairline, 14);
     addInset(column, footer_, 10);
-    context_.observe(this, [this] { update(); });
+    // Another language or look: the texts and colours set from the last state are made again
+    // (not while a sync sets the theme: it goes on in the new look).
+    context_.observe(this, [this] {
+        if (shown_ && !syncing_) sync(*std::exchange(shown_, std::nullopt));
+        update();
+    });
 }
 
 void ControlPanel::setActions(ControlPanelActions actions) {
     actions_ = std::move(actions);
+    shown_.reset(); // the banner takes its dismiss action at the next sync
     charge_->setActions(actions_.charge);
     energy_->setActions(actions_.energy);
     keepAwake_->setActions(actions_.keepAwake);
@@ -104,15 +113,28 @@ void ControlPanel::setActions(ControlPanelActions actions) {
 }
 
 void ControlPanel::setNavigation(BoolBinding keepAwakeExpanded, BoolBinding feedbackExpanded) {
+    keepAwakeExpanded_ = keepAwakeExpanded;
+    feedbackExpanded_ = feedbackExpanded;
     keepAwake_->setExpansion(std::move(keepAwakeExpanded));
     keepAwake_->setFeedbackExpansion(std::move(feedbackExpanded));
+    shownFolds_ = folds();
 }
 
 void ControlPanel::refreshNavigation() {
     keepAwake_->refreshExpansion();
+    shownFolds_ = folds();
+}
+
+std::pair<bool, bool> ControlPanel::folds() const {
+    return {keepAwakeExpanded_ && keepAwakeExpanded_.get(), feedbackExpanded_ && feedbackExpanded_.get()};
 }
 
 void ControlPanel::sync(const ControlPanelState& state) {
+    if (shown_ == state) {
+        if (folds() != shownFolds_) refreshNavigation();
+        return;
+    }
+    const QScopedValueRollback syncing(syncing_, true);
     // The panel sets the theme for everything inside it.
     if (context_.appearance) context_.appearance->setTheme(state.theme);
     const PanelSections sections = panelSections(state);
@@ -142,6 +164,8 @@ void ControlPanel::sync(const ControlPanelState& state) {
     activity_->sync(state.activity);
     // Cards add rows as the model lists them.
     orderTabsByLayout(this);
+    shown_ = state;
+    shownFolds_ = folds();
 }
 
 void ControlPanel::paintEvent(QPaintEvent*) {

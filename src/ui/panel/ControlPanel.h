@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace brisel {
 
@@ -32,6 +33,8 @@ struct ControlPanelState {
     EnergyModeState energy;
     KeepAwakeState keepAwake;
     ActivityState activity;
+
+    bool operator==(const ControlPanelState&) const = default;
 };
 
 // One model action per control, and what the host lets the panel ask of the application.
@@ -69,6 +72,8 @@ public:
     ControlPanel(ViewContext context, bool showsSettingsButton, bool drawsBackdrop,
                  QWidget* parent = nullptr);
 
+    // Shows `state`, and the navigation's folds as they are now. The same state as the last one,
+    // with the same folds, changes nothing, so nothing is laid out or painted again.
     void sync(const ControlPanelState& state);
     void setActions(ControlPanelActions actions);
     // The keep-awake card's fold and its details' fold, owned by the host's navigation.
@@ -100,6 +105,14 @@ private:
     KeepAwakeControlsView* keepAwake_;
     AppActivityCard* activity_;
     PanelFooter* footer_;
+    // The keep-awake fold and its details' fold, as the navigation has them now.
+    std::pair<bool, bool> folds() const;
+
+    BoolBinding keepAwakeExpanded_;
+    BoolBinding feedbackExpanded_;
+    std::optional<ControlPanelState> shown_; // what the sections show now
+    std::pair<bool, bool> shownFolds_;       // and with which folds
+    bool syncing_ = false;
 };
 
 } // namespace brisel

@@ -24,6 +24,8 @@ struct EnergyModeState {
     EnergyMode current = EnergyMode::automatic;
     bool busy = false;
     std::optional<QString> feedbackError;
+
+    bool operator==(const EnergyModeState&) const = default;
 };
 
 struct EnergyModeActions {

@@ -29,6 +29,8 @@ struct KeepAwakeState {
     KeepAwakeMenuState menuState = KeepAwakeMenuState::off;
     QStringList collapsedFeedbackKeys; // summaries of the issues that are not receipts
     AwakeFeedbackState feedback;
+
+    bool operator==(const KeepAwakeState&) const = default;
 };
 
 // A stop that is owed: the record says so, or the last stop ended part-way or unsaved.

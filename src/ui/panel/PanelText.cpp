@@ -54,7 +54,9 @@ void showLabel(QLabel* label, const QString& text, const QColor& color) {
     if (label->text() != text) label->setText(text);
     // The colour goes into a role of its own, so the label's text colour keeps following the
     // window's and colours derived from it are not derived twice.
-    label->setForegroundRole(QPalette::BrightText);
+    // Setting the role, even to the same one, sends a palette change through the label and
+    // repaints it.
+    if (label->foregroundRole() != QPalette::BrightText) label->setForegroundRole(QPalette::BrightText);
     if (label->palette().color(QPalette::BrightText) == color) return;
     QPalette palette = label->palette();
     palette.setColor(QPalette::BrightText, color);

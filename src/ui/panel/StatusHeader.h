@@ -31,6 +31,8 @@ struct StatusHeaderState {
     std::int64_t lowBatteryWarnPercent = 0;
     std::int64_t registeredTarget = 0;
     bool smartEnabled = false;
+
+    bool operator==(const StatusHeaderState&) const = default;
 };
 
 // A one-off charge to full is in force and the battery is taking it (on the adapter, charging).

@@ -9,6 +9,7 @@
 #include "ui/design/BriselSemanticColor.h"
 #include "ui/design/BriselThemeTokens.h"
 #include "ui/design/BriselTypography.h"
+#include "ui/design/Shadow.h"
 #include "ui/design/SymbolPainter.h"
 
 #include "TestEnvironment.h"
@@ -18,6 +19,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QScreen>
 #include <QSignalSpy>
 
@@ -59,6 +61,27 @@ TEST(ThemeTokens, CardFillStrokeAndShadowForEverySchemeAndReduceFlag) {
         EXPECT_EQ(tokens.cardStroke(row.dark, row.reduce), row.stroke);
         EXPECT_EQ(tokens.cardShadow(row.dark, row.reduce), row.shadow);
     }
+}
+
+// A shape's grown copies are made once and kept: each shape must still get its own shadow.
+TEST(ShadowTest, EachShapeKeepsItsOwnShadowAcrossPaints) {
+    const Shadow shadow{QColor(0, 0, 0, 160), 12, 3};
+    const auto render = [&](const QPainterPath& shape) {
+        QImage image(120, 120, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        shadow.paint(painter, shape);
+        return image;
+    };
+    QPainterPath round, square;
+    round.addRoundedRect(30, 30, 60, 50, 14, 14);
+    square.addRoundedRect(30, 30, 60, 50, 1, 1); // the same bounds
+    const QImage first = render(round);
+    EXPECT_NE(render(square), first);
+    EXPECT_EQ(render(round), first);
+    EXPECT_EQ(first.pixelColor(60, 55).alpha(), 0); // never under the shape itself
+    EXPECT_GT(first.pixelColor(60, 84).alpha(), 0);
 }
 
 TEST(ThemeTokens, SizesAndBadgeColours) {

@@ -8,6 +8,7 @@
 #include "ui/design/StatusPillBadge.h"
 #include "ui/panel/ControlPanel.h"
 #include "ui/panel/PanelFooter.h"
+#include "ui/panel/PanelText.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,78 @@ TEST_F(ControlPanelTest, EnabledFollowsTheModel) {
     rig.sync(rows[3].state);
     QTest::mouseClick(findOne(&rig.panel, "keep-display-awake"), Qt::LeftButton);
     EXPECT_TRUE(rig.calls.isEmpty());
+}
+
+// Counts the layout runs and paints of the widgets of one window.
+class RedrawCounter : public QObject {
+public:
+    explicit RedrawCounter(QWidget& window) : window_(window) { qApp->installEventFilter(this); }
+    ~RedrawCounter() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == &window_) {
+            if (event->type() == QEvent::Paint) ++paints;
+            if (event->type() == QEvent::LayoutRequest) ++layouts;
+        }
+        return false;
+    }
+    int paints = 0;
+    int layouts = 0;
+
+private:
+    QWidget& window_;
+};
+
+void processEvents() {
+    for (int turn = 0; turn < 10; ++turn)
+        QCoreApplication::processEvents();
+}
+
+// A palette change repaints the label and its window behind it: showing a label as it is sends none.
+TEST(PanelTextTest, ShowingALabelAsItIsChangesNothing) {
+    QLabel label;
+    showLabel(&label, "72%", Qt::red);
+    struct PaletteChanges : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::PaletteChange;
+            return false;
+        }
+    } changes;
+    label.installEventFilter(&changes);
+    showLabel(&label, "72%", Qt::red);
+    EXPECT_EQ(changes.count, 0);
+    showLabel(&label, "72%", Qt::blue);
+    EXPECT_EQ(changes.count, 1);
+}
+
+// The model publishes every refresh; what the panel already shows is neither laid out nor painted
+// again, while a changed value is, and the panel's own texts follow the language without a state.
+TEST_F(ControlPanelTest, WhatItShowsAlreadyIsNeitherLaidOutNorPaintedAgain) {
+    Rig rig(context);
+    rig.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&rig.window));
+    processEvents();
+    RedrawCounter counter(rig.window);
+    rig.panel.sync(rig.state);
+    processEvents();
+    EXPECT_EQ(counter.paints, 0);
+    EXPECT_EQ(counter.layouts, 0);
+
+    ControlPanelState next = rig.state;
+    next.header.battery.percent = 41;
+    next.mclSupported = false; // the panel's own "no limit" card
+    rig.sync(next);
+    processEvents();
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_EQ(rig.text("hero-percent"), "41%");
+
+    l10n->setLanguage("ja");
+    QStringList texts;
+    for (const QLabel* label : findOne(&rig.panel, "charge-limit-unavailable")->findChildren<QLabel*>())
+        texts << label->text();
+    EXPECT_TRUE(texts.contains(l10n->tr("msg.noNativeLimit"))) << texts.join(" | ").toStdString();
+    EXPECT_NE(l10n->tr("msg.noNativeLimit"), test::repositoryLocalizer("en")->tr("msg.noNativeLimit"));
 }
 
 TEST_F(ControlPanelTest, TextsFollowTheLanguage) {
