@@ -6,7 +6,10 @@
 #include "TestEnvironment.h"
 
 #include <cmath>
+#include <chrono>
+#include <filesystem>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace brisel {
@@ -108,6 +111,32 @@ TEST_F(SimSleepWakeTest, FailingLookIsRetriedAndStopEndsDelivery) {
     setCounters(2, 1);
     watcher.poll();
     EXPECT_EQ(events.size(), 1u);
+}
+
+// Started with a look interval, the events come from the watch of the machine's folder as each
+// change lands: the interval (an hour here) is only its stand-in where the folder cannot be watched.
+TEST_F(SimSleepWakeTest, EventsArriveThroughTheWatchOfTheMachinesFolder) {
+    std::filesystem::create_directories(simDir());
+    SimSleepWake watcher(machine(), std::chrono::hours(1));
+    watcher.start(sink());
+    const auto received = [this](std::size_t count) {
+        for (int wait = 0; wait < 2000; ++wait) {
+            {
+                std::lock_guard lock(mutex);
+                if (events.size() >= count) return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    };
+    setCounters(1, 0);
+    ASSERT_TRUE(received(1));
+    setCounters(1, 1);
+    ASSERT_TRUE(received(2));
+    watcher.stop();
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(events, (std::vector<std::string>{notification_names::workspaceWillSleep,
+                                                notification_names::workspaceDidWake}));
 }
 
 } // namespace

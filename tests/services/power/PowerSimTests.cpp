@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace brisel {
 namespace {
 
@@ -111,8 +113,11 @@ TEST_F(PowerSimTest, OverrideMonitorSeesPostsAndState) {
     EXPECT_EQ(monitor.state(), std::nullopt);
 }
 
-TEST_F(PowerSimTest, OverrideMonitorWithThePollingThreadAndFailedRegistration) {
-    auto notify = std::make_shared<SimNotifyService>(machine, std::chrono::milliseconds(5));
+// Posts reach the monitor through the watch of the machine's folder: the look interval (an hour)
+// only stands in where the folder cannot be watched.
+TEST_F(PowerSimTest, OverrideMonitorThroughTheFolderWatchAndFailedRegistration) {
+    std::filesystem::create_directories(simDir());
+    auto notify = std::make_shared<SimNotifyService>(machine, std::chrono::hours(1));
     int calls = 0;
     {
         ChargeOverrideMonitor monitor(notify);
