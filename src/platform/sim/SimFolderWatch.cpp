@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 #include <map>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -44,14 +45,14 @@ public:
     std::mutex mutex;
     std::map<std::filesystem::path, std::weak_ptr<SimFolderWatch>> folders; // by path
     std::multimap<int, SimFolderWatch*> watched;                             // by watch descriptor
-
-    bool available() const { return inotify_ >= 0; }
+    // The folders with listeners; their registrations keep them alive.
+    std::set<SimFolderWatch*> listened;
 
     // Reads every queued event and moves the revisions of the folders they concern. Under `mutex`.
     void drain() {
         if (inotify_ < 0) return;
         alignas(inotify_event) char buffer[4096];
-        bool listened = false;
+        bool heard = false; // by a folder with listeners
         for (;;) {
             const ssize_t got = ::read(inotify_, buffer, sizeof buffer);
             if (got <= 0) break;
@@ -60,7 +61,7 @@ public:
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
                 if (event->mask & IN_Q_OVERFLOW) {
                     for (auto& [descriptor, folder] : watched)
-                        listened |= changed(*folder);
+                        heard |= changed(*folder);
                     continue;
                 }
                 const bool aboutFolder = event->len == 0;
@@ -71,12 +72,12 @@ public:
                 for (auto [it, end] = watched.equal_range(descriptor); it != end; ++it)
                     concerned.push_back(it->second);
                 for (SimFolderWatch* folder : concerned) {
-                    listened |= changed(*folder);
+                    heard |= changed(*folder);
                     if (event->mask & kWatchLost) unwatch(*folder);
                 }
             }
         }
-        if (listened && std::this_thread::get_id() != thread_) wake();
+        if (heard && std::this_thread::get_id() != thread_) wake();
     }
 
     // Watches the folder if it is not watched yet; false when it cannot be. Under `mutex`.
@@ -179,9 +180,8 @@ private:
     int fallbackTimeout() const {
         int timeout = -1;
         const auto now = std::chrono::steady_clock::now();
-        for (const auto& [path, weak] : folders) {
-            const auto folder = weak.lock();
-            if (!folder || folder->listeners_.empty() || folder->descriptor_ >= 0) continue;
+        for (const SimFolderWatch* folder : listened) {
+            if (folder->descriptor_ >= 0) continue;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 folder->lastFallback_ + fallbackOf(*folder) - now);
             const int wait = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, INT_MAX));
@@ -201,9 +201,7 @@ private:
     // fallback interval has passed. Under `mutex`.
     void collectDue(std::vector<std::shared_ptr<Listener>>& due) {
         const auto now = std::chrono::steady_clock::now();
-        for (const auto& [path, weak] : folders) {
-            const auto folder = weak.lock();
-            if (!folder || folder->listeners_.empty()) continue;
+        for (SimFolderWatch* folder : listened) {
             watch(*folder); // the folder may exist by now
             bool call = false;
             if (folder->descriptor_ >= 0) {
@@ -254,6 +252,7 @@ SimFolderWatch::~SimFolderWatch() {
     Watcher& watcher = Watcher::instance();
     std::lock_guard lock(watcher.mutex);
     watcher.unwatch(*this);
+    watcher.listened.erase(this);
     // Another store may have made a new watch for the path meanwhile: that one stays.
     if (auto it = watcher.folders.find(directory_); it != watcher.folders.end() && it->second.expired())
         watcher.folders.erase(it);
@@ -262,14 +261,16 @@ SimFolderWatch::~SimFolderWatch() {
 std::shared_ptr<const SimReadResult> SimFolderWatch::read(const std::function<SimReadResult()>& load) {
     Watcher& watcher = Watcher::instance();
     std::uint64_t revision = 0;
+    bool watched = false;
     {
         std::lock_guard lock(watcher.mutex);
         watcher.drain();
-        if (!watcher.watch(*this)) return std::make_shared<const SimReadResult>(load());
-        if (cached_ && cachedRevision_ == revision_) return cached_;
+        watched = watcher.watch(*this);
+        if (watched && cached_ && cachedRevision_ == revision_) return cached_;
         revision = revision_;
     }
     auto result = std::make_shared<const SimReadResult>(load());
+    if (!watched) return result;
     std::lock_guard lock(watcher.mutex);
     // Kept only when nothing has been noticed since the look above; a change noticed later drops it.
     if (descriptor_ >= 0 && revision_ == revision) {
@@ -291,6 +292,7 @@ std::unique_ptr<SimFolderWatch::Listening> SimFolderWatch::listen(std::function<
         notifiedRevision_ = revision_; // changes from here on
         lastFallback_ = std::chrono::steady_clock::now();
         listeners_.push_back(listener);
+        watcher.listened.insert(this);
         watcher.startThread();
         watcher.wake(); // the thread may have to look on a fallback interval now
     }
@@ -299,6 +301,7 @@ std::unique_ptr<SimFolderWatch::Listening> SimFolderWatch::listen(std::function<
         {
             std::lock_guard lock(watcher.mutex);
             std::erase(listeners_, listener);
+            if (listeners_.empty()) watcher.listened.erase(this);
         }
         std::lock_guard call(listener->calling); // waits for a call under way on another thread
         listener->cancelled = true;
