@@ -60,6 +60,10 @@ QString renderToPng(QWidget& widget, const QString& name) {
     pixmap.setDevicePixelRatio(2);
     pixmap.fill(Qt::transparent);
     widget.render(&pixmap);
+    return saveRender(pixmap.toImage(), name);
+}
+
+QString saveRender(const QImage& image, const QString& name) {
     QString folder = QStringLiteral(BRISEL_UI_RENDER_DIR);
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
         // Another user's build folder: keep the picture anyway, in this user's temporary folder.
@@ -68,7 +72,7 @@ QString renderToPng(QWidget& widget, const QString& name) {
         std::cerr << "build folder not writable; rendering into " << folder.toStdString() << "\n";
     }
     const QString path = folder + "/" + name + ".png";
-    EXPECT_TRUE(pixmap.save(path)) << path.toStdString();
+    EXPECT_TRUE(image.save(path)) << path.toStdString();
     return path;
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QList>
 #include <QPalette>
 #include <QString>
@@ -58,6 +59,8 @@ private:
 // Renders `widget` (shown first if needed) at twice its size into
 // "<build>/ui-renders/<name>.png" and returns the file's path.
 QString renderToPng(QWidget& widget, const QString& name);
+// Saves `image` as "<build>/ui-renders/<name>.png" and returns the file's path.
+QString saveRender(const QImage& image, const QString& name);
 
 // The widgets under `root` named `objectName` that would be visible with `root`.
 QList<QWidget*> findVisible(const QWidget* root, const QString& objectName);
