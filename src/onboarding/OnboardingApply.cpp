@@ -83,7 +83,9 @@ Task<bool> OnboardingCoordinator::applyCharge(QPointer<OnboardingCoordinator> se
             self->error = "onboarding.chargeFailed";
             co_return false;
         }
-    } else if (self->record().charge == SetupResult::confirmed && !model->setupChargeMatches(target)) {
+    }
+    // Also right after that check: the limit may have moved while its result was saved.
+    if (self->record().charge == SetupResult::confirmed && !model->setupChargeMatches(target)) {
         setCharge(SetupResult::failed); // changed outside the wizard since
         auto saving = self->persist();
         co_await saving;

@@ -699,6 +699,7 @@ TEST_F(CoordinatorTest, ApplyRunAppliesChecksOrKeepsEachPhaseByItsStoredOutcome)
         bool applied;                              // setLimit or keep-awake switched on
         const char* change;                        // the record afterwards, as a patch of `from`
         std::optional<std::string> error;
+        std::optional<int> limitMovesTo = {};      // while the run saves what its first check found
     };
     const char* done = R"("completed":true,"step":5)";
     auto with = [done](const std::string& fields) { return "{" + fields + "," + done + "}"; };
@@ -709,6 +710,7 @@ TEST_F(CoordinatorTest, ApplyRunAppliesChecksOrKeepsEachPhaseByItsStoredOutcome)
         {R"({"charge":"idle"})", {}, true, nullptr, {}},
         {R"({"charge":"failed"})", {}, true, nullptr, {}},
         {R"({"charge":"requested"})", {}, false, nullptr, {}},
+        {R"({"charge":"requested"})", {}, false, R"({"charge":"failed"})", "onboarding.chargeChanged", 85},
         {R"({"charge":"unknown","targetLimit":85})", {}, false, R"({"charge":"failed"})", "onboarding.chargeFailed"},
         {R"({"charge":"confirmed"})", {}, false, nullptr, {}},
         {R"({"charge":"confirmed","targetLimit":85})", {}, false, R"({"charge":"failed"})", "onboarding.chargeChanged"},
@@ -731,6 +733,14 @@ TEST_F(CoordinatorTest, ApplyRunAppliesChecksOrKeepsEachPhaseByItsStoredOutcome)
         fake->systemAssertionActive.queued = row.assertion;
         fake->systemAssertionActive.otherwise = row.assertion.empty() ? std::optional(true) : row.assertion.back();
         fake->setHelper([](HelperAnswers& a) { a.sleepDisabled = false; });
+        if (row.limitMovesTo)
+            QObject::connect(coordinator.get(), &OnboardingCoordinator::changed, coordinator.get(),
+                             [this, to = *row.limitMovesTo] {
+                                 if (coordinator->record().charge != SetupResult::confirmed) return;
+                                 HardwareSnapshot moved = laptopSnapshot();
+                                 moved.currentLimit = to;
+                                 machine(moved);
+                             });
         fake->clearCalls();
         finish(coordinator->apply());
         saved();
