@@ -41,9 +41,13 @@ Task<void> OnboardingCoordinator::runApply(QPointer<OnboardingCoordinator> self,
         co_return;
     }
     self->busy = true;
-    // Every exit from here on, a throwing service included, unlocks the wizard.
-    ScopeExit idle([self] {
-        if (self) self->busy = false;
+    // Every exit from here on, a throwing service included, unlocks the wizard. The charge step
+    // holds charge control back while it writes; outside a first run (a review) the control is the
+    // application's again however the run ends, as it would be after a start.
+    ScopeExit idle([self, model] {
+        if (!self) return;
+        self->busy = false;
+        if (model && (self->record().completed || self->record().existingUser)) model->confirmSetupCharge();
     });
     self->error = std::nullopt;
     const std::uint64_t generation = self->record().generation;

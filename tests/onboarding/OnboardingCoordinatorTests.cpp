@@ -755,6 +755,45 @@ TEST_F(CoordinatorTest, ApplyRunAppliesChecksOrKeepsEachPhaseByItsStoredOutcome)
     }
 }
 
+// The run closes charge control while it writes the limit. However it ends, a set-up that is not
+// required (an existing user's review) hands it back; a first run keeps it closed until its charge
+// is confirmed.
+TEST_F(CoordinatorTest, ApplyRunHandsChargeControlBackHoweverAReviewEnds) {
+    struct Row {
+        const char* name;
+        bool review;
+        std::function<void()> arrange;
+    };
+    auto writeFails = [this] { fake->setLimit.otherwise = HardwareFailure{"error.hardwareTimeout"}; };
+    // The write lands, then the save of its result fails: the run stops after the charge step.
+    auto resultNotSaved = [this] {
+        HardwareSnapshot written = laptopSnapshot();
+        written.currentLimit = 85;
+        machine(written);
+        holdWrites({false, false, true}); // the refresh's save, the request's, the result's
+        releaseWrites();
+    };
+    const std::vector<Row> rows{
+        {"review, the write fails", true, writeFails},
+        {"review, stopped after the charge step", true, resultNotSaved},
+        {"first run, the write fails", false, writeFails},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        start(std::string(R"({"habit":"desk","targetLimit":85,"task":"none","step":4,"existingUser":)") +
+              (row.review ? "true}" : "false}"));
+        row.arrange();
+        finish(coordinator->apply());
+        EXPECT_FALSE(coordinator->record().completed);
+        // A limit picked in the panel afterwards.
+        fake->setLimit.otherwise = std::nullopt;
+        fake->clearCalls();
+        model->applyLimit(90);
+        finish(awaitUntilEmpty(QPointer<AppModel>(model.get()), &AppModel::chargeTask));
+        EXPECT_EQ(fake->count("setLimit 90") > 0, row.review);
+    }
+}
+
 TEST_F(CoordinatorTest, ApplyRunStopsWithoutWritingOverAChangedRecordOrAFailedSave) {
     // A stop recorded while the keep-awake application runs: its results are not written.
     start(R"({"habit":"unchanged","task":"open","step":4})");
