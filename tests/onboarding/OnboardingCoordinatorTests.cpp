@@ -245,6 +245,14 @@ TEST_F(CoordinatorTest, DerivedValues) {
              m.taskStopOrdinary = SetupResult::confirmed;
              m.taskStopLid = SetupResult::requested;
          }), "hasStopResult=1 stopNeedsRetry=1 ordinaryResultKey=onboarding.stopConfirmed lidResultKey=onboarding.stopping"},
+        {"a stop left only a lid no helper can reach", "{}", onModel([](auto& m) {
+             m.taskStopStatus = "onboarding.stopPartial";
+             m.taskStopOrdinary = SetupResult::confirmed;
+             m.taskStopDisplay = SetupResult::confirmed;
+             m.taskStopLid = SetupResult::failed;
+             m.helperInstalled = false;
+             m.helperFilesPresent = false;
+         }), "stopNeedsRetry=0"},
         {"a stop running", "{}", onModel([](auto& m) { m.taskStopBusy = true; }), "stopNeedsRetry=0 prerequisitesReady=0"},
         {"the model gone", R"({"stopPending":true})", [this] { model.reset(); },
          "limits= currentLimit=none predictedHour=none pluggedIn=0 hasStopResult=1 stopNeedsRetry=1 "

@@ -220,7 +220,7 @@ TEST_F(ControlPanelTest, EnabledFollowsTheModel) {
         {"master during a stop", state([](auto& k) { k.feedback.taskStopBusy = true; }), "keep-awake-master",
          false},
         {"master off with a stop owed",
-         state([](auto& k) { k.keepAwake = false, k.recordStopPending = true; }), "keep-awake-master", false},
+         state([](auto& k) { k.keepAwake = false, k.feedback.awakeStopNeedsRecovery = true; }), "keep-awake-master", false},
         {"options, keep-awake off", state([](auto& k) { k.canEditKeepAwakeOptions = false; }),
          "keep-display-awake", false},
         {"sleep, not possible now", state([](auto& k) { k.feedback.canSleepDisplayNow = false; }),
