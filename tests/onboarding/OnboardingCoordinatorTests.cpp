@@ -246,13 +246,9 @@ TEST_F(CoordinatorTest, DerivedValues) {
              m.taskStopLid = SetupResult::requested;
          }), "hasStopResult=1 stopNeedsRetry=1 ordinaryResultKey=onboarding.stopConfirmed lidResultKey=onboarding.stopping"},
         {"a stop left only a lid no helper can reach", "{}", onModel([](auto& m) {
-             m.taskStopStatus = "onboarding.stopPartial";
-             m.taskStopOrdinary = SetupResult::confirmed;
-             m.taskStopDisplay = SetupResult::confirmed;
-             m.taskStopLid = SetupResult::failed;
-             m.helperInstalled = false;
-             m.helperFilesPresent = false;
-         }), "stopNeedsRetry=0"},
+             m.taskStopStatus = "onboarding.stopPartial", m.taskStopLid = SetupResult::failed;
+             m.taskStopOrdinary = SetupResult::confirmed, m.taskStopDisplay = SetupResult::confirmed;
+         }), "stopNeedsRetry=0"}, // no helper, no files
         {"a stop running", "{}", onModel([](auto& m) { m.taskStopBusy = true; }), "stopNeedsRetry=0 prerequisitesReady=0"},
         {"the model gone", R"({"stopPending":true})", [this] { model.reset(); },
          "limits= currentLimit=none predictedHour=none pluggedIn=0 hasStopResult=1 stopNeedsRetry=1 "
@@ -767,30 +763,28 @@ TEST_F(CoordinatorTest, ApplyRunAppliesChecksOrKeepsEachPhaseByItsStoredOutcome)
 // required (an existing user's review) hands it back; a first run keeps it closed until its charge
 // is confirmed.
 TEST_F(CoordinatorTest, ApplyRunHandsChargeControlBackHoweverAReviewEnds) {
-    struct Row {
+    const struct Row {
         const char* name;
         bool review;
-        std::function<void()> arrange;
-    };
-    auto writeFails = [this] { fake->setLimit.otherwise = HardwareFailure{"error.hardwareTimeout"}; };
-    // The write lands, then the save of its result fails: the run stops after the charge step.
-    auto resultNotSaved = [this] {
-        HardwareSnapshot written = laptopSnapshot();
-        written.currentLimit = 85;
-        machine(written);
-        holdWrites({false, false, true}); // the refresh's save, the request's, the result's
-        releaseWrites();
-    };
-    const std::vector<Row> rows{
-        {"review, the write fails", true, writeFails},
-        {"review, stopped after the charge step", true, resultNotSaved},
-        {"first run, the write fails", false, writeFails},
+        bool writeLands; // then the save of its result fails: the run stops after the charge step
+    } rows[] = {
+        {"review, the write fails", true, false},
+        {"review, stopped after the charge step", true, true},
+        {"first run, the write fails", false, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         start(std::string(R"({"habit":"desk","targetLimit":85,"task":"none","step":4,"existingUser":)") +
               (row.review ? "true}" : "false}"));
-        row.arrange();
+        if (row.writeLands) {
+            HardwareSnapshot written = laptopSnapshot();
+            written.currentLimit = 85;
+            machine(written);
+            holdWrites({false, false, true}); // the refresh's save, the request's, the result's
+            releaseWrites();
+        } else {
+            fake->setLimit.otherwise = HardwareFailure{"error.hardwareTimeout"};
+        }
         finish(coordinator->apply());
         EXPECT_FALSE(coordinator->record().completed);
         // A limit picked in the panel afterwards.
