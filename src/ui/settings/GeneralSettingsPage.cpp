@@ -71,18 +71,12 @@ public:
         return {chrome() + int(std::ceil(metrics.horizontalAdvance(text()))) + 1,
                 int(std::ceil(2 * padY + metrics.height()))};
     }
-    // As narrow as the longest word.
+    // As narrow as the longest part the text cannot break.
     QSize minimumSizeHint() const override {
-        const QFontMetricsF metrics(font());
-        double word = 0;
-        for (const QString& part : text().split(' '))
-            word = std::max(word, metrics.horizontalAdvance(part));
-        return {chrome() + int(std::ceil(word)) + 1, sizeHint().height()};
+        return {chrome() + int(std::ceil(wrapped(1).width())) + 1, sizeHint().height()};
     }
     int heightForWidth(int width) const override {
-        const QRectF lines = QFontMetricsF(font()).boundingRect(
-            QRectF(0, 0, std::max(1, width - chrome()), 1e6), Qt::TextWordWrap, text());
-        return std::max(sizeHint().height(), int(std::ceil(2 * padY + lines.height())));
+        return std::max(sizeHint().height(), int(std::ceil(2 * padY + wrapped(width - chrome()).height())));
     }
 
 protected:
@@ -116,6 +110,10 @@ protected:
 private:
     // The room around the text: the paddings and the symbol.
     static int chrome() { return int(std::ceil(2 * padX + symbolSize + symbolGap)); }
+    QRectF wrapped(int width) const {
+        return QFontMetricsF(font()).boundingRect(QRectF(0, 0, std::max(1, width), 1e6), Qt::TextWordWrap,
+                                                  text());
+    }
 
     QString symbol_;
     AnimatedValue hover_;
