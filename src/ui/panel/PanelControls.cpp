@@ -194,7 +194,9 @@ void PanelButton::paintLabel(QPainter& painter, const QRectF& rect) {
 PanelCheckBox::PanelCheckBox(const QString& objectName, QWidget* parent) : QCheckBox(parent) {
     setObjectName(objectName);
     setFont(BriselTypography::controlLabel());
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // At least the height its wrapped text takes: a fixed height is one line of the first font,
+    // and a line that falls back to another (CJK) font, or a second line, is taller.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     connect(this, &QAbstractButton::clicked, this, [this] {

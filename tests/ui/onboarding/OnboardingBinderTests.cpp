@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
+#include <QTest>
 
 namespace brisel {
 namespace {
@@ -25,7 +27,9 @@ protected:
     void SetUp() override {
         ModelTest::SetUp();
         fake->gate("notificationStatus").open();
-        startOn(chargeSnapshot());
+        HardwareSnapshot laptop = chargeSnapshot();
+        laptop.clamshellClosed = false;
+        startOn(laptop);
         requests.addObserver(kShowOnboardingRequest, [this](const Notification&) { ++showRequests; });
     }
     void TearDown() override {
@@ -36,9 +40,10 @@ protected:
     }
 
     // A coordinator on the wizard's `step`, made as the model's factory would make it.
-    void start(std::int64_t step) {
+    void start(std::int64_t step, OnboardingHabit habit = OnboardingHabit::desk) {
         OnboardingRecord record;
         record.step = step;
+        record.habit = habit;
         coordinator = std::make_unique<OnboardingCoordinator>(
             *model, fake->bundle(), OnboardingStore(root() / "onboarding"), startupWith(record));
     }
@@ -48,7 +53,9 @@ protected:
         widget.reset(applicationViews().onboarding(context(), *coordinator, std::move(actions)));
         widget->resize(480, 600);
         widget->show();
-        checked();
+        // The refresh the window starts on show begins a turn later: wait for it to read the machine.
+        EXPECT_TRUE(runUntil([this] { return coordinator->hardwareKnown() && !coordinator->checking(); }));
+        settle();
         auto* view = widget->findChild<OnboardingView*>();
         EXPECT_NE(view, nullptr);
         return *view;
@@ -93,6 +100,60 @@ TEST_F(OnboardingBinderTest, TheWindowShowsTheRecordedStepAndActsOnTheCoordinato
     EXPECT_NE(heading(view), l10n->tr("onboarding.taskTitle"));
     findOne<QAbstractButton>(&view, "onboarding.later")->click();
     EXPECT_EQ(host, QStringList{"close"});
+}
+
+// An arrow on a choice card records the choice at once; the window hears of it a turn later, and
+// focus then lands on the card the arrow chose: in a first run, in a review run (no habit
+// chosen) and among the tasks.
+TEST_F(OnboardingBinderTest, FocusFollowsTheChoiceAnArrowRecords) {
+    using Moves = std::vector<std::pair<Qt::Key, const char*>>;
+    const struct Run {
+        const char* name;
+        std::int64_t step;
+        OnboardingHabit habit;
+        const char* focused;
+        Moves moves; // a key, and the card that has focus after it
+    } runs[] = {
+        {"habits",
+         0,
+         OnboardingHabit::desk,
+         "onboarding.habit.desk",
+         {{Qt::Key_Down, "onboarding.habit.mobile"},
+          {Qt::Key_Up, "onboarding.habit.desk"},
+          {Qt::Key_Up, "onboarding.habit.desk"},
+          {Qt::Key_Right, "onboarding.habit.mobile"},
+          {Qt::Key_Down, "onboarding.habit.mobile"},
+          {Qt::Key_Left, "onboarding.habit.desk"}}},
+        {"review",
+         0,
+         OnboardingHabit::unchanged,
+         "onboarding.habit.desk",
+         {{Qt::Key_Down, "onboarding.habit.mobile"}}},
+        {"tasks",
+         1,
+         OnboardingHabit::desk,
+         "onboarding.task.none",
+         {{Qt::Key_Down, "onboarding.task.open"},
+          {Qt::Key_Right, "onboarding.task.lid"},
+          {Qt::Key_Down, "onboarding.task.lid"},
+          {Qt::Key_Up, "onboarding.task.open"},
+          {Qt::Key_Left, "onboarding.task.none"}}},
+    };
+    for (const Run& run : runs) {
+        start(run.step, run.habit);
+        OnboardingView& view = showWindow();
+        widget->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(widget.get()));
+        findOne(view.currentPage(), run.focused)->setFocus();
+        for (const auto& [key, card] : run.moves) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            settle();
+            const QWidget* focused = QApplication::focusWidget();
+            EXPECT_EQ(focused ? focused->objectName() : QString(), QString(card))
+                << run.name << " after key " << key;
+            EXPECT_TRUE(findOne<QAbstractButton>(view.currentPage(), card)->isChecked()) << run.name;
+        }
+    }
 }
 
 TEST_F(OnboardingBinderTest, TheMenuWelcomeAsksForTheWizardAndStandInsServeOtherCoordinators) {
