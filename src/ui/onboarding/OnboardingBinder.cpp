@@ -138,7 +138,7 @@ void keepOnboardingSynced(QObject& receiver, OnboardingCoordinator& coordinator,
 
 OnboardingWindowHost::OnboardingWindowHost(ViewContext view, OnboardingCoordinator& coordinator, AppModel& model,
                                            OnboardingHostActions actions, QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()),
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>(model.services.defaults)),
       view_(new OnboardingView(completedViewContext(view, *owned_), onboardingState(&coordinator, model),
                                onboardingActions(coordinator, model, actions), this)) {
     setObjectName("onboarding-window-host");
@@ -156,7 +156,7 @@ OnboardingWindowHost::~OnboardingWindowHost() {
 
 OnboardingMenuHost::OnboardingMenuHost(ViewContext view, OnboardingCoordinator& coordinator, AppModel& model,
                                        OnboardingHostActions actions, QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()), context_(completedViewContext(view, *owned_)),
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>(model.services.defaults)), context_(completedViewContext(view, *owned_)),
       theme_(model.activeTheme()),
       view_(new OnboardingMenuView(context_, onboardingState(&coordinator, model),
                                    onboardingActions(coordinator, model, actions), this)) {

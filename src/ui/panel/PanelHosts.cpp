@@ -1,5 +1,6 @@
 #include "ui/panel/PanelHosts.h"
 
+#include "model/AppModel.h"
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselPanelBackdrop.h"
 #include "ui/design/Haptics.h"
@@ -130,7 +131,7 @@ bool PanelScrollViewport::eventFilter(QObject* watched, QEvent* event) {
 
 PopoverControlPanel::PopoverControlPanel(ViewContext view, AppModel& model, PanelHostActions actions,
                                          QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()), view_(completedViewContext(view, *owned_)),
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>(model.services.defaults)), view_(completedViewContext(view, *owned_)),
       panel_(new ControlPanel(view_, true, false)),
       viewport_(new PanelScrollViewport(panel_, popoverMaximumHeight(availableScreenHeight()), this)) {
     setObjectName("popover-control-panel");
@@ -171,7 +172,7 @@ void PopoverControlPanel::hideEvent(QHideEvent* event) {
 
 DockDashboardView::DockDashboardView(ViewContext view, AppModel& model, BoolBinding keepAwakeExpanded,
                                      BoolBinding feedbackExpanded, PanelHostActions actions, QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()), view_(completedViewContext(view, *owned_)),
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>(model.services.defaults)), view_(completedViewContext(view, *owned_)),
       keepAwakeExpanded_(std::move(keepAwakeExpanded)), feedbackExpanded_(std::move(feedbackExpanded)),
       panel_(new ControlPanel(view_, true, false)) {
     setObjectName("dock-dashboard");

@@ -8,6 +8,8 @@
 #include "onboarding/OnboardingCoordinator.h"
 #include "platform/NotificationCenter.h"
 #include "services/storage/PersistenceIO.h"
+#include "ui/design/BriselCard.h"
+#include "ui/design/BriselScaleButton.h"
 #include "ui/onboarding/OnboardingBinder.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +109,43 @@ TEST_F(OnboardingBinderTest, TheMenuWelcomeAsksForTheWizardAndStandInsServeOther
     EXPECT_EQ(menu->objectName(), "onboarding-menu-placeholder");
     const std::unique_ptr<QWidget> window(applicationViews().onboarding(context(), other, {}));
     EXPECT_EQ(window->objectName(), "onboarding-placeholder");
+}
+
+TEST_F(OnboardingBinderTest, EveryProgramViewTakesReduceMotionAndTransparencyFromTheUserDefaults) {
+    model->services.defaults.setString("ReduceMotion", "true");
+    model->services.defaults.setString("ReduceTransparency", "1");
+    start(1);
+    BriselPanelNavigation panelNavigation;
+    BriselSettingsNavigation settingsNavigation;
+    const HostedViews views = applicationViews();
+    const struct Host {
+        const char* name;
+        std::unique_ptr<QWidget> view;
+        bool drawsPanelBackdrop;
+    } hosts[] = {
+        {"tray panel", std::unique_ptr<QWidget>(views.controlPanel(context())), true},
+        {"dock", std::unique_ptr<QWidget>(views.dock(context(), panelNavigation)), true},
+        {"settings", std::unique_ptr<QWidget>(views.settings(context(), settingsNavigation)), false},
+        {"tray welcome", std::unique_ptr<QWidget>(views.onboardingMenu(context(), *coordinator)), true},
+        {"wizard", std::unique_ptr<QWidget>(views.onboarding(context(), *coordinator, {})), false},
+    };
+    for (const Host& host : hosts) {
+        // Every themed control reads the host's appearance; any one of them tells.
+        std::optional<Appearance> seen;
+        if (const auto* button = host.view->findChild<BriselScaleButton*>()) seen = button->context().currentAppearance();
+        if (const auto* card = host.view->findChild<BriselCard*>()) seen = card->context().currentAppearance();
+        ASSERT_TRUE(seen || host.drawsPanelBackdrop) << host.name;
+        if (seen) {
+            EXPECT_TRUE(seen->reduceMotion) << host.name;
+            EXPECT_TRUE(seen->reduceTransparency) << host.name;
+        }
+        // Without transparency the panel backdrop is the plain window colour.
+        if (host.drawsPanelBackdrop) {
+            host.view->resize(host.view->sizeHint().expandedTo({340, 200}));
+            EXPECT_EQ(host.view->grab().toImage().pixelColor(1, 1), host.view->palette().color(QPalette::Window))
+                << host.name;
+        }
+    }
 }
 
 // The bound views outlive the coordinator: actions do nothing, the refresh ends, and the
