@@ -35,7 +35,8 @@ QPalette makePalette(QColor window, QColor text, QColor base, QColor highlight) 
 
 void collectAccessible(QAccessibleInterface* face, std::vector<AccessibleElement>& into) {
     if (!face || !face->isValid() || face->state().invisible) return;
-    into.push_back({face->role(), face->text(QAccessible::Name), face->text(QAccessible::Value), face->object()});
+    into.push_back(
+        {face->role(), face->text(QAccessible::Name), face->text(QAccessible::Value), face->object()});
     for (int i = 0; i < face->childCount(); ++i)
         collectAccessible(face->child(i), into);
 }

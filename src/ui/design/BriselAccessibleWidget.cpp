@@ -16,7 +16,8 @@ const char* const hiddenProperty = "briselAccessibleHidden";
 QAccessibleInterface* factory(const QString&, QObject* object) {
     if (!object || !object->isWidgetType()) return nullptr;
     for (const char* property : {valueProperty, roleProperty, leafProperty, hiddenProperty})
-        if (object->property(property).isValid()) return new BriselAccessibleWidget(static_cast<QWidget*>(object));
+        if (object->property(property).isValid())
+            return new BriselAccessibleWidget(static_cast<QWidget*>(object));
     return nullptr;
 }
 

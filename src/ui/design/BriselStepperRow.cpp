@@ -156,8 +156,9 @@ QRectF BriselStepperRow::titleRect() const {
 
 std::vector<PaintedTextRun> BriselStepperRow::paintedText() const {
     const QRectF room = titleRect();
-    const QRect needed = QFontMetrics(BriselTypography::controlLabel())
-                             .boundingRect(room.toAlignedRect(), Qt::AlignVCenter | Qt::TextWordWrap, state_.title);
+    const QRect needed =
+        QFontMetrics(BriselTypography::controlLabel())
+            .boundingRect(room.toAlignedRect(), Qt::AlignVCenter | Qt::TextWordWrap, state_.title);
     return {{state_.title, state_.title, needed}};
 }
 

@@ -484,7 +484,8 @@ void StatusHeader::apply() {
     const QColor amber = toneColor(PanelTone::amber, look, palette());
     overrideIcon_->setColor(amber);
     showLabel(overrideText_, detail.value_or(QString()), amber);
-    BriselAccessibleWidget::setCombined(overrideBanner_, detail.value_or(QString()), detail.value_or(QString()));
+    BriselAccessibleWidget::setCombined(overrideBanner_, detail.value_or(QString()),
+                                        detail.value_or(QString()));
     overrideBanner_->setVisible(detail.has_value());
 }
 

@@ -344,14 +344,18 @@ TEST_F(DetentSliderTest, EndLabelsMoveInwardJustEnoughToBeWhole) {
     QWidget window;
     auto* spanish = new BriselDetentSlider(ViewContext{nullptr, &source, nullptr, nullptr}, &window);
     spanish->setGeometry(0, 0, 236, 36);
-    spanish->sync({{{0, "Desactivado"}, {80, "80%"}, {90, "90%"}, {100, "Completamente"}},
-                   80, std::nullopt, true, {}, std::nullopt, "Límite"});
+    DetentSliderState state;
+    state.options = {{0, "Desactivado"}, {80, "80%"}, {90, "90%"}, {100, "Completamente"}};
+    state.selection = 80;
+    state.treatsFirstOptionAsOff = true;
+    spanish->sync(state);
     window.resize(236, 36);
     window.show();
     EXPECT_EQ(test::clippedContent(window), QStringList());
     EXPECT_EQ(spanish->labelRect(0).left(), 0);
     EXPECT_EQ(spanish->labelRect(3).right(), 236);
-    EXPECT_EQ(spanish->labelRect(1).center().x(), spanish->track().detentX(1)); // a label that fits stays centred
+    // A label that fits stays centred.
+    EXPECT_EQ(spanish->labelRect(1).center().x(), spanish->track().detentX(1));
 }
 
 TEST_F(DetentSliderTest, HelpBubbleFollowsTheSliderThroughAScroll) {

@@ -298,8 +298,7 @@ TEST_F(ControlPanelTest, AScreenReaderHearsEachFigureOnceAndNoGauge) {
         EXPECT_EQ(saying(combined->value), 1) << name;
         EXPECT_EQ(saying(combined->name), 1) << name;
     }
-    EXPECT_EQ(element("charge-override-banner")->name,
-              l10n->tr("state.chargingPastLimitDetail", "80%"));
+    EXPECT_EQ(element("charge-override-banner")->name, l10n->tr("state.chargingPastLimitDetail", "80%"));
     EXPECT_EQ(element("telemetry-temperature")->value, QString::fromUtf8("31.0 °C"));
 }
 
@@ -458,7 +457,9 @@ TEST_F(ControlPanelTest, NothingIsCutInAnyLanguageOrTheme) {
             rig.sync(state);
             rig.panel.refreshNavigation();
             rig.fit();
-            const QString name = QString("panel-%1-%2").arg(language, theme == BriselTheme::classic ? "classic" : "liquidGlass");
+            const QString name =
+                QString("panel-%1-%2")
+                    .arg(language, theme == BriselTheme::classic ? "classic" : "liquidGlass");
             test::renderToPng(rig.panel, name);
             EXPECT_EQ(test::clippedContent(rig.panel), QStringList()) << name.toStdString();
         }

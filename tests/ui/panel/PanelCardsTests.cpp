@@ -1,5 +1,5 @@
-#include "PanelStates.h"
 #include "LayoutChecks.h"
+#include "PanelStates.h"
 #include "UiTestSupport.h"
 
 #include "ui/design/AppearanceSource.h"
