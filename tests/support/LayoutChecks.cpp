@@ -1,5 +1,7 @@
 #include "LayoutChecks.h"
 
+#include "ui/design/PaintedText.h"
+
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QLabel>
@@ -101,6 +103,15 @@ QStringList clippedContent(const QWidget& root) {
             problems << QString("%1 px wide of %2 needed").arg(widget->width()).arg(needed.width());
         if (widget->height() < needed.height())
             problems << QString("%1 px high of %2 needed").arg(widget->height()).arg(needed.height());
+        // Text the widget paints itself; half a pixel of rounding is no cut.
+        const auto* painted = dynamic_cast<const PaintedText*>(widget);
+        const QRectF room = QRectF(widget->rect()).adjusted(-0.5, -0.5, 0.5, 0.5);
+        for (const PaintedTextRun& run : painted ? painted->paintedText() : std::vector<PaintedTextRun>{}) {
+            if (run.shown != run.text)
+                problems << QString("shows \"%1\" for \"%2\"").arg(run.shown, run.text);
+            else if (!room.contains(run.rect))
+                problems << QString("paints \"%1\" outside its rectangle").arg(run.text);
+        }
         if (!problems.isEmpty()) cut << describe(*widget) + ": " + problems.join(", ");
     }
     return cut;

@@ -33,6 +33,14 @@ QPalette makePalette(QColor window, QColor text, QColor base, QColor highlight) 
     return palette;
 }
 
+void collectAccessible(QAccessibleInterface* face, std::vector<AccessibleElement>& into) {
+    if (!face || !face->isValid() || face->state().invisible) return;
+    into.push_back(
+        {face->role(), face->text(QAccessible::Name), face->text(QAccessible::Value), face->object()});
+    for (int i = 0; i < face->childCount(); ++i)
+        collectAccessible(face->child(i), into);
+}
+
 } // namespace
 
 QPalette lightPalette() {
@@ -95,6 +103,12 @@ QList<QWidget*> tabOrder(QWidget& window) {
         QTest::keyClick(focused, Qt::Key_Tab);
     }
     return order;
+}
+
+std::vector<AccessibleElement> accessibleElements(QWidget& root) {
+    std::vector<AccessibleElement> elements;
+    collectAccessible(QAccessible::queryAccessibleInterface(&root), elements);
+    return elements;
 }
 
 std::unique_ptr<Localizer> repositoryLocalizer(const QString& language) {

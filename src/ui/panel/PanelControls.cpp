@@ -90,7 +90,9 @@ PanelButton::PanelButton(ViewContext context, const QString& objectName, Look lo
     setObjectName(objectName);
     setFont(look_.font);
     setAttribute(Qt::WA_Hover);
-    QSizePolicy policy(look_.wrap ? QSizePolicy::Preferred : QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // A wrapping label grows by the lines its width leaves it; a fixed height would cut them.
+    QSizePolicy policy(look_.wrap ? QSizePolicy::Preferred : QSizePolicy::Fixed,
+                       look_.wrap ? QSizePolicy::Minimum : QSizePolicy::Fixed);
     policy.setHeightForWidth(look_.wrap);
     setSizePolicy(policy);
 }

@@ -8,6 +8,7 @@
 #include "onboarding/OnboardingCoordinator.h"
 #include "platform/NotificationCenter.h"
 #include "services/storage/PersistenceIO.h"
+#include "ui/design/BriselCard.h"
 #include "ui/onboarding/OnboardingBinder.h"
 
 #include <gtest/gtest.h>
@@ -168,6 +169,34 @@ TEST_F(OnboardingBinderTest, TheMenuWelcomeAsksForTheWizardAndStandInsServeOther
     EXPECT_EQ(menu->objectName(), "onboarding-menu-placeholder");
     const std::unique_ptr<QWidget> window(applicationViews().onboarding(context(), other, {}));
     EXPECT_EQ(window->objectName(), "onboarding-placeholder");
+}
+
+TEST_F(OnboardingBinderTest, EveryProgramViewTakesReduceMotionAndTransparencyFromTheUserDefaults) {
+    model->services.defaults.setString("ReduceMotion", "true");
+    model->services.defaults.setString("ReduceTransparency", "1");
+    start(1);
+    BriselPanelNavigation panelNavigation;
+    BriselSettingsNavigation settingsNavigation;
+    const HostedViews views = applicationViews();
+    const std::pair<const char*, std::unique_ptr<QWidget>> hosts[] = {
+        {"tray panel", std::unique_ptr<QWidget>(views.controlPanel(context()))},
+        {"dock", std::unique_ptr<QWidget>(views.dock(context(), panelNavigation))},
+        {"settings", std::unique_ptr<QWidget>(views.settings(context(), settingsNavigation))},
+        {"tray welcome", std::unique_ptr<QWidget>(views.onboardingMenu(context(), *coordinator))},
+        {"wizard", std::unique_ptr<QWidget>(views.onboarding(context(), *coordinator, {}))},
+    };
+    for (const auto& [name, host] : hosts) {
+        // A card reads the host's appearance; the welcome has none, but its backdrop without
+        // transparency is the plain window colour.
+        if (const auto* card = host->findChild<BriselCard*>()) {
+            EXPECT_TRUE(card->context().currentAppearance().reduceMotion) << name;
+            EXPECT_TRUE(card->context().currentAppearance().reduceTransparency) << name;
+        } else {
+            host->resize(340, 200);
+            EXPECT_EQ(host->grab().toImage().pixelColor(1, 1), host->palette().color(QPalette::Window))
+                << name;
+        }
+    }
 }
 
 // The bound views outlive the coordinator: actions do nothing, the refresh ends, and the
