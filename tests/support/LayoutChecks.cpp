@@ -106,11 +106,17 @@ QStringList clippedContent(const QWidget& root) {
         // Text the widget paints itself; half a pixel of rounding is no cut.
         const auto* painted = dynamic_cast<const PaintedText*>(widget);
         const QRectF room = QRectF(widget->rect()).adjusted(-0.5, -0.5, 0.5, 0.5);
-        for (const PaintedTextRun& run : painted ? painted->paintedText() : std::vector<PaintedTextRun>{}) {
+        const std::vector<PaintedTextRun> runs = painted ? painted->paintedText() : std::vector<PaintedTextRun>{};
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            const PaintedTextRun& run = runs[i];
             if (run.shown != run.text)
                 problems << QString("shows \"%1\" for \"%2\"").arg(run.shown, run.text);
             else if (!room.contains(run.rect))
                 problems << QString("paints \"%1\" outside its rectangle").arg(run.text);
+            // Text drawn over other text is as unreadable as text cut off.
+            for (std::size_t j = i + 1; j < runs.size(); ++j)
+                if (run.rect.adjusted(0.5, 0.5, -0.5, -0.5).intersects(runs[j].rect))
+                    problems << QString("paints \"%1\" over \"%2\"").arg(run.text, runs[j].text);
         }
         if (!problems.isEmpty()) cut << describe(*widget) + ": " + problems.join(", ");
     }

@@ -10,7 +10,8 @@ namespace brisel::test {
 // A widget is cut when part of it lies outside an ancestor (a scroll area's viewport counts as
 // wide and tall as its scroll bars reach), or when it was given less room than it needs (less
 // than its minimum, or a wrapped text less height than its lines take), and when text it paints
-// itself (PaintedText) is shortened or reaches past it. One line per widget.
+// itself (PaintedText) is shortened, reaches past it or
+// overlaps other text it paints. One line per widget.
 QStringList clippedContent(const QWidget& root);
 
 } // namespace brisel::test
