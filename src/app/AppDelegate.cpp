@@ -145,10 +145,10 @@ void AppDelegate::showMainWindow() {
         showOnboardingWindow();
         return;
     }
-    if (!window_ || !window_->isVisible()) panelNavigation_.setKeepAwakeExpanded(false);
+    if (!onShow(window_)) panelNavigation_.setKeepAwakeExpanded(false);
     if (!window_) {
         window_ = makeWindow("dock-window", views_.dock(hostContext(ownActions()), panelNavigation_),
-                             {340, 640}, {}, {});
+                             {340, 640}, {340, 640}, {340, 640});
         retitle();
     }
     present(window_);
@@ -232,7 +232,14 @@ QWidget* AppDelegate::makeWindow(const char* name, QWidget* content, QSize initi
     return window;
 }
 
+bool AppDelegate::onShow(const QWidget* window) {
+    return window && window->isVisible() && !window->isMinimized();
+}
+
 void AppDelegate::present(QWidget* window) {
+    // A minimised window stays minimised through show(); without a taskbar entry nothing else
+    // could bring it back.
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();
@@ -277,11 +284,12 @@ void AppDelegate::applyPolicyTo(QWidget* window) {
 }
 
 void AppDelegate::bringForward() {
+    // Coming forward leaves minimised windows where the user put them.
     QWidget* target = QApplication::activeWindow();
-    if (!target || !target->isVisible()) {
+    if (!onShow(target)) {
         target = nullptr;
         for (QWidget* window : windows()) {
-            if (window->isVisible()) target = window;
+            if (onShow(window)) target = window;
         }
     }
     if (target) present(target);

@@ -115,6 +115,9 @@ private:
     void replyProceed();
 
     QWidget* makeWindow(const char* name, QWidget* content, QSize initial, QSize minimum, QSize maximum);
+    // Visible and not minimised.
+    static bool onShow(const QWidget* window);
+    // Un-minimised, shown, raised and focused.
     void present(QWidget* window);
     void retitle();
     void applyPolicyTo(QWidget* window);

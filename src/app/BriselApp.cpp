@@ -15,7 +15,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 
 namespace brisel {
 
@@ -141,16 +140,11 @@ void BriselApp::sync() {
     AppModel& model = delegate_->model();
     panel_->sync();
 
-    // A black glyph would vanish on a dark panel: draw it in the palette's text colour.
+    // The desktop's text colour is the best guess at what its panel shows; the halo covers the rest.
     const QColor tint = QGuiApplication::palette().color(QPalette::WindowText);
     MenuBarLabel label = MenuBarLabel::of(model, delegate_->localizer(), tint);
     if (label != shownLabel_) {
-        QFont font = QGuiApplication::font();
-        font.setPixelSize(12);
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        const int scale =
-            std::clamp(static_cast<int>(std::ceil(screen ? screen->devicePixelRatio() : 1.0)), 1, 3);
-        statusItem_->setLabel(label.render(font, scale), label.description);
+        statusItem_->setLabel(label.icon(), label.description);
         shownLabel_ = std::move(label);
     }
     const bool visible = model.showMenuBarIcon();

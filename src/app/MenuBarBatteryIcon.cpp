@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QRectF>
 
 #include <algorithm>
 #include <functional>
@@ -17,28 +18,11 @@ void combine(std::size_t& seed, std::size_t value) {
     seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
 }
 
-// Coordinates in points from the top left, y growing downwards.
 void draw(QPainter& painter, bool bolt) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::black);
-
-    QPainterPath terminal;
-    terminal.setFillRule(Qt::WindingFill);
-    terminal.addRect(QRectF(8, 1, 2, 4));
-    terminal.addRect(QRectF(6, 2, 6, 2));
-    painter.drawPath(terminal);
-
-    QPainterPath body;
-    body.setFillRule(Qt::OddEvenFill);
-    body.addRoundedRect(QRectF(4, 6, 10, 11), 1.15, 1.15);
-    body.addRect(QRectF(6, 8, 6, 7)); // the hole
-    painter.drawPath(body);
-
-    if (bolt) {
-        const QPolygonF shape(
-            {{9.7, 8.7}, {7.3, 11.6}, {8.55, 11.6}, {7.7, 14.15}, {10.6, 11.15}, {9.25, 11.15}});
-        painter.drawPolygon(shape);
-    }
+    painter.drawPath(outline());
+    if (bolt) painter.drawPath(boltPath());
 }
 
 QImage render(int scale, bool bolt) {
@@ -57,6 +41,27 @@ QImage render(int scale, bool bolt) {
 }
 
 } // namespace
+
+QPainterPath outline() {
+    // The plus-shaped terminal, merged into one outline so that the body's even-odd rule does not
+    // cut its crossing out.
+    QPainterPath terminal;
+    terminal.setFillRule(Qt::WindingFill);
+    terminal.addRect(QRectF(8, 1, 2, 4));
+    terminal.addRect(QRectF(6, 2, 6, 2));
+    QPainterPath path = terminal.simplified();
+    path.addRoundedRect(QRectF(4, 6, 10, 11), 1.15, 1.15);
+    path.addRect(hole);
+    return path;
+}
+
+QPainterPath boltPath() {
+    QPainterPath bolt;
+    bolt.addPolygon(
+        QPolygonF({{9.7, 8.7}, {7.3, 11.6}, {8.55, 11.6}, {7.7, 14.15}, {10.6, 11.15}, {9.25, 11.15}}));
+    bolt.closeSubpath();
+    return bolt;
+}
 
 std::size_t StateHash::operator()(const State& state) const {
     std::size_t seed = 0;

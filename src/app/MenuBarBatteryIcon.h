@@ -1,10 +1,13 @@
 #pragma once
 
-// The small glyph in the tray: an upright battery with a plus-shaped terminal, and a bolt inside
-// while charging. Drawn in code at three pixel densities, black on transparent (the label tints
-// it), and kept per icon state for the life of the process.
+// The small glyph of the tray: an upright battery with a plus-shaped terminal, and a bolt inside
+// while charging. Drawn in code at three pixel densities, black on transparent, and kept per icon
+// state for the life of the process. The tray's icon (MenuBarLabel) draws the same parts itself, at
+// the size the tray asks for.
 
 #include <QImage>
+#include <QPainterPath>
+#include <QRectF>
 
 #include <cstddef>
 #include <optional>
@@ -31,6 +34,12 @@ struct Images {
 };
 
 inline constexpr int canvas = 18;
+
+// The glyph's parts in points of the canvas, from its top left, y growing downwards: the terminal
+// and the body's frame (even-odd, so the hole stays empty), the hole inside the frame, and the bolt.
+QPainterPath outline();
+inline constexpr QRectF hole{6, 8, 6, 7};
+QPainterPath boltPath();
 
 State state(bool present, bool installed, std::optional<int> percent, bool externalConnected, bool isCharging,
             bool chargeOverridePresented);

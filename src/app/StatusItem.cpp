@@ -1,7 +1,6 @@
 #include "app/StatusItem.h"
 
 #include <QIcon>
-#include <QPixmap>
 #include <QSystemTrayIcon>
 
 namespace brisel {
@@ -21,8 +20,8 @@ public:
     bool isAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
     // Shown also without a tray host: Qt embeds the icon when one appears later.
     void setVisible(bool visible) override { tray_.setVisible(visible); }
-    void setLabel(const QImage& image, const QString& tooltip) override {
-        tray_.setIcon(QIcon(QPixmap::fromImage(image)));
+    void setLabel(const QIcon& icon, const QString& tooltip) override {
+        tray_.setIcon(icon);
         tray_.setToolTip(tooltip);
     }
     void setContextMenu(QMenu* menu) override { tray_.setContextMenu(menu); }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QImage>
+#include <QIcon>
 #include <QRect>
 #include <QString>
 
@@ -19,7 +19,7 @@ public:
     // Whether a tray host is there to show the icon.
     virtual bool isAvailable() const = 0;
     virtual void setVisible(bool visible) = 0;
-    virtual void setLabel(const QImage& image, const QString& tooltip) = 0;
+    virtual void setLabel(const QIcon& icon, const QString& tooltip) = 0;
     // Shown on a context click; the menu stays the caller's.
     virtual void setContextMenu(QMenu* menu) = 0;
 

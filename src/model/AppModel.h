@@ -177,6 +177,9 @@ public:
     bool awakeStopNeedsRecovery() const { return hasPendingAwakeStop(); }
     // A keep-awake stop is running or was left unfinished.
     bool hasPendingAwakeStop() const;
+    // The last stop ended partial only because closed-lid sleep reads as disabled with neither the
+    // helper nor its files there to undo it.
+    bool stopLeftOnlyUnreachableLid() const;
     bool chargeOverridePresented() const; // shown only on the adapter
     bool chargeOverrideConfirmed() const;
     bool dockRestartPending() const; // the dock icon follows the setting only after a restart

@@ -75,7 +75,17 @@ bool AppModel::awakeOwnsConfigError() const {
 
 bool AppModel::hasPendingAwakeStop() const {
     return taskStopBusy() || (onboarding_ && onboarding_->record().stopPending) ||
-           taskStopStatus() == "onboarding.stopPartial" || taskStopStatus() == "onboarding.stopSaveFailed";
+           (taskStopStatus() == "onboarding.stopPartial" && !stopLeftOnlyUnreachableLid()) ||
+           taskStopStatus() == "onboarding.stopSaveFailed";
+}
+
+// Closed-lid sleep still reads as disabled, but neither the helper nor its files are there to give
+// it back: retrying cannot finish the stop, so it does not hold keep-awake back. Installing the
+// helper (its files) makes the stop owed again.
+bool AppModel::stopLeftOnlyUnreachableLid() const {
+    return taskStopStatus() == "onboarding.stopPartial" && taskStopOrdinary() == SetupResult::confirmed &&
+           taskStopDisplay() == SetupResult::confirmed && taskStopLid() == SetupResult::failed &&
+           lidHasNothingToUndo();
 }
 
 bool AppModel::chargeOverridePresented() const {

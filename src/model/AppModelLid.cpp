@@ -86,17 +86,21 @@ void AppModel::publishLid(const HardwareResult<LidProbeResult>& result, bool des
     const LidProbeResult& probe = std::get<LidProbeResult>(result);
     helperInstalled = probe.installed;
     helperFilesPresent = probe.present;
+    // Nothing read: no helper, no helper files, and nothing wants or owes closed-lid sleep. That
+    // is settled; retrying on every refresh would only keep a lid task in flight. A helper that
+    // appears later is found by the next request (becoming active, an install, the lid option).
     if (!probe.readPerformed) {
         lidAwakeApplied = false;
-        lidWriteNeedsRetry = true;
+        lidWriteNeedsRetry = false;
         helperStatus = std::nullopt;
         return;
     }
     // Without a helper nothing holds a lease, so sleep that reads as enabled (or, with no helper
-    // files at all, any reading) is as confirmed as it gets: waiting for a helper to undo it would
-    // refuse keep-awake until one is installed.
-    const bool nothingToUndo =
-        !probe.installed && !desired && (probe.sleepDisabled == false || !probe.present);
+    // files at all, a read without an answer) is as confirmed as it gets: waiting for a helper to
+    // undo it would refuse keep-awake until one is installed. Sleep that reads as disabled is
+    // never given back, whoever disabled it.
+    const bool nothingToUndo = !probe.installed && !desired &&
+                               (probe.sleepDisabled == false || (!probe.sleepDisabled && !probe.present));
     lidCleanupRequired = !nothingToUndo;
     lidAwakeApplied = probe.sleepDisabled == true && !nothingToUndo;
     if (nothingToUndo) {

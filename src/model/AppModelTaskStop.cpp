@@ -94,8 +94,8 @@ Task<void> AppModel::runTaskStop(QPointer<AppModel> self, std::optional<Task<boo
         const auto* value = std::get_if<std::optional<bool>>(&readBack);
         sleepDisabled = value ? *value : std::nullopt;
         if (self->helperGeneration != generation) continue; // lid work started meanwhile: read again
-        lidConfirmed =
-            !self->lidStateUnconfirmed() && (sleepDisabled == false || self->lidHasNothingToUndo());
+        lidConfirmed = !self->lidStateUnconfirmed() &&
+                       (sleepDisabled == false || (!sleepDisabled && self->lidHasNothingToUndo()));
         break;
     }
 
@@ -110,7 +110,8 @@ Task<void> AppModel::runTaskStop(QPointer<AppModel> self, std::optional<Task<boo
     self->taskStopStatus = !savesHeld ? "onboarding.stopSaveFailed"
                            : allOff   ? "onboarding.stopped"
                                       : "onboarding.stopPartial";
-    if (!allOff || !savesHeld || !self->onboarding_) co_return;
+    // A stop that left only what the application cannot reach is over, reported as partial.
+    if (!(allOff || self->stopLeftOnlyUnreachableLid()) || !savesHeld || !self->onboarding_) co_return;
     auto confirming = self->onboarding_->recordStopConfirmed();
     const bool confirmed = co_await confirming;
     if (self && !confirmed) self->taskStopStatus = "onboarding.stopSaveFailed";

@@ -41,9 +41,13 @@ Task<void> OnboardingCoordinator::runApply(QPointer<OnboardingCoordinator> self,
         co_return;
     }
     self->busy = true;
-    // Every exit from here on, a throwing service included, unlocks the wizard.
-    ScopeExit idle([self] {
-        if (self) self->busy = false;
+    // Every exit from here on, a throwing service included, unlocks the wizard. The charge step
+    // holds charge control back while it writes; outside a first run (a review) the control is the
+    // application's again however the run ends, as it would be after a start.
+    ScopeExit idle([self, model] {
+        if (!self) return;
+        self->busy = false;
+        if (model && (self->record().completed || self->record().existingUser)) model->confirmSetupCharge();
     });
     self->error = std::nullopt;
     const std::uint64_t generation = self->record().generation;
@@ -83,7 +87,9 @@ Task<bool> OnboardingCoordinator::applyCharge(QPointer<OnboardingCoordinator> se
             self->error = "onboarding.chargeFailed";
             co_return false;
         }
-    } else if (self->record().charge == SetupResult::confirmed && !model->setupChargeMatches(target)) {
+    }
+    // Also right after that check: the limit may have moved while its result was saved.
+    if (self->record().charge == SetupResult::confirmed && !model->setupChargeMatches(target)) {
         setCharge(SetupResult::failed); // changed outside the wizard since
         auto saving = self->persist();
         co_await saving;

@@ -182,9 +182,7 @@ bool OnboardingCoordinator::hasStopResult() const {
 
 bool OnboardingCoordinator::stopNeedsRetry() const {
     if (model_ && model_->taskStopBusy()) return false;
-    const std::string status = model_ ? model_->taskStopStatus() : std::string();
-    return record().stopPending || status == "onboarding.stopPartial" ||
-           status == "onboarding.stopSaveFailed";
+    return record().stopPending || (model_ && model_->hasPendingAwakeStop());
 }
 
 std::string OnboardingCoordinator::resultKey(SetupResult recorded, std::optional<SetupResult> stopped) const {

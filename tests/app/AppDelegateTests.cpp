@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMenuBar>
 
 namespace brisel::test {
 namespace {
@@ -160,6 +161,49 @@ TEST_F(ShellTest, TheDockWindowIsReusedAndFoldsKeepAwakeOnlyWhenShownAnew) {
     EXPECT_FALSE(delegate->panelNavigation().keepAwakeExpanded());
     EXPECT_EQ(delegate->dockWindow(), window);
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(ShellTest, EveryShowRequestBringsAMinimisedWindowBack) {
+    using Window = QWidget* (AppDelegate::*)() const;
+    struct Row {
+        const char* request;
+        std::function<void(AppDelegate&)> show;
+        Window window;
+    } const rows[] = {
+        {"main", &AppDelegate::showMainWindow, &AppDelegate::dockWindow},
+        {"reopen", [](AppDelegate& d) { d.applicationShouldHandleReopen(); }, &AppDelegate::dockWindow},
+        {"settings", [](AppDelegate& d) { d.showSettingsWindow(); }, &AppDelegate::settingsWindow},
+        {"preferences", [](AppDelegate& d) { d.mainMenu().action(MenuCommand::preferences)->trigger(); },
+         &AppDelegate::settingsWindow},
+        {"onboarding", &AppDelegate::showOnboardingWindow, &AppDelegate::onboardingWindow},
+    };
+    launch(setupDone());
+    settle();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.request);
+        row.show(*delegate);
+        QWidget* window = (delegate.get()->*row.window)();
+        ASSERT_TRUE(visible(window));
+        delegate->panelNavigation().setKeepAwakeExpanded(true);
+        window->showMinimized();
+        ASSERT_TRUE(window->isMinimized());
+        row.show(*delegate);
+        EXPECT_FALSE(window->windowState().testFlag(Qt::WindowMinimized));
+        EXPECT_TRUE(window->isVisible());
+        // A minimised dock window was not on show: its keep-awake section opens folded.
+        EXPECT_EQ(delegate->panelNavigation().keepAwakeExpanded(), window != delegate->dockWindow());
+    }
+}
+
+TEST_F(ShellTest, TheDockWindowHasTheFixedSizeOfThePanelBelowItsMenuBar) {
+    launch(setupDone());
+    settle();
+    delegate->showMainWindow();
+    const QWidget* window = delegate->dockWindow();
+    const int bar = window->findChild<QMenuBar*>()->sizeHint().height();
+    EXPECT_EQ(window->minimumSize(), QSize(340, 640 + bar));
+    EXPECT_EQ(window->maximumSize(), QSize(340, 640 + bar));
+    EXPECT_EQ(window->size(), QSize(340, 640 + bar));
 }
 
 TEST_F(ShellTest, ALanguageChangeRetitlesTheSameWindowsAndMenus) {

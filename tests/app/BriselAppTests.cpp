@@ -6,8 +6,12 @@
 #include "ui/panel/ControlPanel.h"
 #include "ui/settings/SettingsWindowView.h"
 
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+
+#include <cmath>
+#include <map>
 
 namespace brisel::test {
 namespace {
@@ -43,10 +47,85 @@ TEST_F(ShellTest, TheLabelCarriesThePercentageAndSaysChargingExactlyWithTheBolt)
         EXPECT_EQ(label.state.showsBolt, row.charged);
         EXPECT_EQ(label.description,
                   row.charged ? percentage + QStringLiteral(" ") + tr("state.charging") : percentage);
-        // The text widens the image; icon only it is the glyph alone.
-        const QImage image = label.render(QFont(), 2);
-        EXPECT_EQ(image.height(), 36);
-        EXPECT_EQ(image.width() == 36, row.iconOnly);
+    }
+}
+
+// WCAG's contrast ratio of two opaque colours.
+double contrast(QRgb a, QRgb b) {
+    const auto luminance = [](QRgb rgb) {
+        const auto linear = [](int channel) {
+            const double c = channel / 255.0;
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) + 0.0722 * linear(qBlue(rgb));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// What a tray slot of `pixels` square on `panel` shows of the icon.
+QImage inTraySlot(const QIcon& icon, int pixels, QColor panel) {
+    QImage slot(pixels, pixels, QImage::Format_RGB32);
+    slot.fill(panel);
+    QPainter painter(&slot);
+    icon.paint(&painter, slot.rect());
+    return slot;
+}
+
+TEST_F(ShellTest, TheTrayIconReadsOnLightAndDarkPanelsAndShowsTheChargeAsALevel) {
+    const QColor panels[] = {QColor(242, 242, 242), QColor(0x30, 0x30, 0x30)};
+    const int sizes[] = {16, 22, 32};
+    const int percents[] = {25, 50, 75, 100}; // the last one charging
+    launchApp(setupDone());
+    for (bool darkScheme : {false, true}) {
+        ScopedScheme scheme(darkScheme);
+        QImage sheet(8 + 4 * 40, 8 + 2 * 3 * 40, QImage::Format_RGB32);
+        sheet.fill(Qt::gray);
+        QPainter sheetPainter(&sheet);
+        std::map<std::pair<bool, int>, QIcon> icons; // by (icon only, percent)
+        for (bool iconOnly : {false, true}) {
+            model->iconOnly = iconOnly;
+            for (int percent : percents) {
+                model->battery = batteryAt(percent, true, percent == 100);
+                settle(2);
+                icons[{iconOnly, percent}] = statusItem->icon;
+            }
+        }
+        for (std::size_t p = 0; p < std::size(panels); ++p) {
+            for (std::size_t s = 0; s < std::size(sizes); ++s) {
+                const int n = sizes[s];
+                SCOPED_TRACE(testing::Message() << "dark scheme " << darkScheme << ", panel " << p << ", " << n
+                                                << " px");
+                const QRgb panel = panels[p].rgb();
+                std::vector<QImage> shown;
+                for (std::size_t i = 0; i < std::size(percents); ++i) {
+                    shown.push_back(inTraySlot(icons[{false, percents[i]}], n, panels[p]));
+                    sheetPainter.drawImage(QPoint(8 + 40 * int(i), 8 + 40 * int(3 * p + s)), shown.back());
+                }
+                // The glyph stands out from the panel (contrast 3:1 at least, as for any non-text
+                // element) over the height and width of the battery, terminal included.
+                QRect ink;
+                for (int y = 0; y < n; ++y)
+                    for (int x = 0; x < n; ++x)
+                        if (contrast(shown[1].pixel(x, y), panel) >= 3.0) ink |= QRect(x, y, 1, 1);
+                EXPECT_GE(ink.height(), n * 4 / 5);
+                EXPECT_GE(ink.width(), n / 2);
+                // Each quarter of charge changes a row of the level visibly.
+                for (std::size_t i = 1; i < shown.size(); ++i) {
+                    int changed = 0;
+                    for (int y = 0; y < n; ++y)
+                        for (int x = 0; x < n; ++x)
+                            changed += contrast(shown[i].pixel(x, y), shown[i - 1].pixel(x, y)) >= 3.0;
+                    EXPECT_GE(changed, n / 6) << percents[i];
+                }
+                // Icon only, the charge is not shown.
+                EXPECT_EQ(inTraySlot(icons[{true, 25}], n, panels[p]),
+                          inTraySlot(icons[{true, 75}], n, panels[p]));
+            }
+        }
+        sheetPainter.end();
+        saveRender(sheet.scaled(sheet.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation),
+                   darkScheme ? QStringLiteral("tray-icon-dark-scheme") : QStringLiteral("tray-icon-light-scheme"));
     }
 }
 

@@ -66,12 +66,9 @@ protected:
 
 TEST_F(BriselProgram, ASecondStartHandsOverAndSigtermEndsWithStatusZero) {
     const pid_t first = start();
-    const double before = monotonicSeconds();
     const ChildResult second = runChild(
         BRISEL_PROGRAM, {}, ChildOptions{std::nullopt, {{"QT_QPA_PLATFORM", "offscreen"}}, std::nullopt}, 10);
-    const double took = monotonicSeconds() - before;
     EXPECT_EQ(second.exitStatus, 0) << second.output;
-    EXPECT_LT(took, 2.0);
     EXPECT_EQ(wait(first, 0), std::nullopt); // the first goes on
 
     terminate(first);

@@ -23,14 +23,14 @@ struct RecordingStatusItem : StatusItem {
     bool available = true;
     std::vector<bool> visibility;
     int labels = 0;
-    QImage image;
+    QIcon icon;
     QString tooltip;
 
     bool isAvailable() const override { return available; }
     void setVisible(bool visible) override { visibility.push_back(visible); }
-    void setLabel(const QImage& label, const QString& text) override {
+    void setLabel(const QIcon& label, const QString& text) override {
         ++labels;
-        image = label;
+        icon = label;
         tooltip = text;
     }
     void setContextMenu(QMenu*) override {}

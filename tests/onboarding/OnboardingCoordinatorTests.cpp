@@ -245,6 +245,10 @@ TEST_F(CoordinatorTest, DerivedValues) {
              m.taskStopOrdinary = SetupResult::confirmed;
              m.taskStopLid = SetupResult::requested;
          }), "hasStopResult=1 stopNeedsRetry=1 ordinaryResultKey=onboarding.stopConfirmed lidResultKey=onboarding.stopping"},
+        {"a stop left only a lid no helper can reach", "{}", onModel([](auto& m) {
+             m.taskStopStatus = "onboarding.stopPartial", m.taskStopLid = SetupResult::failed;
+             m.taskStopOrdinary = SetupResult::confirmed, m.taskStopDisplay = SetupResult::confirmed;
+         }), "stopNeedsRetry=0"}, // no helper, no files
         {"a stop running", "{}", onModel([](auto& m) { m.taskStopBusy = true; }), "stopNeedsRetry=0 prerequisitesReady=0"},
         {"the model gone", R"({"stopPending":true})", [this] { model.reset(); },
          "limits= currentLimit=none predictedHour=none pluggedIn=0 hasStopResult=1 stopNeedsRetry=1 "
@@ -699,6 +703,7 @@ TEST_F(CoordinatorTest, ApplyRunAppliesChecksOrKeepsEachPhaseByItsStoredOutcome)
         bool applied;                              // setLimit or keep-awake switched on
         const char* change;                        // the record afterwards, as a patch of `from`
         std::optional<std::string> error;
+        std::optional<int> limitMovesTo = {};      // while the run saves what its first check found
     };
     const char* done = R"("completed":true,"step":5)";
     auto with = [done](const std::string& fields) { return "{" + fields + "," + done + "}"; };
@@ -709,6 +714,7 @@ TEST_F(CoordinatorTest, ApplyRunAppliesChecksOrKeepsEachPhaseByItsStoredOutcome)
         {R"({"charge":"idle"})", {}, true, nullptr, {}},
         {R"({"charge":"failed"})", {}, true, nullptr, {}},
         {R"({"charge":"requested"})", {}, false, nullptr, {}},
+        {R"({"charge":"requested"})", {}, false, R"({"charge":"failed"})", "onboarding.chargeChanged", 85},
         {R"({"charge":"unknown","targetLimit":85})", {}, false, R"({"charge":"failed"})", "onboarding.chargeFailed"},
         {R"({"charge":"confirmed"})", {}, false, nullptr, {}},
         {R"({"charge":"confirmed","targetLimit":85})", {}, false, R"({"charge":"failed"})", "onboarding.chargeChanged"},
@@ -731,6 +737,14 @@ TEST_F(CoordinatorTest, ApplyRunAppliesChecksOrKeepsEachPhaseByItsStoredOutcome)
         fake->systemAssertionActive.queued = row.assertion;
         fake->systemAssertionActive.otherwise = row.assertion.empty() ? std::optional(true) : row.assertion.back();
         fake->setHelper([](HelperAnswers& a) { a.sleepDisabled = false; });
+        if (row.limitMovesTo)
+            QObject::connect(coordinator.get(), &OnboardingCoordinator::changed, coordinator.get(),
+                             [this, to = *row.limitMovesTo] {
+                                 if (coordinator->record().charge != SetupResult::confirmed) return;
+                                 HardwareSnapshot moved = laptopSnapshot();
+                                 moved.currentLimit = to;
+                                 machine(moved);
+                             });
         fake->clearCalls();
         finish(coordinator->apply());
         saved();
@@ -742,6 +756,43 @@ TEST_F(CoordinatorTest, ApplyRunAppliesChecksOrKeepsEachPhaseByItsStoredOutcome)
         EXPECT_EQ(coordinator->error(), row.error);
         EXPECT_FALSE(coordinator->busy());
         EXPECT_EQ(chargeRow ? fake->count("setLimit") > 0 : model->keepAwake(), row.applied);
+    }
+}
+
+// The run closes charge control while it writes the limit. However it ends, a set-up that is not
+// required (an existing user's review) hands it back; a first run keeps it closed until its charge
+// is confirmed.
+TEST_F(CoordinatorTest, ApplyRunHandsChargeControlBackHoweverAReviewEnds) {
+    const struct Row {
+        const char* name;
+        bool review;
+        bool writeLands; // then the save of its result fails: the run stops after the charge step
+    } rows[] = {
+        {"review, the write fails", true, false},
+        {"review, stopped after the charge step", true, true},
+        {"first run, the write fails", false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        start(std::string(R"({"habit":"desk","targetLimit":85,"task":"none","step":4,"existingUser":)") +
+              (row.review ? "true}" : "false}"));
+        if (row.writeLands) {
+            HardwareSnapshot written = laptopSnapshot();
+            written.currentLimit = 85;
+            machine(written);
+            holdWrites({false, false, true}); // the refresh's save, the request's, the result's
+            releaseWrites();
+        } else {
+            fake->setLimit.otherwise = HardwareFailure{"error.hardwareTimeout"};
+        }
+        finish(coordinator->apply());
+        EXPECT_FALSE(coordinator->record().completed);
+        // A limit picked in the panel afterwards.
+        fake->setLimit.otherwise = std::nullopt;
+        fake->clearCalls();
+        model->applyLimit(90);
+        finish(awaitUntilEmpty(QPointer<AppModel>(model.get()), &AppModel::chargeTask));
+        EXPECT_EQ(fake->count("setLimit 90") > 0, row.review);
     }
 }
 

@@ -32,6 +32,11 @@ private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
+// How much later than its deadline a blocking call may return in a test: far above any scheduling
+// delay on a loaded machine, far below what the tests set against it (a minute, or forever), so a
+// call that ignores its deadline still fails.
+inline constexpr double kSlack = 10.0;
+
 // Root bypasses file permissions, so permission tests only mean something for other users.
 bool runningAsRoot();
 

@@ -33,6 +33,14 @@ QPalette makePalette(QColor window, QColor text, QColor base, QColor highlight) 
     return palette;
 }
 
+void collectAccessible(QAccessibleInterface* face, std::vector<AccessibleElement>& into) {
+    if (!face || !face->isValid() || face->state().invisible) return;
+    into.push_back(
+        {face->role(), face->text(QAccessible::Name), face->text(QAccessible::Value), face->object()});
+    for (int i = 0; i < face->childCount(); ++i)
+        collectAccessible(face->child(i), into);
+}
+
 } // namespace
 
 QPalette lightPalette() {
@@ -60,6 +68,10 @@ QString renderToPng(QWidget& widget, const QString& name) {
     pixmap.setDevicePixelRatio(2);
     pixmap.fill(Qt::transparent);
     widget.render(&pixmap);
+    return saveRender(pixmap.toImage(), name);
+}
+
+QString saveRender(const QImage& image, const QString& name) {
     QString folder = QStringLiteral(BRISEL_UI_RENDER_DIR);
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
         // Another user's build folder: keep the picture anyway, in this user's temporary folder.
@@ -68,7 +80,7 @@ QString renderToPng(QWidget& widget, const QString& name) {
         std::cerr << "build folder not writable; rendering into " << folder.toStdString() << "\n";
     }
     const QString path = folder + "/" + name + ".png";
-    EXPECT_TRUE(pixmap.save(path)) << path.toStdString();
+    EXPECT_TRUE(image.save(path)) << path.toStdString();
     return path;
 }
 
@@ -91,6 +103,12 @@ QList<QWidget*> tabOrder(QWidget& window) {
         QTest::keyClick(focused, Qt::Key_Tab);
     }
     return order;
+}
+
+std::vector<AccessibleElement> accessibleElements(QWidget& root) {
+    std::vector<AccessibleElement> elements;
+    collectAccessible(QAccessible::queryAccessibleInterface(&root), elements);
+    return elements;
 }
 
 std::unique_ptr<Localizer> repositoryLocalizer(const QString& language) {

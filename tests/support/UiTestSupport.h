@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QImage>
 #include <QList>
 #include <QPalette>
 #include <QString>
@@ -15,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <vector>
 
 // Failures print texts as text, not as lists of UTF-16 code units.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -58,6 +61,8 @@ private:
 // Renders `widget` (shown first if needed) at twice its size into
 // "<build>/ui-renders/<name>.png" and returns the file's path.
 QString renderToPng(QWidget& widget, const QString& name);
+// Saves `image` as "<build>/ui-renders/<name>.png" and returns the file's path.
+QString saveRender(const QImage& image, const QString& name);
 
 // The widgets under `root` named `objectName` that would be visible with `root`.
 QList<QWidget*> findVisible(const QWidget* root, const QString& objectName);
@@ -81,6 +86,18 @@ QList<QWidget*> tabOrder(QWidget& window);
 // Drags `slider` from detent `from` to detent `to`, calling `between` after the press and after the
 // move: the owner re-syncing mid-drag must not end the drag.
 void dragAcrossDetents(BriselDetentSlider& slider, int from, int to, const std::function<void()>& between);
+
+// One element that assistive technology is shown.
+struct AccessibleElement {
+    QAccessible::Role role;
+    QString name;
+    QString value;
+    QObject* object;
+    bool says(const QString& text) const { return name == text || value == text; }
+};
+// The elements under `root` (itself included) that a screen reader meets, depth first; an element
+// marked invisible is left out with everything below it.
+std::vector<AccessibleElement> accessibleElements(QWidget& root);
 
 // A localiser on the repository's string tables in `language`.
 std::unique_ptr<Localizer> repositoryLocalizer(const QString& language);

@@ -178,10 +178,17 @@ struct DwellStore::Core {
     explicit Core(UserDefaults d) : defaults(std::move(d)) {}
     UserDefaults defaults;
     std::optional<DwellTable> lastSavedDwell; // touched only on the queue
-    SerialQueue queue{"com.brisel.away-persistence"};
 };
 
 namespace {
+
+// One queue for every store of the process, so a load queued after a save sees it, also when
+// the save was asked of a store since dropped. Deliberately leaked: queued saves must not be cut
+// short by static destruction at exit.
+SerialQueue& persistenceQueue() {
+    static SerialQueue* queue = new SerialQueue("com.brisel.away-persistence");
+    return *queue;
+}
 
 Task<DwellTable> loadOn(std::shared_ptr<DwellStore::Core> core) {
     auto work = [core] {
@@ -191,7 +198,7 @@ Task<DwellTable> loadOn(std::shared_ptr<DwellStore::Core> core) {
         core->lastSavedDwell = table;
         return table;
     };
-    auto onQueue = core->queue.run(std::move(work));
+    auto onQueue = persistenceQueue().run(std::move(work));
     co_return co_await onQueue;
 }
 
@@ -227,7 +234,7 @@ Task<DwellTable> DwellStore::load() {
 }
 
 void DwellStore::save(DwellTable table) {
-    core_->queue.async([core = core_, table = std::move(table)] {
+    persistenceQueue().async([core = core_, table = std::move(table)] {
         if (core->lastSavedDwell && *core->lastSavedDwell == table) return;
         auto data = encode(table);
         if (!data) return;

@@ -81,7 +81,8 @@ private:
 };
 
 // Keeps the detector's dwell table under "away.dwell" in the user defaults, as a JSON object of
-// seconds, on its own serial queue, "com.brisel.away-persistence".
+// seconds, on the process's one serial queue "com.brisel.away-persistence", which every store
+// shares.
 class DwellStore {
 public:
     static constexpr const char* defaultsKey = "away.dwell";
@@ -103,7 +104,7 @@ public:
     struct Core;
 
 private:
-    std::shared_ptr<Core> core_; // the defaults, the last table written and the queue
+    std::shared_ptr<Core> core_; // the defaults and the last table written
 };
 
 // The away engine's published verdict.

@@ -1,5 +1,6 @@
 #include "ui/design/BriselAccessibleWidget.h"
 
+#include <QAbstractButton>
 #include <QVariant>
 #include <QWidget>
 
@@ -9,11 +10,15 @@ namespace {
 
 const char* const valueProperty = "briselAccessibleValue";
 const char* const roleProperty = "briselAccessibleRole";
+const char* const leafProperty = "briselAccessibleLeaf";
+const char* const hiddenProperty = "briselAccessibleHidden";
 
 QAccessibleInterface* factory(const QString&, QObject* object) {
     if (!object || !object->isWidgetType()) return nullptr;
-    if (!object->property(valueProperty).isValid() && !object->property(roleProperty).isValid()) return nullptr;
-    return new BriselAccessibleWidget(static_cast<QWidget*>(object));
+    for (const char* property : {valueProperty, roleProperty, leafProperty, hiddenProperty})
+        if (object->property(property).isValid())
+            return new BriselAccessibleWidget(static_cast<QWidget*>(object));
+    return nullptr;
 }
 
 // Qt creates a widget's accessible face early (a label makes one as soon as its text is set) and
@@ -24,13 +29,36 @@ void adopt(QWidget* widget) {
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(face));
 }
 
+void mark(QWidget* widget, const char* property, const QVariant& value) {
+    BriselAccessibleWidget::install();
+    widget->setProperty(property, value);
+    adopt(widget);
+}
+
 } // namespace
 
 BriselAccessibleWidget::BriselAccessibleWidget(QWidget* widget) : QAccessibleWidget(widget) {}
 
+bool BriselAccessibleWidget::isLeaf() const {
+    return widget()->property(leafProperty).toBool() || widget()->property(hiddenProperty).toBool();
+}
+
 QAccessible::Role BriselAccessibleWidget::role() const {
+    if (widget()->property(hiddenProperty).toBool()) return QAccessible::NoRole;
     const QVariant role = widget()->property(roleProperty);
-    return role.isValid() ? QAccessible::Role(role.toInt()) : QAccessibleWidget::role();
+    if (role.isValid()) return QAccessible::Role(role.toInt());
+    if (qobject_cast<QAbstractButton*>(widget())) return QAccessible::Button;
+    return QAccessibleWidget::role();
+}
+
+QAccessible::State BriselAccessibleWidget::state() const {
+    QAccessible::State s = QAccessibleWidget::state();
+    if (widget()->property(hiddenProperty).toBool()) s.invisible = true;
+    if (const auto* button = qobject_cast<QAbstractButton*>(widget()); button && button->isCheckable()) {
+        s.checkable = true;
+        s.checked = button->isChecked();
+    }
+    return s;
 }
 
 QString BriselAccessibleWidget::text(QAccessible::Text t) const {
@@ -41,12 +69,34 @@ QString BriselAccessibleWidget::text(QAccessible::Text t) const {
     return text;
 }
 
+int BriselAccessibleWidget::childCount() const {
+    return isLeaf() ? 0 : QAccessibleWidget::childCount();
+}
+
+QAccessibleInterface* BriselAccessibleWidget::child(int index) const {
+    return isLeaf() ? nullptr : QAccessibleWidget::child(index);
+}
+
+int BriselAccessibleWidget::indexOfChild(const QAccessibleInterface* child) const {
+    return isLeaf() ? -1 : QAccessibleWidget::indexOfChild(child);
+}
+
+QStringList BriselAccessibleWidget::actionNames() const {
+    QStringList names = QAccessibleWidget::actionNames();
+    if (qobject_cast<QAbstractButton*>(widget()) && widget()->isEnabled()) names.prepend(pressAction());
+    return names;
+}
+
+void BriselAccessibleWidget::doAction(const QString& action) {
+    auto* button = qobject_cast<QAbstractButton*>(widget());
+    if (action == pressAction() && button && button->isEnabled()) return button->click();
+    QAccessibleWidget::doAction(action);
+}
+
 void BriselAccessibleWidget::setValueText(QWidget* widget, const QString& value) {
-    install();
     const QVariant old = widget->property(valueProperty);
     if (old.isValid() && old.toString() == value) return;
-    widget->setProperty(valueProperty, value);
-    adopt(widget);
+    mark(widget, valueProperty, value);
     if (old.isValid() && QAccessible::isActive()) {
         QAccessibleValueChangeEvent event(widget, value);
         QAccessible::updateAccessibility(&event);
@@ -54,9 +104,17 @@ void BriselAccessibleWidget::setValueText(QWidget* widget, const QString& value)
 }
 
 void BriselAccessibleWidget::setRole(QWidget* widget, QAccessible::Role role) {
-    install();
-    widget->setProperty(roleProperty, int(role));
-    adopt(widget);
+    mark(widget, roleProperty, int(role));
+}
+
+void BriselAccessibleWidget::setCombined(QWidget* widget, const QString& label, const QString& value) {
+    if (!widget->property(leafProperty).isValid()) mark(widget, leafProperty, true);
+    widget->setAccessibleName(label);
+    setValueText(widget, value);
+}
+
+void BriselAccessibleWidget::setHidden(QWidget* widget) {
+    mark(widget, hiddenProperty, true);
 }
 
 void BriselAccessibleWidget::install() {

@@ -5,22 +5,36 @@
 namespace brisel {
 
 // The accessible face of a widget that needs what QWidget cannot say: a value text (a reading such
-// as "80%") and a role other than its class gives (a heading, a cell). Both are read from the widget
-// on every query, so they may change later; the widget must be given one of them before assistive
-// technology first asks for it.
+// as "80%"), a role other than its class gives (a heading, a cell), one element standing for all it
+// holds, or no element at all. Everything is read from the widget on every query, so it may change
+// later; the widget must be marked before assistive technology first asks for it. A marked button
+// still presses through its press action.
 class BriselAccessibleWidget : public QAccessibleWidget {
 public:
     explicit BriselAccessibleWidget(QWidget* widget);
 
     QAccessible::Role role() const override;
+    QAccessible::State state() const override;
     QString text(QAccessible::Text t) const override;
+    int childCount() const override;
+    QAccessibleInterface* child(int index) const override;
+    int indexOfChild(const QAccessibleInterface* child) const override;
+    QStringList actionNames() const override;
+    void doAction(const QString& action) override;
 
     // Sets the value text, and tells assistive technology when it changed.
     static void setValueText(QWidget* widget, const QString& value);
     static void setRole(QWidget* widget, QAccessible::Role role);
+    // One element read as `label` and `value`; what the widget holds is not exposed beside it.
+    static void setCombined(QWidget* widget, const QString& label, const QString& value);
+    // Decoration, or text another element already says: not exposed at all.
+    static void setHidden(QWidget* widget);
 
-    // Installs the factory once per process; the two setters call it.
+    // Installs the factory once per process; the setters call it.
     static void install();
+
+private:
+    bool isLeaf() const;
 };
 
 } // namespace brisel

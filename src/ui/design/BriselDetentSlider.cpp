@@ -115,10 +115,10 @@ void BriselDetentSlider::mousePressEvent(QMouseEvent* event) {
 }
 
 void BriselDetentSlider::mouseMoveEvent(QMouseEvent* event) {
-    if (dragStart_ && (event->buttons() & Qt::LeftButton))
-        dragChanged(event->position());
-    else if (!dragStart_)
-        hoverAt(event->position());
+    if (dragStart_ && (event->buttons() & Qt::LeftButton)) return dragChanged(event->position());
+    // The button went up where the slider did not see it.
+    if (dragStart_) cancelDrag();
+    hoverAt(event->position());
 }
 
 void BriselDetentSlider::mouseReleaseEvent(QMouseEvent* event) {
@@ -135,6 +135,17 @@ void BriselDetentSlider::leaveEvent(QEvent* event) {
 void BriselDetentSlider::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     input_->setGeometry(rect());
+}
+
+void BriselDetentSlider::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    cancelDrag();
+}
+
+bool BriselDetentSlider::event(QEvent* event) {
+    // Qt hands the window's deactivation down to every child.
+    if (event->type() == QEvent::WindowDeactivate) cancelDrag();
+    return QWidget::event(event);
 }
 
 void BriselDetentSlider::dragChanged(QPointF at) {
@@ -169,6 +180,18 @@ void BriselDetentSlider::dragEnded(QPointF at) {
     update();
     if (onPreview_) onPreview_(std::nullopt);
     if (final != state_.selection && onSelect_) onSelect_(final);
+}
+
+void BriselDetentSlider::cancelDrag() {
+    if (!dragStart_) return;
+    dragStart_.reset();
+    dragging_ = false;
+    dragVisualX_.reset();
+    preview_.reset();
+    hoveredIndex_.reset();
+    releaseFromX_.reset();
+    update();
+    if (onPreview_) onPreview_(std::nullopt);
 }
 
 void BriselDetentSlider::hoverAt(QPointF at) {
@@ -297,12 +320,36 @@ void BriselDetentSlider::paintThumb(QPainter& painter, double thumbX, bool off) 
     }
 }
 
-void BriselDetentSlider::paintLabels(QPainter& painter, const DetentTrack& t, bool off) const {
+QFont BriselDetentSlider::labelFont(int index) const {
     static const QFont selectedFont = BriselTypography::systemFont(11, QFont::DemiBold);
     static const QFont otherFont = BriselTypography::systemFont(10.5, QFont::Normal);
+    return state_.options[size_t(index)].value == displayedValue() ? selectedFont : otherFont;
+}
+
+QRectF BriselDetentSlider::labelRect(int index) const {
+    const QString& label = state_.options[size_t(index)].label;
+    const QFontMetricsF metrics(labelFont(index));
+    const double width = std::ceil(metrics.horizontalAdvance(label));
+    const double height = std::ceil(metrics.height());
+    // Labels keep their natural width and may reach past their neighbours, but not past the
+    // slider's edges, where the drawing is cut.
+    const double centred = track().detentX(index) - width / 2;
+    const double left = std::max(0.0, std::min(centred, double(this->width()) - width));
+    // Centred in the label row; a font taller than the row keeps its descent above the bottom.
+    const double top = std::min(DetentTrack::labelRowTop + 7 - height / 2, DetentTrack::height - height);
+    return {left, top, width, height};
+}
+
+std::vector<PaintedTextRun> BriselDetentSlider::paintedText() const {
+    std::vector<PaintedTextRun> runs;
+    for (int i = 0; i < int(state_.options.size()); ++i)
+        runs.push_back({state_.options[size_t(i)].label, state_.options[size_t(i)].label, labelRect(i)});
+    return runs;
+}
+
+void BriselDetentSlider::paintLabels(QPainter& painter, const DetentTrack& t, bool off) const {
     const Appearance appearance = context_.currentAppearance();
     const int displayed = displayedValue();
-    const double centreY = DetentTrack::labelRowTop + 7;
     for (int i = 0; i < t.count(); ++i) {
         const auto& option = t.options[size_t(i)];
         const bool selected = option.value == displayed;
@@ -313,10 +360,9 @@ void BriselDetentSlider::paintLabels(QPainter& painter, const DetentTrack& t, bo
             color = BriselColors::primary(palette());
         else
             color = BriselColors::secondaryForeground(appearance, BriselColors::secondary(palette()));
-        painter.setFont(selected ? selectedFont : otherFont);
+        painter.setFont(labelFont(i));
         painter.setPen(color);
-        // Labels keep their natural width and may reach past their neighbours.
-        painter.drawText(QRectF(t.detentX(i) - 60, centreY - 8, 120, 16), Qt::AlignCenter, option.label);
+        painter.drawText(labelRect(i), Qt::AlignCenter | Qt::TextDontClip, option.label);
     }
 }
 

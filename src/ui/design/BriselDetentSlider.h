@@ -2,6 +2,7 @@
 
 #include "ui/design/AnimatedValue.h"
 #include "ui/design/DetentTrack.h"
+#include "ui/design/PaintedText.h"
 #include "ui/design/ViewContext.h"
 
 #include <QColor>
@@ -31,8 +32,10 @@ struct DetentSliderState {
 // detents a few apart can be picked too (drawn as dots). A drag previews the value under the
 // pointer and the release hands the final value to onSelect when it differs from the selection;
 // the slider shows a new value only once the owner syncs it. Keyboard and assistive technology use
-// the embedded SemanticSlider ("detent-slider"), which steps one whole value at a time.
-class BriselDetentSlider : public QWidget {
+// the embedded SemanticSlider ("detent-slider"), which steps one whole value at a time. A drag that
+// ends without a release (the slider or its window hidden, the window no longer active, the button
+// let go where the slider did not see it) commits nothing.
+class BriselDetentSlider : public QWidget, public PaintedText {
     Q_OBJECT
 
 public:
@@ -55,6 +58,10 @@ public:
     double drawnThumbX() const;
     bool thumbEmphasised() const;
     QString formatValue(int value) const;
+    // Where each detent's label is drawn: centred under its detent, an end label moved inward as far
+    // as it must to be seen whole.
+    QRectF labelRect(int index) const;
+    std::vector<PaintedTextRun> paintedText() const override;
 
     QSize sizeHint() const override { return {236, int(DetentTrack::height)}; }
     QSize minimumSizeHint() const override { return {60, int(DetentTrack::height)}; }
@@ -66,15 +73,20 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void dragChanged(QPointF at);
     void dragEnded(QPointF at);
+    // Ends a drag that got no release: nothing is committed and the selection shows again.
+    void cancelDrag();
     void hoverAt(QPointF at);
     void syncInput();
     void paintTrack(QPainter& painter, const DetentTrack& track, double thumbX, bool off) const;
     void paintThumb(QPainter& painter, double thumbX, bool off) const;
     void paintLabels(QPainter& painter, const DetentTrack& track, bool off) const;
+    QFont labelFont(int index) const;
     QColor accent() const;
 
     ViewContext context_;

@@ -1,5 +1,6 @@
 #include "ui/design/BriselDropdownRow.h"
 
+#include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
 #include "ui/design/BriselTypography.h"
@@ -95,6 +96,9 @@ BriselDropdownRowBase::BriselDropdownRowBase(ViewContext context, QString id, Ac
     title_->setWordWrap(true);
     title_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     pill_->setObjectName("dropdown-" + id_);
+    // The row is one element for assistive technology: the pill, read as the title and the choice.
+    BriselAccessibleWidget::setHidden(title_);
+    BriselAccessibleWidget::setRole(pill_, QAccessible::ButtonMenu);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
@@ -115,7 +119,7 @@ BriselDropdownRowBase::~BriselDropdownRowBase() {
 void BriselDropdownRowBase::setTitle(const QString& title) {
     if (title == title_->text()) return;
     title_->setText(title);
-    pill_->setAccessibleName(title);
+    BriselAccessibleWidget::setCombined(pill_, title, pill_->text());
 }
 
 void BriselDropdownRowBase::setMinimumPillWidth(std::optional<int> width) {
@@ -135,7 +139,7 @@ void BriselDropdownRowBase::syncOptions(const QStringList& labels, const std::ve
         pill_->setText(shown);
         pill_->updateGeometry();
     }
-    pill_->setAccessibleDescription(shown);
+    BriselAccessibleWidget::setCombined(pill_, title_->text(), shown);
 }
 
 void BriselDropdownRowBase::open() {

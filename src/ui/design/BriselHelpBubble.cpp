@@ -1,11 +1,10 @@
 #include "ui/design/BriselHelpBubble.h"
 
+#include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselTypography.h"
 #include "ui/design/ThemeColor.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -19,31 +18,21 @@ namespace {
 constexpr int padding = 6;
 constexpr int lift = 28;
 
-// Present in the widget tree but not for assistive technology.
-class HiddenAccessible : public QAccessibleWidget {
-public:
-    explicit HiddenAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.invisible = true;
-        return s;
-    }
-};
-
-QAccessibleInterface* factory(const QString&, QObject* object) {
-    if (auto* bubble = qobject_cast<BriselHelpBubble*>(object)) return new HiddenAccessible(bubble);
-    return nullptr;
+// Whether no ancestor cuts any of `widget` off (a scroll area's viewport, the window).
+bool wholeInView(const QWidget& widget) {
+    const QWidget* window = widget.window();
+    const QRect whole(widget.mapTo(window, QPoint(0, 0)), widget.size());
+    QRect seen = whole & window->rect();
+    for (const QWidget* w = widget.parentWidget(); w && w != window; w = w->parentWidget())
+        seen &= QRect(w->mapTo(window, QPoint(0, 0)), w->size());
+    return seen == whole;
 }
 
 } // namespace
 
 BriselHelpBubble::BriselHelpBubble(ViewContext context, QWidget* anchor)
     : QWidget(anchor->window()), context_(context), anchor_(anchor) {
-    static const bool installed = [] {
-        QAccessible::installFactory(factory);
-        return true;
-    }();
-    (void)installed;
+    BriselAccessibleWidget::setHidden(this);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     hide();
@@ -56,24 +45,22 @@ BriselHelpBubble::BriselHelpBubble(ViewContext context, QWidget* anchor)
 void BriselHelpBubble::setText(const QString& text) {
     if (text == text_) return;
     text_ = text;
-    if (isVisible()) place();
+    if (shown_) follow();
 }
 
 void BriselHelpBubble::setShown(bool shown) {
+    shown_ = shown;
     if (!anchor_) return;
     // The anchor may have been moved into another window since.
     if (parentWidget() != anchor_->window()) setParent(anchor_->window());
-    if (shown && !text_.isEmpty()) {
-        place();
-        show();
-        raise();
-    } else {
-        hide();
-    }
+    if (shown)
+        for (QWidget* w = anchor_; w && w != anchor_->window(); w = w->parentWidget())
+            w->installEventFilter(this);
+    follow();
 }
 
-void BriselHelpBubble::place() {
-    if (!anchor_) return;
+void BriselHelpBubble::follow() {
+    if (!anchor_ || !shown_ || text_.isEmpty() || !wholeInView(*anchor_)) return hide();
     const QFontMetrics metrics(BriselTypography::microMeta());
     const int width = std::min(metrics.horizontalAdvance(text_) + 2 * padding + 1,
                                std::max(anchor_->width(), 2 * padding + 1));
@@ -82,13 +69,14 @@ void BriselHelpBubble::place() {
     const int height = textRect.height() + 2 * padding;
     const QPoint topCentre = anchor_->mapTo(parentWidget(), QPoint(anchor_->width() / 2, 0));
     setGeometry(topCentre.x() - width / 2, topCentre.y() - lift, width, height);
+    show();
+    raise();
     update();
 }
 
 bool BriselHelpBubble::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == anchor_ && isVisible() &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Resize))
-        place();
+    // The anchor or one of its ancestors moved or changed size.
+    if (shown_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) follow();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -11,14 +11,29 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace brisel {
 
 namespace {
 
 constexpr double symbolSize = 10;
 constexpr double pressedScale = 0.88;
+constexpr double pressedBrightening = 0.03;
 constexpr int titleGap = 10;
 const Spring shadeFade{0.1, 1.0}; // a 0.12 s ease-out
+const Spring pressSpring{0.18, 0.72};
+
+QColor brightened(QColor color, double amount) {
+    const auto up = [amount](float channel) { return std::min(1.0f, channel + float(amount)); };
+    return QColor::fromRgbF(up(color.redF()), up(color.greenF()), up(color.blueF()), color.alphaF());
+}
+
+int wrappedTitleHeight(const QString& title, int width) {
+    return QFontMetrics(BriselTypography::controlLabel())
+        .boundingRect(QRect(0, 0, std::max(width, 1), 100000), Qt::TextWordWrap, title)
+        .height();
+}
 
 class StepperAccessible : public QAccessibleWidget {
 public:
@@ -49,8 +64,10 @@ QAccessibleInterface* factory(const QString&, QObject* object) {
 } // namespace
 
 BriselStepperRow::BriselStepperRow(ViewContext context, QWidget* parent)
-    : QWidget(parent), context_(context), minusShade_(
-                                              0, [this](double) { update(); }, this),
+    : QWidget(parent), context_(context), pressScale_(
+                                              1, [this](double) { update(); }, this),
+      minusShade_(
+          0, [this](double) { update(); }, this),
       plusShade_(
           0, [this](double) { update(); }, this) {
     static const bool installed = [] {
@@ -60,7 +77,9 @@ BriselStepperRow::BriselStepperRow(ViewContext context, QWidget* parent)
     (void)installed;
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
     context_.observe(this, [this] { update(); });
 }
 
@@ -122,6 +141,27 @@ void BriselStepperRow::setHovered(std::optional<int> side) {
     update();
 }
 
+void BriselStepperRow::setPressed(std::optional<int> side) {
+    if (side == pressedSide_) return;
+    pressedSide_ = side;
+    if (side) scaledSide_ = side;
+    const bool reduceMotion = context_.currentAppearance().reduceMotion;
+    pressScale_.moveTo(side && !reduceMotion ? pressedScale : 1.0, pressSpring, reduceMotion);
+    update();
+}
+
+QRectF BriselStepperRow::titleRect() const {
+    return {0, 0, std::max(pillRect().left() - titleGap, 0.0), double(height())};
+}
+
+std::vector<PaintedTextRun> BriselStepperRow::paintedText() const {
+    const QRectF room = titleRect();
+    const QRect needed =
+        QFontMetrics(BriselTypography::controlLabel())
+            .boundingRect(room.toAlignedRect(), Qt::AlignVCenter | Qt::TextWordWrap, state_.title);
+    return {{state_.title, state_.title, needed}};
+}
+
 QSize BriselStepperRow::sizeHint() const {
     const QFontMetrics metrics(BriselTypography::controlLabel());
     return {metrics.horizontalAdvance(state_.title) + titleGap + controlWidth + 4,
@@ -132,16 +172,19 @@ QSize BriselStepperRow::minimumSizeHint() const {
     return {controlWidth + titleGap + 40, sizeHint().height()};
 }
 
+int BriselStepperRow::heightForWidth(int width) const {
+    return std::max(controlHeight, wrappedTitleHeight(state_.title, width - controlWidth - titleGap)) + 2;
+}
+
 void BriselStepperRow::mousePressEvent(QMouseEvent* event) {
-    pressedSide_ = event->button() == Qt::LeftButton ? sideAt(event->position()) : std::nullopt;
-    if (pressedSide_ && !canStep(*pressedSide_)) pressedSide_.reset();
-    update();
+    std::optional<int> side = event->button() == Qt::LeftButton ? sideAt(event->position()) : std::nullopt;
+    if (side && !canStep(*side)) side.reset();
+    setPressed(side);
 }
 
 void BriselStepperRow::mouseReleaseEvent(QMouseEvent* event) {
     const std::optional<int> pressed = pressedSide_;
-    pressedSide_.reset();
-    update();
+    setPressed(std::nullopt);
     if (pressed && sideAt(event->position()) == pressed) press(*pressed);
 }
 
@@ -180,9 +223,7 @@ void BriselStepperRow::paintEvent(QPaintEvent*) {
 
     painter.setFont(BriselTypography::controlLabel());
     painter.setPen(BriselColors::primary(palette()));
-    const QRectF title(0, 0, pill.left() - titleGap, height());
-    painter.drawText(title, Qt::AlignVCenter | Qt::AlignLeft,
-                     painter.fontMetrics().elidedText(state_.title, Qt::ElideRight, int(title.width())));
+    painter.drawText(titleRect(), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, state_.title);
 
     BriselControlPillSurface::paint(painter, pill, appearance, palette(), {hoveredSide_.has_value(), false},
                                     7);
@@ -196,11 +237,11 @@ void BriselStepperRow::paintEvent(QPaintEvent*) {
         const double shade = (side < 0 ? minusShade_ : plusShade_).value();
         if (can && shade > 0)
             painter.fillRect(half, BriselColors::primary(palette(), (dark ? 0.08 : 0.05) * shade));
-        const double size = symbolSize * (pressedSide_ == side ? pressedScale : 1.0);
+        const double size = symbolSize * halfScale(side);
         const QRectF square(half.center().x() - size / 2, half.center().y() - size / 2, size, size);
-        SymbolPainter::paint(painter, square, side < 0 ? "minus" : "plus",
-                             can ? BriselColors::primary(palette()) : BriselColors::tertiary(palette()),
-                             QFont::DemiBold);
+        QColor symbol = can ? BriselColors::primary(palette()) : BriselColors::tertiary(palette());
+        if (pressedSide_ == side) symbol = brightened(symbol, pressedBrightening);
+        SymbolPainter::paint(painter, square, side < 0 ? "minus" : "plus", symbol, QFont::DemiBold);
     }
     painter.restore();
     painter.fillRect(QRectF(pill.center().x() - 0.375, pill.center().y() - 6, 0.75, 12),

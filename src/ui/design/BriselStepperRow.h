@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/design/AnimatedValue.h"
+#include "ui/design/PaintedText.h"
 #include "ui/design/ViewContext.h"
 
 #include <QWidget>
@@ -21,12 +22,13 @@ struct StepperState {
     std::optional<QString> helpText;
 };
 
-// A settings row for a whole number: the title and a 62×22 pill split into a minus and a plus
-// half. A half steps only when the result stays within the bounds (it never clamps onto a bound);
-// one that cannot is dimmed and disabled. The row owns no value: a step goes to onChange and the
+// A settings row for a whole number: the title (wrapping, never cut) and a 62×22 pill split into a
+// minus and a plus half. A half steps only when the result stays within the bounds (it never clamps
+// onto a bound); one that cannot is dimmed and disabled. A pressed half brightens and, unless motion
+// is reduced, shrinks. The row owns no value: a step goes to onChange and the
 // owner syncs the row. For assistive technology it is one spin box with increase and decrease;
 // with focus, Up/Right step up and Down/Left step down.
-class BriselStepperRow : public QWidget {
+class BriselStepperRow : public QWidget, public PaintedText {
     Q_OBJECT
 
 public:
@@ -50,9 +52,14 @@ public:
     void press(int direction);
     std::optional<int> hoveredSide() const { return hoveredSide_; }
     QRectF halfRect(int direction) const;
+    // The scale a half's symbol is drawn at now.
+    double halfScale(int direction) const { return scaledSide_ == direction ? pressScale_.value() : 1.0; }
+    std::vector<PaintedTextRun> paintedText() const override;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -64,6 +71,8 @@ protected:
 
 private:
     void setHovered(std::optional<int> side);
+    void setPressed(std::optional<int> side);
+    QRectF titleRect() const;
     std::optional<int> sideAt(QPointF at) const;
     QRectF pillRect() const;
 
@@ -72,6 +81,8 @@ private:
     std::function<void(std::int64_t)> onChange_;
     std::optional<int> hoveredSide_;
     std::optional<int> pressedSide_;
+    std::optional<int> scaledSide_; // the half the press scale applies to, also while it springs back
+    AnimatedValue pressScale_;
     AnimatedValue minusShade_;
     AnimatedValue plusShade_;
 };

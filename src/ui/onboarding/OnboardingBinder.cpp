@@ -137,9 +137,9 @@ void keepOnboardingSynced(QWidget& view, OnboardingCoordinator& coordinator, App
 
 // ---- hosts -----------------------------------------------------------------------------------------
 
-OnboardingWindowHost::OnboardingWindowHost(ViewContext view, OnboardingCoordinator& coordinator, AppModel& model,
-                                           OnboardingHostActions actions, QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()),
+OnboardingWindowHost::OnboardingWindowHost(ViewContext view, OnboardingCoordinator& coordinator,
+                                           AppModel& model, OnboardingHostActions actions, QWidget* parent)
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>(model.services.defaults)),
       view_(new OnboardingView(completedViewContext(view, *owned_), onboardingState(&coordinator, model),
                                onboardingActions(coordinator, model, actions), this)) {
     setObjectName("onboarding-window-host");
@@ -157,8 +157,8 @@ OnboardingWindowHost::~OnboardingWindowHost() {
 
 OnboardingMenuHost::OnboardingMenuHost(ViewContext view, OnboardingCoordinator& coordinator, AppModel& model,
                                        OnboardingHostActions actions, QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()), context_(completedViewContext(view, *owned_)),
-      theme_(model.activeTheme()),
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>(model.services.defaults)),
+      context_(completedViewContext(view, *owned_)), theme_(model.activeTheme()),
       view_(new OnboardingMenuView(context_, onboardingState(&coordinator, model),
                                    onboardingActions(coordinator, model, actions), this)) {
     setObjectName("onboarding-menu-host");

@@ -26,6 +26,8 @@ class SymbolView;
 struct PageEnv {
     ViewContext context;
     OnboardingActions actions;
+    // Called after a choice: keyboard focus goes to the card of the recorded choice once the
+    // state that records it arrives (a turn after the action).
     std::function<void()> focusCurrentChoice;
     std::function<void()> confirmDowngrade;
 

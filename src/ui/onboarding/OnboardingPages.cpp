@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 
 namespace brisel {
 
@@ -60,6 +61,16 @@ QString withHour(const PageEnv& env, const std::pair<QString, std::optional<int>
     return line.second ? env.tr(line.first, *line.second) : env.tr(line.first);
 }
 
+// The daily-limit picker. The wheel never changes it: it goes on to the page, so a pointer passing
+// over the picker while the user scrolls the wizard chooses no other limit.
+class LimitPicker : public QComboBox {
+public:
+    LimitPicker() { setFocusPolicy(Qt::StrongFocus); }
+
+protected:
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
+};
+
 // Step 0: the charging habit and the daily limit.
 class HabitPage : public OnboardingPage {
 public:
@@ -81,9 +92,17 @@ public:
         explanation_ = limitCard_->add(makeText(11, QFont::Normal, true));
         noLimit_ = limitCard_->add(makeText(12, QFont::Medium));
         pickerPrompt_ = limitCard_->add(makeText(11));
-        picker_ = limitCard_->add(new QComboBox);
+        pickerRow_ = limitCard_->add(new QWidget);
+        auto* pickerRow = new QHBoxLayout(pickerRow_);
+        pickerRow->setContentsMargins(0, 0, 0, 0);
+        pickerCaption_ = makeText(11);
+        pickerCaption_->setWordWrap(false);
+        picker_ = new LimitPicker;
         picker_->setObjectName("onboarding.availableLimits");
         picker_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        pickerCaption_->setBuddy(picker_);
+        pickerRow->addWidget(pickerCaption_);
+        pickerRow->addWidget(picker_, 1);
         connect(picker_, &QComboBox::activated, this, [this](int index) {
             if (const QVariant limit = picker_->itemData(index); limit.isValid())
                 invoke(env_.actions.chooseLimit, limit.toInt());
@@ -135,7 +154,8 @@ public:
         }
         pickerPrompt_->setVisible(card.picker);
         pickerPrompt_->setText(loc(card.pickerPromptKey));
-        picker_->setVisible(card.picker);
+        pickerRow_->setVisible(card.picker);
+        pickerCaption_->setText(loc("onboarding.availableLimits"));
         syncPicker(s.limits);
         skip_->setText(loc("onboarding.chargeSkip"));
     }
@@ -182,6 +202,8 @@ private:
     QLabel* explanation_;
     QLabel* noLimit_;
     QLabel* pickerPrompt_;
+    QWidget* pickerRow_;
+    QLabel* pickerCaption_;
     QComboBox* picker_;
     std::vector<int> shownLimits_;
     QPushButton* skip_;

@@ -50,7 +50,7 @@ public:
 OnboardingView::OnboardingView(ViewContext context, OnboardingState state, OnboardingActions actions,
                                QWidget* parent)
     : QWidget(parent), env_{context, std::move(actions), {}, {}}, state_(std::move(state)) {
-    env_.focusCurrentChoice = [this] { focusCurrentChoice(); };
+    env_.focusCurrentChoice = [this] { focusChoiceOnceRecorded(); };
     env_.confirmDowngrade = [this] { openDowngradeAlert(); };
     setMinimumSize(440, 520);
 
@@ -191,7 +191,13 @@ void OnboardingView::resync() {
         applyAppearance(this, now);
     }
     update();
-    if (stepChange) stepChanged();
+    if (stepChange) {
+        stepChanged();
+    } else if (choiceFocusAfter_ && state_.record.generation != *choiceFocusAfter_) {
+        choiceFocusAfter_.reset();
+        // Only while the keyboard is still on the cards: a user who went on elsewhere keeps focus.
+        if (qobject_cast<ChoiceCard*>(window()->focusWidget())) focusCurrentChoice();
+    }
 }
 
 void OnboardingView::syncFrame() {
@@ -253,6 +259,7 @@ void OnboardingView::pressMain() {
 
 // The new page's heading takes the screen reader's focus, then the keyboard goes to its choice.
 void OnboardingView::stepChanged() {
+    choiceFocusAfter_.reset();
     if (QWidget* title = pages_[shownStep_]->headingTitle()) {
         QAccessibleEvent event(title, QAccessible::Focus);
         QAccessible::updateAccessibility(&event);
@@ -272,6 +279,12 @@ void OnboardingView::focusCurrentChoice() {
     } else if (QWidget* focused = QApplication::focusWidget(); qobject_cast<ChoiceCard*>(focused)) {
         focused->clearFocus();
     }
+}
+
+// The state here still holds the record before the choice, so moving focus now would follow the
+// old choice (or, in a review run with no habit, leave every card).
+void OnboardingView::focusChoiceOnceRecorded() {
+    choiceFocusAfter_ = state_.record.generation;
 }
 
 void OnboardingView::announceChange(const std::optional<QString>& before,

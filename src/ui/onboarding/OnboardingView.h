@@ -54,6 +54,7 @@ private:
     void syncBar();
     void stepChanged();
     void focusCurrentChoice();
+    void focusChoiceOnceRecorded();
     void announceChange(const std::optional<QString>& before, const std::optional<QString>& after);
     void openDowngradeAlert();
     void pressMain();
@@ -62,6 +63,8 @@ private:
     PageEnv env_;
     OnboardingState state_;
     int shownStep_ = -1;
+    // An arrow chose on the record of this generation: focus follows once a newer record arrives.
+    std::optional<std::uint64_t> choiceFocusAfter_;
     std::optional<Appearance> appliedAppearance_;
     qint64 appliedPalette_ = 0;
     Task<void> shownRefresh_;

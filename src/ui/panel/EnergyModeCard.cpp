@@ -185,27 +185,16 @@ void EnergyModeCard::apply() {
     setAccessibleDescription(scope);
     bubble_->setText(scope);
 
-    auto* pills = static_cast<QHBoxLayout*>(row_->layout());
-    for (auto& [mode, pill] : pills_) {
-        pills->removeWidget(pill);
-        pill->hide();
-    }
+    // The row is laid out again only when the offered modes change: hiding a pill that has focus
+    // would send focus on, and the model publishes after every refresh.
+    if (shownModes_ != state_.availableModes) relayoutPills();
     for (EnergyMode mode : state_.availableModes) {
-        EnergyModePill*& pill = pills_[mode];
-        if (!pill) {
-            pill = new EnergyModePill(context(), mode, row_);
-            pill->installEventFilter(this);
-            connect(pill, &QAbstractButton::clicked, this, [this, mode] {
-                if (actions_.setEnergyMode) actions_.setEnergyMode(mode);
-            });
-        }
-        pills->addWidget(pill, 1);
+        EnergyModePill* pill = pills_.at(mode);
         pill->setText(l10n.tr(localizationKey(mode)));
         pill->setChecked(mode == state_.current);
         pill->setEnabled(!state_.busy);
         pill->setToolTip(scope);
         pill->setAccessibleDescription(scope);
-        pill->show();
     }
 
     // The lens slides from where it is drawn to the new mode's pill.
@@ -222,6 +211,43 @@ void EnergyModeCard::apply() {
     error_->setMessage(state_.feedbackError.value_or(QString()));
     error_->setVisible(state_.feedbackError.has_value());
     row_->update();
+}
+
+void EnergyModeCard::relayoutPills() {
+    const auto stays = [this](EnergyMode mode) {
+        return std::find(state_.availableModes.begin(), state_.availableModes.end(), mode) !=
+               state_.availableModes.end();
+    };
+    // Focus on a pill that goes moves to its nearest neighbour that stays, before Qt sends it on.
+    const auto focused = std::find_if(shownModes_.begin(), shownModes_.end(),
+                                      [this](EnergyMode mode) { return pills_.at(mode)->hasFocus(); });
+    if (focused != shownModes_.end() && !stays(*focused)) {
+        const auto after = std::find_if(focused, shownModes_.end(), stays);
+        const auto before = std::find_if(std::make_reverse_iterator(focused), shownModes_.rend(), stays);
+        if (after != shownModes_.end())
+            pills_.at(*after)->setFocus(Qt::OtherFocusReason);
+        else if (before != shownModes_.rend())
+            pills_.at(*before)->setFocus(Qt::OtherFocusReason);
+    }
+
+    auto* row = static_cast<QHBoxLayout*>(row_->layout());
+    for (auto& [mode, pill] : pills_) {
+        row->removeWidget(pill);
+        if (!stays(mode)) pill->hide();
+    }
+    for (EnergyMode mode : state_.availableModes) {
+        EnergyModePill*& pill = pills_[mode];
+        if (!pill) {
+            pill = new EnergyModePill(context(), mode, row_);
+            pill->installEventFilter(this);
+            connect(pill, &QAbstractButton::clicked, this, [this, mode] {
+                if (actions_.setEnergyMode) actions_.setEnergyMode(mode);
+            });
+        }
+        row->addWidget(pill, 1);
+        pill->show();
+    }
+    shownModes_ = state_.availableModes;
 }
 
 QRectF EnergyModeCard::selectedPillRect() const {

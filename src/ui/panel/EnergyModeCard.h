@@ -79,6 +79,8 @@ protected:
 
 private:
     void apply();
+    // Lays the row out anew for the offered modes.
+    void relayoutPills();
     void paintRow(QPainter& painter);
     QRectF selectedPillRect() const;
 
@@ -86,6 +88,7 @@ private:
     EnergyModeActions actions_;
     QWidget* row_;
     std::map<EnergyMode, EnergyModePill*> pills_;
+    std::vector<EnergyMode> shownModes_; // the modes the row holds, in order
     QLabel* applying_;
     PanelOperationError* error_;
     BriselHelpBubble* bubble_;

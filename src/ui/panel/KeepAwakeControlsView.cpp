@@ -85,13 +85,8 @@ private:
 
 } // namespace
 
-bool stopNeedsRecovery(const KeepAwakeState& s) {
-    return s.recordStopPending.value_or(false) || s.taskStopStatus == "onboarding.stopPartial" ||
-           s.taskStopStatus == "onboarding.stopSaveFailed";
-}
-
 bool masterDisabled(const KeepAwakeState& s) {
-    return s.feedback.taskStopBusy || (!s.keepAwake && stopNeedsRecovery(s));
+    return s.feedback.taskStopBusy || (!s.keepAwake && s.feedback.awakeStopNeedsRecovery);
 }
 
 bool sleepDisplayButtonShown(const KeepAwakeState& s) {

@@ -24,8 +24,6 @@ struct KeepAwakeState {
     bool hasAwakeFeedback = false;
     bool canEditKeepAwakeOptions = false;
     bool bagGuardActive = false;
-    std::optional<bool> recordStopPending; // the set-up record's stopPending; none without a coordinator
-    QString taskStopStatus;
     KeepAwakeMenuState menuState = KeepAwakeMenuState::off;
     QStringList collapsedFeedbackKeys; // summaries of the issues that are not receipts
     AwakeFeedbackState feedback;
@@ -33,9 +31,8 @@ struct KeepAwakeState {
     bool operator==(const KeepAwakeState&) const = default;
 };
 
-// A stop that is owed: the record says so, or the last stop ended part-way or unsaved.
-bool stopNeedsRecovery(const KeepAwakeState& state);
-// The master switch is off limits while a stop runs, or while off with a stop owed.
+// The master switch is off limits while a stop runs, or while off with a stop owed (the model's
+// `awakeStopNeedsRecovery`).
 bool masterDisabled(const KeepAwakeState& state);
 bool sleepDisplayButtonShown(const KeepAwakeState& state);
 bool manualSleepNoteShown(const KeepAwakeState& state);

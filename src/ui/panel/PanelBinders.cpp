@@ -98,9 +98,6 @@ KeepAwakeState keepAwakeState(const AppModel& model) {
     s.canEditKeepAwakeOptions = model.canEditKeepAwakeOptions();
     s.bagGuardActive = model.bagGuardActive();
     s.menuState = model.keepAwakeMenuState();
-    if (const OnboardingCoordinatorInterface* onboarding = model.onboarding())
-        s.recordStopPending = onboarding->record().stopPending;
-    s.taskStopStatus = QString::fromStdString(model.taskStopStatus());
     for (const std::string& key : model.awakeCollapsedFeedbackKeys())
         s.collapsedFeedbackKeys << QString::fromStdString(key);
 

@@ -90,7 +90,9 @@ PanelButton::PanelButton(ViewContext context, const QString& objectName, Look lo
     setObjectName(objectName);
     setFont(look_.font);
     setAttribute(Qt::WA_Hover);
-    QSizePolicy policy(look_.wrap ? QSizePolicy::Preferred : QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // A wrapping label grows by the lines its width leaves it; a fixed height would cut them.
+    QSizePolicy policy(look_.wrap ? QSizePolicy::Preferred : QSizePolicy::Fixed,
+                       look_.wrap ? QSizePolicy::Minimum : QSizePolicy::Fixed);
     policy.setHeightForWidth(look_.wrap);
     setSizePolicy(policy);
 }
@@ -194,7 +196,9 @@ void PanelButton::paintLabel(QPainter& painter, const QRectF& rect) {
 PanelCheckBox::PanelCheckBox(const QString& objectName, QWidget* parent) : QCheckBox(parent) {
     setObjectName(objectName);
     setFont(BriselTypography::controlLabel());
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // At least the height its wrapped text takes: a fixed height is one line of the first font,
+    // and a line that falls back to another (CJK) font, or a second line, is taller.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     connect(this, &QAbstractButton::clicked, this, [this] {

@@ -1,5 +1,6 @@
 #include "ui/panel/PanelHosts.h"
 
+#include "model/AppModel.h"
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselPanelBackdrop.h"
 #include "ui/design/Haptics.h"
@@ -130,8 +131,8 @@ bool PanelScrollViewport::eventFilter(QObject* watched, QEvent* event) {
 
 PopoverControlPanel::PopoverControlPanel(ViewContext view, AppModel& model, PanelHostActions actions,
                                          QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()), view_(completedViewContext(view, *owned_)),
-      panel_(new ControlPanel(view_, true, false)),
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>(model.services.defaults)),
+      view_(completedViewContext(view, *owned_)), panel_(new ControlPanel(view_, true, false)),
       viewport_(new PanelScrollViewport(panel_, popoverMaximumHeight(availableScreenHeight()), this)) {
     setObjectName("popover-control-panel");
     auto* column = new QVBoxLayout(this);
@@ -171,9 +172,9 @@ void PopoverControlPanel::hideEvent(QHideEvent* event) {
 
 DockDashboardView::DockDashboardView(ViewContext view, AppModel& model, BoolBinding keepAwakeExpanded,
                                      BoolBinding feedbackExpanded, PanelHostActions actions, QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()), view_(completedViewContext(view, *owned_)),
-      keepAwakeExpanded_(std::move(keepAwakeExpanded)), feedbackExpanded_(std::move(feedbackExpanded)),
-      panel_(new ControlPanel(view_, true, false)) {
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>(model.services.defaults)),
+      view_(completedViewContext(view, *owned_)), keepAwakeExpanded_(std::move(keepAwakeExpanded)),
+      feedbackExpanded_(std::move(feedbackExpanded)), panel_(new ControlPanel(view_, true, false)) {
     setObjectName("dock-dashboard");
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

@@ -19,9 +19,13 @@ namespace brisel {
 
 class AppModel;
 class ControlPanel;
+class UserDefaults;
 
-// The appearance, announcer and haptics a host makes where its caller gives none.
+// The appearance, announcer and haptics a host makes where its caller gives none. The appearance
+// takes reduce motion and reduce transparency from the user's defaults.
 struct HostViewParts {
+    explicit HostViewParts(const UserDefaults& defaults) { appearance.loadAccessibilityDefaults(defaults); }
+
     AppearanceSource appearance;
     QtAnnouncer announcer;
     Haptics haptics;

@@ -131,8 +131,7 @@ public:
         dot_->setVisible(cell.dot.has_value());
         if (cell.dot) dot_->setColor(toneColor(*cell.dot, look, palette()));
         setToolTip(cell.accessibleValue);
-        setAccessibleName(cell.label);
-        BriselAccessibleWidget::setValueText(this, cell.accessibleValue);
+        BriselAccessibleWidget::setCombined(this, cell.label, cell.accessibleValue);
     }
 
     QLabel* value() const { return value_; }

@@ -319,10 +319,7 @@ public:
         symbol_->setColor(secondary);
         showLabel(title_, l10n.tr(figure.titleKey), secondary);
         showLabel(value_, figure.value.value_or(QString()), BriselColors::primary(palette()));
-        if (accessible) {
-            setAccessibleName(title_->text());
-            BriselAccessibleWidget::setValueText(this, value_->text());
-        }
+        if (accessible) BriselAccessibleWidget::setCombined(this, title_->text(), value_->text());
         setVisible(figure.value.has_value());
     }
 
@@ -362,6 +359,8 @@ StatusHeader::StatusHeader(ViewContext context, QWidget* parent)
     source_->setObjectName("power-source-summary");
     target_->setObjectName("charge-policy-summary");
     gauge_->setObjectName("battery-gauge");
+    // The hero percentage and the badge say what the gauge shows.
+    BriselAccessibleWidget::setHidden(gauge_);
     grid_->setObjectName("battery-telemetry");
     overrideBanner_->setObjectName("charge-override-banner");
     hero_->setFont(BriselTypography::heroMetric());
@@ -485,8 +484,8 @@ void StatusHeader::apply() {
     const QColor amber = toneColor(PanelTone::amber, look, palette());
     overrideIcon_->setColor(amber);
     showLabel(overrideText_, detail.value_or(QString()), amber);
-    overrideBanner_->setAccessibleName(detail.value_or(QString()));
-    BriselAccessibleWidget::setValueText(overrideBanner_, detail.value_or(QString()));
+    BriselAccessibleWidget::setCombined(overrideBanner_, detail.value_or(QString()),
+                                        detail.value_or(QString()));
     overrideBanner_->setVisible(detail.has_value());
 }
 

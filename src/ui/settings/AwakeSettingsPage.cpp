@@ -131,19 +131,22 @@ AwakeSettingsPage::AwakeSettingsPage(SettingsPageContext context, QWidget* paren
     chevron_ = new SymbolView("chevron.right", 8, QFont::DemiBold, 10);
     auto* gear = new SymbolView("gearshape.2", 11, QFont::DemiBold, 14);
     componentTitle_ = new QLabel;
-    componentTitle_->setFont(BriselTypography::sectionHeader());
+    setUpPanelLabel(componentTitle_, BriselTypography::sectionHeader(), true);
     componentBusy_->setRange(0, 0);
     componentBusy_->setTextVisible(false);
     componentBusy_->setFixedSize(36, 6);
     componentManage_->setFont(BriselTypography::controlLabel());
-    for (QWidget* part : std::initializer_list<QWidget*>{chevron_, gear, componentTitle_})
-        headerRow->addWidget(part);
-    headerRow->addStretch(1);
+    // The name and the state wrap rather than widening the card, and with it the page, past the
+    // window ("Installed but not responding" is long in some languages). The state takes the room
+    // a spacer would take, so it wraps only when that runs out.
+    componentStatus_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    headerRow->addWidget(chevron_);
+    headerRow->addWidget(gear);
+    headerRow->addWidget(componentTitle_);
     headerRow->addSpacing(4);
-    for (QWidget* part : std::initializer_list<QWidget*>{componentBusy_, componentStatus_, componentManage_})
-        headerRow->addWidget(part);
-    componentStatus_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    componentStatus_->setWordWrap(false);
+    headerRow->addWidget(componentBusy_);
+    headerRow->addWidget(componentStatus_, 1);
+    headerRow->addWidget(componentManage_);
     headerColumn->addLayout(headerRow);
     attentionRow_ = new QWidget;
     attentionRow_->setObjectName("system-component-attention");
@@ -206,10 +209,10 @@ void AwakeSettingsPage::applyGuard() {
 
     guardOptions_->setVisible(on);
     awayAfter_->sync(t.tr("awayGuard.awayAfterLabel"), awayMinuteOptions(away.awayAfterMinutes, t),
-                     int(away.awayAfterMinutes));
+                     optionValue(away.awayAfterMinutes));
     offlineAwayAfter_->sync(t.tr("awayGuard.offlineAfterLabel"),
                             awayMinuteOptions(away.offlineAwayAfterMinutes, t),
-                            int(away.offlineAwayAfterMinutes));
+                            optionValue(away.offlineAwayAfterMinutes));
     requireBattery_->setTitle(t.tr("awayGuard.requireBattery"));
     requireBattery_->setOn(away.guard.requireBattery);
 
@@ -226,11 +229,12 @@ void AwakeSettingsPage::applyGuard() {
     advanced_->setTitle(t.tr("settings.advanced"));
     advanced_->refresh();
     networkSample_->sync(t.tr("awayGuard.networkSampleLabel"),
-                         networkSampleOptions(away.networkSampleSeconds, t), int(away.networkSampleSeconds));
+                         networkSampleOptions(away.networkSampleSeconds, t),
+                         optionValue(away.networkSampleSeconds));
     usualDwell_->sync(t.tr("awayGuard.usualDwellLabel"), usualDwellOptions(away.usualMinDwellSeconds, t),
-                      int(away.usualMinDwellSeconds));
+                      optionValue(away.usualMinDwellSeconds));
     guardIdle_->sync(t.tr("awayGuard.idleLabel"), guardIdleOptions(away.idleSeconds, t),
-                     int(away.idleSeconds));
+                     optionValue(away.idleSeconds));
 }
 
 void AwakeSettingsPage::applyComponent() {

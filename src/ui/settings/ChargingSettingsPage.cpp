@@ -166,13 +166,13 @@ void ChargingSettingsPage::applyChargeCard() {
     planBox_->setVisible(charge.smartEnabled);
     holdLimit_->sync(t.tr("smart.holdLimit"),
                      holdLimitOptions(charge.bar.availableLimits, plan.topupLimit, plan.holdLimit),
-                     int(plan.holdLimit));
+                     optionValue(plan.holdLimit));
     topupLead_->sync(t.tr("smart.topupLeadLabel"), topupLeadOptions(plan.topupLeadHours, t),
-                     int(plan.topupLeadHours));
+                     optionValue(plan.topupLeadHours));
     smartAdvanced_->setTitle(t.tr("settings.advanced"));
     smartAdvanced_->refresh();
     minSamples_->sync(t.tr("smart.minSamplesLabel"), minSampleOptions(state_.minSamplesPerHour),
-                      int(state_.minSamplesPerHour));
+                      optionValue(state_.minSamplesPerHour));
     smartHelp_->setTitle(t.tr("smart.learnMore"));
     smartHelp_->refresh();
     const char* helpKeys[] = {"smart.desc", "panel.charge.manualHint", "smart.planDetail"};
@@ -187,7 +187,7 @@ void ChargingSettingsPage::applyLowBattery() {
     lowBatteryCard_->setTrailingText(t.tr("lowBattery.warn", low.warnPercent));
     DetentSliderState slider;
     slider.options = warningLevelOptions();
-    slider.selection = int(low.warnPercent);
+    slider.selection = optionValue(low.warnPercent);
     slider.accent = BriselSemanticColor::electricBlue(context_.view.currentAppearance().dark);
     slider.valueFormatter = [](int value) { return QString::number(value) + "%"; };
     slider.accessibilityLabel = t.tr("lowBattery.warn", low.warnPercent);

@@ -36,7 +36,8 @@ QColor mix(const QColor& from, const QColor& to, double t) {
 } // namespace
 
 // A configuration-file button: a symbol (which can turn) and a short text on a pill, secondary
-// until hovered.
+// until hovered. Where the two buttons do not fit side by side (long translations) the text wraps
+// inside the pill.
 class ConfigActionButton : public BriselScaleButton {
 public:
     ConfigActionButton(ViewContext context, const QString& objectName, QString symbol,
@@ -49,7 +50,9 @@ public:
         setObjectName(objectName);
         setFont(BriselTypography::microMeta());
         setAttribute(Qt::WA_Hover);
-        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
     }
 
     void setLabel(const QString& text) {
@@ -65,10 +68,16 @@ public:
 
     QSize sizeHint() const override {
         const QFontMetricsF metrics(font());
-        return {int(std::ceil(2 * padX + symbolSize + symbolGap + metrics.horizontalAdvance(text()))) + 1,
+        return {chrome() + int(std::ceil(metrics.horizontalAdvance(text()))) + 1,
                 int(std::ceil(2 * padY + metrics.height()))};
     }
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    // As narrow as the longest part the text cannot break.
+    QSize minimumSizeHint() const override {
+        return {chrome() + int(std::ceil(wrapped(1).width())) + 1, sizeHint().height()};
+    }
+    int heightForWidth(int width) const override {
+        return std::max(sizeHint().height(), int(std::ceil(2 * padY + wrapped(width - chrome()).height())));
+    }
 
 protected:
     void enterEvent(QEnterEvent* event) override {
@@ -95,10 +104,17 @@ protected:
         painter.setFont(font());
         painter.setPen(color);
         painter.drawText(rect.adjusted(padX + symbolSize + symbolGap, 0, -padX, 0),
-                         Qt::AlignLeft | Qt::AlignVCenter, text());
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text());
     }
 
 private:
+    // The room around the text: the paddings and the symbol.
+    static int chrome() { return int(std::ceil(2 * padX + symbolSize + symbolGap)); }
+    QRectF wrapped(int width) const {
+        return QFontMetricsF(font()).boundingRect(QRectF(0, 0, std::max(1, width), 1e6), Qt::TextWordWrap,
+                                                  text());
+    }
+
     QString symbol_;
     AnimatedValue hover_;
     AnimatedValue turn_;
@@ -143,8 +159,8 @@ GeneralSettingsPage::GeneralSettingsPage(SettingsPageContext context, QWidget* p
     advanced_->contentLayout()->addWidget(refresh_);
     auto* configRow = new QHBoxLayout;
     configRow->setSpacing(8);
-    configRow->addWidget(open_);
-    configRow->addWidget(reload_);
+    configRow->addWidget(open_, 0, Qt::AlignVCenter);
+    configRow->addWidget(reload_, 0, Qt::AlignVCenter);
     configRow->addStretch(1);
     advanced_->contentLayout()->addLayout(configRow);
 
@@ -203,7 +219,8 @@ void GeneralSettingsPage::apply() {
                  QString::fromUtf8(toString(briselThemeFromKey(g.theme.toStdString()))));
     advanced_->setTitle(t.tr("settings.advanced"));
     advanced_->refresh();
-    refresh_->sync(t.tr("settings.refresh"), refreshOptions(g.refreshSeconds, t), int(g.refreshSeconds));
+    refresh_->sync(t.tr("settings.refresh"), refreshOptions(g.refreshSeconds, t),
+                   optionValue(g.refreshSeconds));
     open_->setLabel(t.tr("action.openConfig"));
     reload_->setLabel(t.tr("action.reloadConfig"));
     reload_->setToolTip(t.tr("action.reloadConfig"));

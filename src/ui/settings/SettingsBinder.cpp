@@ -133,7 +133,7 @@ void bindSettingsWindow(SettingsWindowView& view, AppModel& model, const Setting
 
 SettingsWindowHost::SettingsWindowHost(ViewContext view, AppModel& model, SettingsHostActions actions,
                                        BriselSettingsNavigation& navigation, QWidget* parent)
-    : QWidget(parent), owned_(std::make_unique<HostViewParts>()),
+    : QWidget(parent), owned_(std::make_unique<HostViewParts>(model.services.defaults)),
       view_(new SettingsWindowView(completedViewContext(view, *owned_), navigation, this)) {
     setObjectName("settings-window-host");
     auto* column = new QVBoxLayout(this);

@@ -2,6 +2,7 @@
 
 #include "localization/Localizer.h"
 
+#include <QRegularExpression>
 #include <QTime>
 
 #include <algorithm>
@@ -23,12 +24,6 @@ const std::vector<int> refreshSeconds{2, 5, 10, 30, 60};
 const std::vector<int> warningLevels{10, 15, 20, 25, 30};
 const QString separator = QStringLiteral(" \u00B7 ");
 
-// Settings are clamped when loaded, but a value beyond int must still come out as one option.
-int toInt(std::int64_t value) {
-    return int(
-        std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
 template <typename Label>
 std::vector<DropdownOption<int>> labelled(const std::vector<int>& values, const Label& label) {
     std::vector<DropdownOption<int>> options;
@@ -37,14 +32,26 @@ std::vector<DropdownOption<int>> labelled(const std::vector<int>& values, const 
     return options;
 }
 
+// Hours and minutes in the locale's short style, whose seconds (the C locale has them) are left out.
+QString hoursAndMinutes(const QLocale& locale, QTime time) {
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(QRegularExpression(QStringLiteral("[:.]?s+")));
+    return locale.toString(time, format.trimmed());
+}
+
 QString percent(int value) {
     return QString::number(value) + "%";
 }
 
 } // namespace
 
+int optionValue(std::int64_t value) {
+    return int(
+        std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
 std::vector<int> integerOptions(std::vector<int> base, std::int64_t value) {
-    base.push_back(toInt(value));
+    base.push_back(optionValue(value));
     std::sort(base.begin(), base.end());
     base.erase(std::unique(base.begin(), base.end()), base.end());
     return base;
@@ -54,7 +61,7 @@ std::vector<DropdownOption<int>> holdLimitOptions(const std::vector<int>& availa
                                                   std::int64_t topupLimit, std::int64_t holdLimit) {
     std::vector<int> below;
     std::copy_if(availableLimits.begin(), availableLimits.end(), std::back_inserter(below),
-                 [topupLimit](int limit) { return limit < topupLimit; });
+                 [topupLimit](int limit) { return limit >= 1 && limit <= 100 && limit < topupLimit; });
     if (below.empty()) below = fallbackHoldLimits;
     return labelled(integerOptions(below, holdLimit), percent);
 }
@@ -202,7 +209,7 @@ std::optional<QString> lastGuardEventLine(const AwayGuardSettingsState& s, const
                                           const QLocale& locale) {
     if (!s.lastGuardEvent || !s.lastGuardEventDate) return std::nullopt;
     return l10n.tr(*s.lastGuardEvent) + separator +
-           locale.toString(s.lastGuardEventDate->toLocalTime().time(), QLocale::ShortFormat);
+           hoursAndMinutes(locale, s.lastGuardEventDate->toLocalTime().time());
 }
 
 SystemComponentLines presentSystemComponent(const SystemComponentState& s) {

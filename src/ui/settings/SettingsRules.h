@@ -20,11 +20,14 @@ namespace brisel {
 
 class Localizer;
 
+// The option that stands for a stored setting: the value, capped to the int range (only a
+// hand-edited settings file holds more). Options and selection both go through it, so they match.
+int optionValue(std::int64_t value);
 // The distinct values of `base` and `value`, ascending.
 std::vector<int> integerOptions(std::vector<int> base, std::int64_t value);
 
-// The plan's hold limits: the offered limits below the top-up limit, else 70, 80 and 90; with the
-// current hold limit; labelled "NN%".
+// The plan's hold limits: the offered limits within 1...100 below the top-up limit, else 70, 80
+// and 90; with the current hold limit; labelled "NN%".
 std::vector<DropdownOption<int>> holdLimitOptions(const std::vector<int>& availableLimits,
                                                   std::int64_t topupLimit, std::int64_t holdLimit);
 std::vector<DropdownOption<int>> topupLeadOptions(std::int64_t lead, const Localizer& l10n);
@@ -66,7 +69,8 @@ bool awayProtectionNeedsAttention(const AwayGuardSettingsState& state);
 std::int64_t wholeMinutesAway(double seconds);
 // "Network ab12 · away for 3 min · VPN on".
 QString awayStatusLine(const AwayGuardSettingsState& state, const Localizer& l10n);
-// The last guard event with its time in `locale`'s short format; none without the event or its date.
+// The last guard event with its time as hours and minutes in `locale`'s short style; none without
+// the event or its date.
 std::optional<QString> lastGuardEventLine(const AwayGuardSettingsState& state, const Localizer& l10n,
                                           const QLocale& locale);
 

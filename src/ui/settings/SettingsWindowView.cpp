@@ -99,10 +99,13 @@ void SettingsWindowView::navigationChanged() {
     const BriselSettingsTab tab = navigation_->tab();
     // The pill slides after a tap and moves at once when the host chose the tab.
     tabBar_->setSelected(tab, selecting_);
-    // A hidden page asks for no height, so a short tab does not scroll by the tallest one.
-    for (SettingsPage* page : pages_)
-        page->setSizePolicy(QSizePolicy::Preferred,
-                            page == pages_[size_t(tab)] ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    // A hidden page asks for no room, so a short tab does not scroll by the tallest one and no tab
+    // is as wide as another.
+    for (SettingsPage* page : pages_) {
+        const QSizePolicy::Policy policy =
+            page == pages_[size_t(tab)] ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        page->setSizePolicy(policy, policy);
+    }
     stack_->setCurrentIndex(int(tab));
     if (tab == tab_) return;
     tab_ = tab;

@@ -178,7 +178,8 @@ TEST(EnergySamplingWorkerTest, APassStaysSafeWhenTheWorkerGoesRightAfterTheCall)
     EXPECT_EQ(pass.result().apps[0].id, 3);
 }
 
-TEST(EnergySamplingWorkerTest, APassOverFiveHundredProcessesStaysWellUnderTenMilliseconds) {
+// How fast such a pass runs is measured by `brisel-bench sampling`, not here.
+TEST(EnergySamplingWorkerTest, RepeatedPassesOverFiveHundredProcessesKeepTheTopThree) {
     std::vector<EnergyProcessUsage> processes;
     for (int i = 0; i < 500; ++i)
         processes.push_back(process(100 + i, static_cast<std::uint64_t>(i) * kSecond / 7,
@@ -186,18 +187,14 @@ TEST(EnergySamplingWorkerTest, APassOverFiveHundredProcessesStaysWellUnderTenMil
                                     1000 + static_cast<std::uint64_t>(i)));
     ScriptedWorker w;
     w.next = {1.0, processes, 0};
-    auto best = std::chrono::steady_clock::duration::max();
-    // The best of a few passes, lifetime scoring first and delta scoring afterwards.
+    // Lifetime scoring first, delta scoring afterwards.
     for (int round = 0; round < 5; ++round) {
         w.next.timestamp = 1.0 + round;
         for (auto& p : w.next.processes)
             p.cpuTimeNs += kSecond / 10;
-        const auto start = std::chrono::steady_clock::now();
         const auto sample = w.worker.sampleOnQueue(3);
-        best = std::min(best, std::chrono::steady_clock::now() - start);
         EXPECT_EQ(sample.apps.size(), 3u);
     }
-    EXPECT_LT(best, std::chrono::milliseconds(10));
 }
 
 } // namespace

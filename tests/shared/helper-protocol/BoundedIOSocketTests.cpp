@@ -95,7 +95,7 @@ TEST_F(SocketPairTest, SilentPeerTimesOutShortlyAfterTheDeadline) {
     EXPECT_EQ(BoundedIO::readLine(local, start + 0.2), std::nullopt);
     const double elapsed = BoundedIO::now() - start;
     EXPECT_GE(elapsed, 0.2);
-    EXPECT_LT(elapsed, 0.2 + 0.5);
+    EXPECT_LT(elapsed, 0.2 + test::kSlack);
 }
 
 TEST_F(SocketPairTest, PastOrMeaninglessDeadlinesFailAtOnce) {
@@ -106,7 +106,7 @@ TEST_F(SocketPairTest, PastOrMeaninglessDeadlinesFailAtOnce) {
         EXPECT_EQ(BoundedIO::readLine(local, deadline), std::nullopt);
         EXPECT_FALSE(BoundedIO::writeLine(local, "hello", deadline));
     }
-    EXPECT_LT(BoundedIO::now() - start, 0.5);
+    EXPECT_LT(BoundedIO::now() - start, test::kSlack);
     // Nothing was consumed.
     EXPECT_EQ(BoundedIO::readLine(local, in(5)), "ok");
 }
@@ -119,8 +119,8 @@ TEST_F(SocketPairTest, ReadyCountsHangUpButNotAnInvalidDescriptor) {
     const int closed = ::dup(local);
     ::close(closed);
     const double start = BoundedIO::now();
-    EXPECT_FALSE(BoundedIO::ready(closed, BoundedIO::readable, start + 5));
-    EXPECT_LT(BoundedIO::now() - start, 1.0);
+    EXPECT_FALSE(BoundedIO::ready(closed, BoundedIO::readable, start + 60));
+    EXPECT_LT(BoundedIO::now() - start, test::kSlack);
 }
 
 TEST_F(SocketPairTest, WriteLineSendsEveryByteAndOneNewline) {
@@ -143,7 +143,7 @@ TEST_F(SocketPairTest, WriteLineGivesUpAtTheDeadlineWhenThePeerDoesNotRead) {
     const std::string line(1 << 20, 'z'); // far more than the socket buffer holds
     const double start = BoundedIO::now();
     EXPECT_FALSE(BoundedIO::writeLine(local, line, start + 0.2));
-    EXPECT_LT(BoundedIO::now() - start, 0.2 + 0.5);
+    EXPECT_LT(BoundedIO::now() - start, 0.2 + test::kSlack);
 }
 
 TEST_F(SocketPairTest, WriteLineToAClosedPeerFailsWithoutSigpipe) {

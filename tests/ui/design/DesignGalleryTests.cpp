@@ -1,3 +1,4 @@
+#include "LayoutChecks.h"
 #include "UiTestSupport.h"
 
 #include "ui/design/AppearanceSource.h"
@@ -164,6 +165,7 @@ TEST_F(DesignGallery, RendersBothThemesInLightAndDark) {
         source.setTheme(r.theme);
         source.setReduceTransparency(r.reduceTransparency);
         EXPECT_GT(QFileInfo(test::renderToPng(gallery.root, r.name)).size(), 0) << r.name;
+        EXPECT_EQ(test::clippedContent(gallery.root), QStringList()) << r.name;
     }
 }
 

@@ -1,8 +1,10 @@
+#include "LayoutChecks.h"
 #include "UiTestSupport.h"
 
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselDetentSlider.h"
 #include "ui/design/BriselDropdownRow.h"
+#include "ui/design/BriselHelpBubble.h"
 #include "ui/design/BriselStepperRow.h"
 #include "ui/design/DropdownPill.h"
 #include "ui/design/SemanticSlider.h"
@@ -10,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -209,6 +213,28 @@ TEST(StepperRowTest, HalvesKeysAndAccessibilityCallTheOwner) {
     EXPECT_EQ(row.toolTip(), "Per hour");
 }
 
+TEST(StepperRowTest, APressedHalfShrinksOnlyWithMotionAndALongTitleWraps) {
+    AnimatedValue::setInstantMotion(true);
+    for (bool reduceMotion : {false, true}) {
+        AppearanceSource source;
+        source.setReduceMotion(reduceMotion);
+        QWidget window;
+        auto* row = new BriselStepperRow(ViewContext{nullptr, &source, nullptr, nullptr});
+        (new QVBoxLayout(&window))->addWidget(row);
+        row->sync({"Minimum samples before the plan tops up the charge: 3", 3, 1, 10, 1, {}});
+        window.resize(180, window.heightForWidth(180));
+        window.show();
+        QTest::mousePress(row, Qt::LeftButton, {}, row->halfRect(-1).center().toPoint());
+        EXPECT_EQ(row->halfScale(-1), reduceMotion ? 1.0 : 0.88) << reduceMotion;
+        EXPECT_EQ(row->halfScale(+1), 1.0);
+        QTest::mouseRelease(row, Qt::LeftButton, {}, row->halfRect(-1).center().toPoint());
+        EXPECT_EQ(row->halfScale(-1), 1.0);
+        EXPECT_GT(row->height(), BriselStepperRow::controlHeight + 2); // the title took a second line
+        EXPECT_EQ(test::clippedContent(window), QStringList());
+    }
+    AnimatedValue::setInstantMotion(false);
+}
+
 // ---- detent slider ---------------------------------------------------------------------------
 
 class DetentSliderTest : public ::testing::Test {
@@ -223,9 +249,8 @@ protected:
     }
     void TearDown() override { AnimatedValue::setInstantMotion(false); }
 
-    void move(QPoint to) {
-        QMouseEvent event(QEvent::MouseMove, to, slider.mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-                          Qt::NoModifier);
+    void move(QPoint to, Qt::MouseButtons held = Qt::LeftButton) {
+        QMouseEvent event(QEvent::MouseMove, to, slider.mapToGlobal(to), Qt::NoButton, held, Qt::NoModifier);
         QApplication::sendEvent(&slider, &event);
     }
 
@@ -277,6 +302,96 @@ TEST_F(DetentSliderTest, SyncDuringADragKeepsTheDragAndTheReleaseCommitsWhatWasS
     EXPECT_EQ(slider.drawnThumbX(), 138);
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, {138, 9});
     EXPECT_EQ(selected, QList<int>{90});
+}
+
+TEST_F(DetentSliderTest, ADragEndedWithoutAReleaseCommitsNothingAndShowsTheSelection) {
+    QWidget other;
+    slider.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&slider));
+    const struct Row {
+        const char* name;
+        std::function<void()> interrupt;
+    } rows[] = {
+        {"window no longer active",
+         [&] {
+             other.show();
+             other.activateWindow();
+             EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+         }},
+        {"slider hidden", [&] { slider.hide(), slider.show(); }},
+        {"button let go unseen", [&] { move({150, 30}, Qt::NoButton); }},
+    };
+    for (const Row& r : rows) {
+        slider.sync({limitOptions(), 85, std::nullopt, true, {}, QString("Help"), "Charge Limit"});
+        previews.clear();
+        QTest::mousePress(&slider, Qt::LeftButton, {}, {98, 9});
+        move({138, 9});
+        ASSERT_EQ(slider.previewValue(), 90) << r.name;
+        r.interrupt();
+        slider.sync({limitOptions(), 95, std::nullopt, true, {}, QString("Help"), "Charge Limit"});
+        EXPECT_FALSE(slider.isDragging()) << r.name;
+        EXPECT_EQ(slider.displayedValue(), 95) << r.name;
+        EXPECT_EQ(slider.drawnThumbX(), 178) << r.name;
+        EXPECT_EQ(previews, (QList<std::optional<int>>{90, std::nullopt})) << r.name;
+        move({138 + 5, 30}, Qt::NoButton); // hover works again
+        EXPECT_EQ(slider.hoveredIndex(), 3) << r.name;
+        QTest::mouseRelease(&slider, Qt::LeftButton, {}, {138, 9}); // a late release commits nothing
+    }
+    EXPECT_TRUE(selected.isEmpty());
+}
+
+TEST_F(DetentSliderTest, EndLabelsMoveInwardJustEnoughToBeWhole) {
+    QWidget window;
+    auto* spanish = new BriselDetentSlider(ViewContext{nullptr, &source, nullptr, nullptr}, &window);
+    spanish->setGeometry(0, 0, 236, 36);
+    DetentSliderState state;
+    state.options = {{0, "Desactivado"}, {80, "80%"}, {100, "Completamente"}};
+    state.selection = 80;
+    state.treatsFirstOptionAsOff = true;
+    spanish->sync(state);
+    window.resize(236, 36);
+    window.show();
+    EXPECT_EQ(test::clippedContent(window), QStringList());
+    EXPECT_EQ(spanish->labelRect(0).left(), 0);
+    EXPECT_EQ(spanish->labelRect(2).right(), 236);
+    // A label that fits stays centred.
+    EXPECT_EQ(spanish->labelRect(1).center().x(), spanish->track().detentX(1));
+}
+
+TEST_F(DetentSliderTest, HelpBubbleFollowsTheSliderThroughAScroll) {
+    QWidget window;
+    auto* area = new QScrollArea(&window);
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    auto* before = new QWidget;
+    before->setFocusPolicy(Qt::StrongFocus);
+    before->setFixedHeight(20);
+    column->addWidget(before);
+    column->addSpacing(300);
+    auto* slider = new BriselDetentSlider(ViewContext{nullptr, &source, nullptr, nullptr});
+    slider->sync({limitOptions(), 85, std::nullopt, true, {}, QString("Help"), "Charge Limit"});
+    column->addWidget(slider);
+    column->addSpacing(300);
+    area->setWidget(content);
+    area->setWidgetResizable(true);
+    area->setGeometry(0, 40, 280, 120);
+    window.resize(280, 160);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_TRUE(slider->input()->hasFocus());
+    auto* bubble = window.findChild<BriselHelpBubble*>();
+    ASSERT_TRUE(bubble);
+    const auto sitsAboveTheSlider = [&] {
+        return bubble->isVisible() && bubble->y() == slider->mapTo(&window, QPoint(0, 0)).y() - 28;
+    };
+    EXPECT_TRUE(sitsAboveTheSlider());
+    area->verticalScrollBar()->setValue(0);
+    EXPECT_FALSE(bubble->isVisible());
+    area->ensureWidgetVisible(slider);
+    EXPECT_TRUE(sitsAboveTheSlider());
 }
 
 TEST_F(DetentSliderTest, HoverEnlargesTheNearDetentOnly) {
@@ -377,6 +492,22 @@ TEST_F(DropdownRowTest, AChoiceCallsTheOwnerOnceAndEscapeCallsNothing) {
     EXPECT_FALSE(first.isMenuOpen());
     EXPECT_EQ(active.id(), std::nullopt);
     EXPECT_EQ(chosen.size(), 1);
+}
+
+TEST_F(DropdownRowTest, AssistiveTechnologyMeetsOneElementThatOpensTheMenu) {
+    int sayingTitle = 0;
+    for (const test::AccessibleElement& e : test::accessibleElements(window)) {
+        if (!e.says("Hold at") && !e.says("80%")) continue;
+        ++sayingTitle;
+        EXPECT_EQ(e.name, "Hold at");
+        EXPECT_EQ(e.value, "80%");
+        EXPECT_EQ(e.role, QAccessible::ButtonMenu);
+    }
+    EXPECT_EQ(sayingTitle, 1);
+    QAccessibleInterface* pill = QAccessible::queryAccessibleInterface(first.pill());
+    pill->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(first.isMenuOpen());
+    first.menu()->hide();
 }
 
 TEST_F(DropdownRowTest, OneMenuPerWindowAndClearingTheIdClosesIt) {

@@ -8,12 +8,15 @@
 #include "onboarding/OnboardingCoordinator.h"
 #include "platform/NotificationCenter.h"
 #include "services/storage/PersistenceIO.h"
+#include "ui/design/BriselCard.h"
 #include "ui/onboarding/OnboardingBinder.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
+#include <QTest>
 
 namespace brisel {
 namespace {
@@ -25,7 +28,9 @@ protected:
     void SetUp() override {
         ModelTest::SetUp();
         fake->gate("notificationStatus").open();
-        startOn(chargeSnapshot());
+        HardwareSnapshot laptop = chargeSnapshot();
+        laptop.clamshellClosed = false;
+        startOn(laptop);
         requests.addObserver(kShowOnboardingRequest, [this](const Notification&) { ++showRequests; });
     }
     void TearDown() override {
@@ -36,9 +41,10 @@ protected:
     }
 
     // A coordinator on the wizard's `step`, made as the model's factory would make it.
-    void start(std::int64_t step) {
+    void start(std::int64_t step, OnboardingHabit habit = OnboardingHabit::desk) {
         OnboardingRecord record;
         record.step = step;
+        record.habit = habit;
         coordinator = std::make_unique<OnboardingCoordinator>(
             *model, fake->bundle(), OnboardingStore(root() / "onboarding"), startupWith(record));
     }
@@ -48,7 +54,9 @@ protected:
         widget.reset(applicationViews().onboarding(context(), *coordinator, std::move(actions)));
         widget->resize(480, 600);
         widget->show();
-        checked();
+        // The refresh the window starts on show begins a turn later: wait for it to read the machine.
+        EXPECT_TRUE(runUntil([this] { return coordinator->hardwareKnown() && !coordinator->checking(); }));
+        settle();
         auto* view = widget->findChild<OnboardingView*>();
         EXPECT_NE(view, nullptr);
         return *view;
@@ -95,6 +103,60 @@ TEST_F(OnboardingBinderTest, TheWindowShowsTheRecordedStepAndActsOnTheCoordinato
     EXPECT_EQ(host, QStringList{"close"});
 }
 
+// An arrow on a choice card records the choice at once; the window hears of it a turn later, and
+// focus then lands on the card the arrow chose: in a first run, in a review run (no habit
+// chosen) and among the tasks.
+TEST_F(OnboardingBinderTest, FocusFollowsTheChoiceAnArrowRecords) {
+    using Moves = std::vector<std::pair<Qt::Key, const char*>>;
+    const struct Run {
+        const char* name;
+        std::int64_t step;
+        OnboardingHabit habit;
+        const char* focused;
+        Moves moves; // a key, and the card that has focus after it
+    } runs[] = {
+        {"habits",
+         0,
+         OnboardingHabit::desk,
+         "onboarding.habit.desk",
+         {{Qt::Key_Down, "onboarding.habit.mobile"},
+          {Qt::Key_Up, "onboarding.habit.desk"},
+          {Qt::Key_Up, "onboarding.habit.desk"},
+          {Qt::Key_Right, "onboarding.habit.mobile"},
+          {Qt::Key_Down, "onboarding.habit.mobile"},
+          {Qt::Key_Left, "onboarding.habit.desk"}}},
+        {"review",
+         0,
+         OnboardingHabit::unchanged,
+         "onboarding.habit.desk",
+         {{Qt::Key_Down, "onboarding.habit.mobile"}}},
+        {"tasks",
+         1,
+         OnboardingHabit::desk,
+         "onboarding.task.none",
+         {{Qt::Key_Down, "onboarding.task.open"},
+          {Qt::Key_Right, "onboarding.task.lid"},
+          {Qt::Key_Down, "onboarding.task.lid"},
+          {Qt::Key_Up, "onboarding.task.open"},
+          {Qt::Key_Left, "onboarding.task.none"}}},
+    };
+    for (const Run& run : runs) {
+        start(run.step, run.habit);
+        OnboardingView& view = showWindow();
+        widget->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(widget.get()));
+        findOne(view.currentPage(), run.focused)->setFocus();
+        for (const auto& [key, card] : run.moves) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            settle();
+            const QWidget* focused = QApplication::focusWidget();
+            EXPECT_EQ(focused ? focused->objectName() : QString(), QString(card))
+                << run.name << " after key " << key;
+            EXPECT_TRUE(findOne<QAbstractButton>(view.currentPage(), card)->isChecked()) << run.name;
+        }
+    }
+}
+
 TEST_F(OnboardingBinderTest, TheMenuWelcomeAsksForTheWizardAndStandInsServeOtherCoordinators) {
     start(0);
     widget.reset(applicationViews().onboardingMenu(context(), *coordinator));
@@ -107,6 +169,34 @@ TEST_F(OnboardingBinderTest, TheMenuWelcomeAsksForTheWizardAndStandInsServeOther
     EXPECT_EQ(menu->objectName(), "onboarding-menu-placeholder");
     const std::unique_ptr<QWidget> window(applicationViews().onboarding(context(), other, {}));
     EXPECT_EQ(window->objectName(), "onboarding-placeholder");
+}
+
+TEST_F(OnboardingBinderTest, EveryProgramViewTakesReduceMotionAndTransparencyFromTheUserDefaults) {
+    model->services.defaults.setString("ReduceMotion", "true");
+    model->services.defaults.setString("ReduceTransparency", "1");
+    start(1);
+    BriselPanelNavigation panelNavigation;
+    BriselSettingsNavigation settingsNavigation;
+    const HostedViews views = applicationViews();
+    const std::pair<const char*, std::unique_ptr<QWidget>> hosts[] = {
+        {"tray panel", std::unique_ptr<QWidget>(views.controlPanel(context()))},
+        {"dock", std::unique_ptr<QWidget>(views.dock(context(), panelNavigation))},
+        {"settings", std::unique_ptr<QWidget>(views.settings(context(), settingsNavigation))},
+        {"tray welcome", std::unique_ptr<QWidget>(views.onboardingMenu(context(), *coordinator))},
+        {"wizard", std::unique_ptr<QWidget>(views.onboarding(context(), *coordinator, {}))},
+    };
+    for (const auto& [name, host] : hosts) {
+        // A card reads the host's appearance; the welcome has none, but its backdrop without
+        // transparency is the plain window colour.
+        if (const auto* card = host->findChild<BriselCard*>()) {
+            EXPECT_TRUE(card->context().currentAppearance().reduceMotion) << name;
+            EXPECT_TRUE(card->context().currentAppearance().reduceTransparency) << name;
+        } else {
+            host->resize(340, 200);
+            EXPECT_EQ(host->grab().toImage().pixelColor(1, 1), host->palette().color(QPalette::Window))
+                << name;
+        }
+    }
 }
 
 // The bound views outlive the coordinator: actions do nothing, the refresh ends, and the

@@ -22,7 +22,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <functional>
 
 namespace brisel {
@@ -344,6 +346,20 @@ TEST_F(OnboardingViewTest, LimitPickerPassesTheNumberAndShowsTheRecordedLimit) {
     emit picker->activated(0);
     EXPECT_EQ(recorded.calls.size(), 1) << "the empty entry does nothing";
     view->sync(at(0, [](auto& s) { s.limits = {85, 90}, s.selectedLimit = 90; }));
+    EXPECT_EQ(picker->currentText(), "90%");
+
+    // Its caption is on show; a wheel turned over it scrolls the page and chooses nothing.
+    const QList<QLabel*> captions = view->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(captions.begin(), captions.end(), [&](const QLabel* label) {
+        return label->buddy() == picker && label->isVisibleTo(view.get()) &&
+               label->text() == en("onboarding.availableLimits");
+    }));
+    recorded.calls.clear();
+    const QPointF middle = QRectF(picker->rect()).center();
+    QWheelEvent wheel(middle, picker->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(picker, &wheel);
+    EXPECT_EQ(recorded.calls, QStringList());
     EXPECT_EQ(picker->currentText(), "90%");
 }
 

@@ -1,3 +1,4 @@
+#include "LayoutChecks.h"
 #include "PanelStates.h"
 #include "UiTestSupport.h"
 
@@ -221,7 +222,8 @@ TEST_F(ControlPanelTest, EnabledFollowsTheModel) {
         {"master during a stop", state([](auto& k) { k.feedback.taskStopBusy = true; }), "keep-awake-master",
          false},
         {"master off with a stop owed",
-         state([](auto& k) { k.keepAwake = false, k.recordStopPending = true; }), "keep-awake-master", false},
+         state([](auto& k) { k.keepAwake = false, k.feedback.awakeStopNeedsRecovery = true; }),
+         "keep-awake-master", false},
         {"options, keep-awake off", state([](auto& k) { k.canEditKeepAwakeOptions = false; }),
          "keep-display-awake", false},
         {"sleep, not possible now", state([](auto& k) { k.feedback.canSleepDisplayNow = false; }),
@@ -345,6 +347,33 @@ TEST_F(ControlPanelTest, TextsFollowTheLanguage) {
     }
     EXPECT_NE(l10n->tr("awakeMenu.moreSettings"),
               test::repositoryLocalizer("en")->tr("awakeMenu.moreSettings"));
+}
+
+TEST_F(ControlPanelTest, AScreenReaderHearsEachFigureOnceAndNoGauge) {
+    Rig rig(context);
+    rig.sync(withErrors(test::panelState())); // the override banner, both telemetry rows, the power flow
+    rig.window.show();
+    const std::vector<test::AccessibleElement> elements = test::accessibleElements(rig.window);
+    const auto element = [&](const char* name) -> const test::AccessibleElement* {
+        for (const test::AccessibleElement& e : elements)
+            if (e.object && e.object->objectName() == name) return &e;
+        return nullptr;
+    };
+    const auto saying = [&](const QString& text) {
+        return std::count_if(elements.begin(), elements.end(), [&](const auto& e) { return e.says(text); });
+    };
+    EXPECT_EQ(element("battery-gauge"), nullptr);
+    for (const char* name : {"telemetry-hardware-percent", "telemetry-temperature", "power-flow-input",
+                             "power-flow-system", "power-flow-battery", "charge-override-banner"}) {
+        const test::AccessibleElement* combined = element(name);
+        ASSERT_NE(combined, nullptr) << name;
+        EXPECT_FALSE(combined->name.isEmpty()) << name;
+        EXPECT_FALSE(combined->value.isEmpty()) << name;
+        EXPECT_EQ(saying(combined->value), 1) << name;
+        EXPECT_EQ(saying(combined->name), 1) << name;
+    }
+    EXPECT_EQ(element("charge-override-banner")->name, l10n->tr("state.chargingPastLimitDetail", "80%"));
+    EXPECT_EQ(element("telemetry-temperature")->value, QString::fromUtf8("31.0 °C"));
 }
 
 TEST_F(ControlPanelTest, ErrorsAnnounceOncePerNewText) {
@@ -484,7 +513,30 @@ TEST_F(ControlPanelTest, RendersThreeStatesInBothThemesLightAndDark) {
                                          .arg(theme == BriselTheme::classic ? "classic" : "liquidGlass",
                                               dark ? "dark" : "light", v.name);
                 EXPECT_GT(QFileInfo(test::renderToPng(rig.panel, name)).size(), 0);
+                EXPECT_EQ(test::clippedContent(rig.panel), QStringList()) << name.toStdString();
             }
+}
+
+TEST_F(ControlPanelTest, NothingIsCutInAnyLanguageOrTheme) {
+    Rig rig(context);
+    rig.window.show();
+    ControlPanelState state = withErrors(test::troubledKeepAwake(test::panelState()));
+    state.charge.feedback.operationStatus = QString("charge.applying");
+    state.energy.busy = true;
+    rig.expanded = rig.details = true;
+    for (const char* language : {"en", "zh-Hans", "zh-Hant", "ja", "ko", "es"})
+        for (BriselTheme theme : allBriselThemes) {
+            l10n->setLanguage(language);
+            state.theme = theme;
+            rig.sync(state);
+            rig.panel.refreshNavigation();
+            rig.fit();
+            const QString name =
+                QString("panel-%1-%2")
+                    .arg(language, theme == BriselTheme::classic ? "classic" : "liquidGlass");
+            test::renderToPng(rig.panel, name);
+            EXPECT_EQ(test::clippedContent(rig.panel), QStringList()) << name.toStdString();
+        }
 }
 
 } // namespace

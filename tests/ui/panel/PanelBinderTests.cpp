@@ -2,6 +2,7 @@
 #include "UiTestSupport.h"
 
 #include "ui/design/AppearanceSource.h"
+#include "ui/design/BriselHelpBubble.h"
 #include "ui/panel/ControlPanel.h"
 #include "ui/panel/PanelBinders.h"
 #include "ui/panel/PanelHosts.h"
@@ -97,6 +98,29 @@ TEST_F(PanelBinderTest, AShownPanelTakesEachPublishInItsTurnAndAHiddenOneWhenItI
     EXPECT_EQ(hero->text(), "44%");
     popover.show();
     EXPECT_EQ(hero->text(), "55%");
+}
+
+TEST_F(PanelBinderTest, ARefreshLeavesKeyboardFocusAndItsBubbleWhereTheyAre) {
+    startOn(chargeSnapshot()); // every energy mode: three pills
+    const auto l10n = test::repositoryLocalizer("en");
+    PopoverControlPanel popover(ViewContext{l10n.get()}, *model, PanelHostActions{});
+    const QList<QWidget*> focusable = test::tabOrder(popover);
+    ASSERT_NE(test::findOne(&popover, "energy-mode-1"), nullptr);
+    ASSERT_TRUE(focusable.contains(test::findOne(&popover, "energy-mode-1")));
+    const auto shownBubbles = [&] {
+        int shown = 0;
+        for (const auto* bubble : popover.findChildren<BriselHelpBubble*>())
+            shown += bubble->isVisible();
+        return shown;
+    };
+    for (QWidget* control : focusable) {
+        control->setFocus(Qt::TabFocusReason);
+        const int bubbles = shownBubbles();
+        model->refresh();
+        settle();
+        EXPECT_EQ(QApplication::focusWidget(), control) << control->objectName().toStdString();
+        EXPECT_EQ(shownBubbles(), bubbles) << control->objectName().toStdString();
+    }
 }
 
 TEST_F(PanelBinderTest, KeepAwakeStateCarriesTheModelsIssuesAndMenuState) {

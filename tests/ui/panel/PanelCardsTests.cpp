@@ -1,3 +1,4 @@
+#include "LayoutChecks.h"
 #include "PanelStates.h"
 #include "UiTestSupport.h"
 
@@ -219,6 +220,28 @@ TEST_F(PanelCardsTest, EnergyPillsCallTheModelAndFollowTheBusyState) {
     EXPECT_EQ(panel.energy->lensRect(), QRectF(high->geometry()));
 }
 
+TEST_F(PanelCardsTest, FocusOnAPillThatGoesMovesToItsNeighbour) {
+    using M = EnergyMode;
+    const struct Row {
+        M focused;
+        std::vector<M> offered;
+        const char* focusedAfter;
+    } rows[] = {
+        {M::lowPower, {M::automatic, M::highPower}, "energy-mode-2"}, // the next one
+        {M::highPower, {M::automatic, M::lowPower}, "energy-mode-1"}, // the last goes: the one before
+        {M::lowPower, {M::automatic, M::lowPower}, "energy-mode-1"},  // it stays
+    };
+    for (const Row& r : rows) {
+        Panel panel(context);
+        panel.root.show();
+        panel.root.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&panel.root));
+        panel.energy->pill(r.focused)->setFocus();
+        panel.energy->sync({r.offered, M::automatic, false, std::nullopt});
+        EXPECT_EQ(QApplication::focusWidget(), findOne(&panel.root, r.focusedAfter)) << r.focusedAfter;
+    }
+}
+
 TEST_F(PanelCardsTest, ActivityRowsKeepTheirWidgetsAndOpenTheirApp) {
     Panel panel(context);
     panel.activity->sync(
@@ -299,6 +322,7 @@ TEST_F(PanelCardsTest, RendersTheCardsInBothThemesLightAndDark) {
                 QString("cards-%1-%2")
                     .arg(theme == BriselTheme::classic ? "classic" : "liquidGlass", dark ? "dark" : "light");
             EXPECT_GT(QFileInfo(test::renderToPng(panel.root, name)).size(), 0);
+            EXPECT_EQ(test::clippedContent(panel.root), QStringList()) << name.toStdString();
         }
 }
 

@@ -468,26 +468,22 @@ TEST(KeepAwakeRules, ExceptionLineAndMasterSwitch) {
     EXPECT_EQ(attention->symbol, "exclamationmark.triangle");
     EXPECT_EQ(attention->tone, PanelTone::amber);
 
+    // Whether a stop is owed is the model's to say.
     const struct Row {
         const char* name;
-        bool keepAwake, stopBusy;
-        std::optional<bool> recordStopPending;
-        const char* status;
+        bool keepAwake, stopBusy, stopOwed;
         bool disabled;
     } rows[] = {
-        {"idle", false, false, false, "", false},
-        {"stop running", true, true, std::nullopt, "", true},
-        {"off, record owes a stop", false, false, true, "", true},
-        {"off, stop partial", false, false, std::nullopt, "onboarding.stopPartial", true},
-        {"off, stop unsaved", false, false, false, "onboarding.stopSaveFailed", true},
-        {"on, stop owed", true, false, true, "onboarding.stopPartial", false},
+        {"idle", false, false, false, false},
+        {"stop running", true, true, false, true},
+        {"off, stop owed", false, false, true, true},
+        {"on, stop owed", true, false, true, false},
     };
     for (const Row& r : rows) {
         KeepAwakeState s;
         s.keepAwake = r.keepAwake;
         s.feedback.taskStopBusy = r.stopBusy;
-        s.recordStopPending = r.recordStopPending;
-        s.taskStopStatus = r.status;
+        s.feedback.awakeStopNeedsRecovery = r.stopOwed;
         EXPECT_EQ(masterDisabled(s), r.disabled) << r.name;
     }
 }

@@ -43,6 +43,7 @@ TEST(SettingsRules, PickerOptionsHoldTheCurrentValueOnceInOrder) {
          "95%"},
         {"nothing below the top-up", holdLimitOptions({80, 90}, 80, 80), {70, 80, 90}, "70%", "90%"},
         {"an odd hold limit", holdLimitOptions({80, 90}, 80, 75), {70, 75, 80, 90}, "70%", "90%"},
+        {"hold limits the hardware cannot hold", holdLimitOptions({0, 85, 101}, 200, 85), {85}, "85%", "85%"},
         {"lead 5", topupLeadOptions(5, t), {0, 1, 2, 3, 4, 5, 6}, t.tr("limit.off"), t.tr("unit.hours", 6)},
         {"samples 4", minSampleOptions(4), {1, 2, 3, 4, 5, 8, 12}, "1", "12"},
         {"away after 45", awayMinuteOptions(45, t), {5, 10, 15, 20, 30, 45, 60}, "5 min", "60 min"},
@@ -194,16 +195,20 @@ TEST(SettingsRules, AwayStatusAndLastEventLines) {
     for (const auto& [seconds, whole] : minutes)
         EXPECT_EQ(wholeMinutesAway(seconds), whole) << seconds;
 
+    // The time is hours and minutes in every locale; the C locale's short style has seconds.
     AwayGuardSettingsState s;
     s.lastGuardEvent = QString("guard.eventLid");
-    const QLocale locale(QLocale::English, QLocale::UnitedKingdom);
-    EXPECT_EQ(lastGuardEventLine(s, t, locale), std::nullopt);
-    const QDateTime at(QDate(2024, 5, 3), QTime(14, 5));
-    s.lastGuardEventDate = at;
-    EXPECT_EQ(lastGuardEventLine(s, t, locale),
-              t.tr("guard.eventLid") + dot + locale.toString(at.time(), QLocale::ShortFormat));
+    EXPECT_EQ(lastGuardEventLine(s, t, QLocale::c()), std::nullopt);
+    s.lastGuardEventDate = QDateTime(QDate(2024, 5, 3), QTime(14, 5, 30));
+    const std::pair<QLocale, QString> times[] = {
+        {QLocale::c(), "14:05"},
+        {QLocale(QLocale::German, QLocale::Germany), "14:05"},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "2:05 PM"}};
+    for (const auto& [locale, time] : times)
+        EXPECT_EQ(lastGuardEventLine(s, t, locale), t.tr("guard.eventLid") + dot + time)
+            << locale.name().toStdString();
     s.lastGuardEvent.reset();
-    EXPECT_EQ(lastGuardEventLine(s, t, locale), std::nullopt);
+    EXPECT_EQ(lastGuardEventLine(s, t, QLocale::c()), std::nullopt);
 }
 
 TEST(SettingsRules, SystemComponentStates) {

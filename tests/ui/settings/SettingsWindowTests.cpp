@@ -1,3 +1,4 @@
+#include "LayoutChecks.h"
 #include "UiTestSupport.h"
 
 #include "ui/design/AppearanceSource.h"
@@ -193,6 +194,71 @@ TEST_F(SettingsViewTest, RendersEachTabInBothThemesLightAndDark) {
                         .arg(rawValue(tab), theme == BriselTheme::classic ? "classic" : "liquidGlass",
                              dark ? "dark" : "light");
                 EXPECT_GT(QFileInfo(test::renderToPng(rig.view, name)).size(), 0);
+            }
+        }
+}
+
+// The states with the most to show: every error, note and disclosure, and the helper in each of
+// its states.
+std::vector<std::pair<const char*, SettingsState>> longestStates() {
+    SettingsState errors = filledState();
+    const QString failure(
+        "The charge limit could not be set: the battery controller did not answer in time.");
+    for (const auto& domains :
+         {std::set<FeedbackDomain>{}, {FeedbackDomain::charging}, {FeedbackDomain::awake}})
+        errors.banners[domains] = {failure, false};
+    errors.config = {QString("config.json could not be read: line 12 holds a value that is not a number."),
+                     false, true};
+    errors.charge.feedback.feedbackError = failure;
+    errors.keepAwake.hasAwakeFeedback = true;
+    errors.keepAwake.feedback.issues = {
+        {"component",
+         "awakeFeedback.componentUnavailable",
+         {"helper.startFailed"},
+         AwakeIssueAction::component},
+        {"lid", "awakeFeedback.lidUnconfirmed", {"helper.lidStateUnconfirmed"}, AwakeIssueAction::retry}};
+    errors.component.helperStatus = QString("helper.startFailed");
+    errors.general.dockRestartPending = true;
+    errors.general.launchAtLoginStatus = "login.requiresApproval";
+    errors.general.showInDock = false;
+    SettingsState missing = errors, busy = errors, outdated = errors, noNativeLimit = errors;
+    missing.component = {false, false, false, false, std::nullopt, false};
+    busy.component.helperBusy = true;
+    outdated.component = {true,
+                          true,
+                          false,
+                          false,
+                          QString("Installed helper is outdated. Remove and install it again in Settings."),
+                          false};
+    noNativeLimit.charge.mclSupported = false;
+    return {{"not responding", errors},
+            {"missing", missing},
+            {"installing", busy},
+            {"outdated", outdated},
+            {"no native limit", noNativeLimit}};
+}
+
+// At the window's default size, which is also its least, in every string table.
+TEST_F(SettingsViewTest, NothingIsCutInAnyLanguageOrState) {
+    const auto states = longestStates();
+    for (const auto& [name, state] : states)
+        for (const DropdownOption<QString>& language : languageOptions(*l10n)) {
+            if (language.value == "system") continue;
+            l10n->setLanguage(language.value);
+            Rig rig(context, state);
+            rig.view.resize(440, 520);
+            rig.view.show();
+            openDisclosures(rig);
+            for (BriselSettingsTab tab : allSettingsTabs) {
+                rig.hostShows(tab);
+                if (tab == BriselSettingsTab::general) rig.click("show-menu-bar-icon"); // the keep-one note
+                for (int pass = 0; pass < 3; ++pass)
+                    QCoreApplication::sendPostedEvents();
+                EXPECT_EQ(test::clippedContent(rig.view), QStringList())
+                    << name << ", " << language.value.toStdString() << ", " << rawValue(tab).toStdString();
+                if (&state == &states.front().second) // for a person to look at
+                    test::renderToPng(rig.view,
+                                      QString("settings-fit-%1-%2").arg(language.value, rawValue(tab)));
             }
         }
 }
@@ -488,6 +554,38 @@ TEST_F(SettingsViewTest, TabsCloseAMenuAndForgetTheKeepOneAttempt) {
     rig.hostShows(BriselSettingsTab::awake);
     rig.hostShows(BriselSettingsTab::general);
     EXPECT_FALSE(note());
+}
+
+// Only a hand-edited settings file holds a value beyond int; its pill shows the option that
+// stands for it (the largest), selected in the menu.
+TEST_F(SettingsViewTest, AValueBeyondIntShowsItsOptionSelected) {
+    const std::int64_t huge = std::int64_t(1) << 40;
+    SettingsState state = filledState();
+    for (std::int64_t* value :
+         {&state.charge.plan.holdLimit, &state.charge.plan.topupLeadHours, &state.minSamplesPerHour,
+          &state.away.awayAfterMinutes, &state.away.offlineAwayAfterMinutes, &state.away.networkSampleSeconds,
+          &state.away.usualMinDwellSeconds, &state.away.idleSeconds, &state.general.refreshSeconds})
+        *value = huge;
+    Rig rig(context, state);
+    rig.view.show();
+    openDisclosures(rig);
+    const std::pair<BriselSettingsTab, QStringList> rows[] = {
+        {BriselSettingsTab::charging, {"holdLimit", "topupLead", "minSamples"}},
+        {BriselSettingsTab::awake,
+         {"awayAfter", "offlineAwayAfter", "networkSample", "usualDwell", "guardIdle"}},
+        {BriselSettingsTab::general, {"refreshInterval"}}};
+    for (const auto& [tab, ids] : rows) {
+        rig.hostShows(tab);
+        for (const QString& id : ids) {
+            BriselDropdownRowBase* row = dropdownRow(rig.view, id);
+            ASSERT_TRUE(row) << id.toStdString();
+            row->open();
+            ASSERT_TRUE(row->menu()) << id.toStdString();
+            EXPECT_EQ(row->positioningAction(), row->menu()->actions().back()) << id.toStdString();
+            EXPECT_EQ(row->pill()->text(), row->menu()->actions().back()->text()) << id.toStdString();
+            row->menu()->hide();
+        }
+    }
 }
 
 // The widget under `name` that takes the keyboard: the control itself, or its slider face; none
