@@ -19,7 +19,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -298,8 +297,10 @@ void AppDelegate::bringForward() {
 // ---- environment actions ----------------------------------------------------------------------
 
 void AppDelegate::hideMenuBarPopover() {
-    for (QWindow* window : QGuiApplication::topLevelWindows()) {
-        if (window->isVisible() && window->type() == Qt::Popup) window->hide();
+    // The widget, not its native window: a widget whose window was hidden under it still counts as
+    // shown, and the next click on the tray icon would only "close" it.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->windowType() == Qt::Popup) widget->hide();
     }
 }
 
