@@ -1,13 +1,14 @@
 #include "platform/sim/SimFolderWatch.h"
 #include "platform/sim/SimMachine.h"
 
+#include "ChildProcess.h"
 #include "TestEnvironment.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -21,30 +22,16 @@ namespace {
 using nlohmann::json;
 using test::writeFile;
 
-// Calls of a listener, counted on the watch's thread and awaited on the test's (the deadline only
-// ends a test that would otherwise hang).
-class Calls {
-public:
+// Calls of a listener, counted on the watch's thread.
+struct Calls {
+    std::atomic<int> count = 0;
     std::function<void()> counter() {
-        return [this] {
-            std::lock_guard lock(mutex_);
-            ++count_;
-            arrived_.notify_all();
-        };
+        return [this] { ++count; };
     }
-    bool awaitAtLeast(int count) {
-        std::unique_lock lock(mutex_);
-        return arrived_.wait_for(lock, std::chrono::seconds(20), [&] { return count_ >= count; });
+    // The deadline only ends a test that would otherwise hang.
+    bool awaitAtLeast(int calls) {
+        return test::eventually([&] { return count >= calls; }, 20);
     }
-    int count() {
-        std::lock_guard lock(mutex_);
-        return count_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable arrived_;
-    int count_ = 0;
 };
 
 class SimFolderWatchTest : public test::TestEnvironment {
@@ -142,11 +129,11 @@ TEST_F(SimFolderWatchTest, ListenersAreCalledForEveryChangeAndNoLongerOnceLetGo)
     // Let go, then a change: a listener registered since hears of it in the same look the first
     // one would have, so the first one's count shows whether it was still called.
     firstListening.reset();
-    const int heard = first.count();
+    const int heard = first.count;
     auto secondListening = store.listen(second.counter(), std::chrono::hours(1));
     setPercent(21);
     ASSERT_TRUE(second.awaitAtLeast(1));
-    EXPECT_EQ(first.count(), heard);
+    EXPECT_EQ(first.count, heard);
 }
 
 // Until the folder exists nothing can be watched: listeners are called on their fallback interval

@@ -3,13 +3,13 @@
 #include "platform/SystemEvents.h"
 #include "platform/sim/SimSleepWake.h"
 
+#include "ChildProcess.h"
 #include "TestEnvironment.h"
 
 #include <cmath>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace brisel {
@@ -120,14 +120,10 @@ TEST_F(SimSleepWakeTest, EventsArriveThroughTheWatchOfTheMachinesFolder) {
     SimSleepWake watcher(machine(), std::chrono::hours(1));
     watcher.start(sink());
     const auto received = [this](std::size_t count) {
-        for (int wait = 0; wait < 2000; ++wait) {
-            {
-                std::lock_guard lock(mutex);
-                if (events.size() >= count) return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+        return test::eventually([&] {
+            std::lock_guard lock(mutex);
+            return events.size() >= count;
+        });
     };
     setCounters(1, 0);
     ASSERT_TRUE(received(1));
