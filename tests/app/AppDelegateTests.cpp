@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMenuBar>
 
 namespace brisel::test {
 namespace {
@@ -193,17 +192,6 @@ TEST_F(ShellTest, EveryShowRequestBringsAMinimisedWindowBack) {
         // A minimised dock window was not on show: its keep-awake section opens folded.
         EXPECT_EQ(delegate->panelNavigation().keepAwakeExpanded(), window != delegate->dockWindow());
     }
-}
-
-TEST_F(ShellTest, TheDockWindowHasTheFixedSizeOfThePanelBelowItsMenuBar) {
-    launch(setupDone());
-    settle();
-    delegate->showMainWindow();
-    const QWidget* window = delegate->dockWindow();
-    const int bar = window->findChild<QMenuBar*>()->sizeHint().height();
-    EXPECT_EQ(window->minimumSize(), QSize(340, 640 + bar));
-    EXPECT_EQ(window->maximumSize(), QSize(340, 640 + bar));
-    EXPECT_EQ(window->size(), QSize(340, 640 + bar));
 }
 
 TEST_F(ShellTest, ALanguageChangeRetitlesTheSameWindowsAndMenus) {

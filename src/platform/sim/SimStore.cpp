@@ -132,10 +132,12 @@ SimReadResult SimStore::read() const {
 }
 
 std::shared_ptr<const SimReadResult> SimStore::readShared() const {
-    if (auto error = checkDirectory()) return std::make_shared<const SimReadResult>(SimReadResult{std::nullopt, error});
-    std::error_code ec;
-    if (!std::filesystem::exists(directory_, ec)) return std::make_shared<const SimReadResult>();
-    return watch_->read([this] {
+    if (auto error = checkDirectory())
+        return std::make_shared<const SimReadResult>(SimReadResult{std::nullopt, error});
+    return watch_->read([this]() -> SimReadResult {
+        // No folder yet: the default machine. (A watched folder that goes away is noticed.)
+        std::error_code ec;
+        if (!std::filesystem::exists(directory_, ec)) return {};
         // Writers replace the file by rename, so a reader that cannot lock still sees a whole document.
         FileLock lock;
         (void)lock.acquire(lockPath(), LOCK_SH);

@@ -10,6 +10,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace brisel {
 
@@ -64,9 +65,9 @@ void BriselHelpBubble::follow() {
     const QFontMetrics metrics(BriselTypography::microMeta());
     const int width = std::min(metrics.horizontalAdvance(text_) + 2 * padding + 1,
                                std::max(anchor_->width(), 2 * padding + 1));
-    const QRect textRect =
-        metrics.boundingRect(QRect(0, 0, width - 2 * padding, 10000), Qt::TextWordWrap, text_);
-    const int height = textRect.height() + 2 * padding;
+    const QSizeF text =
+        BriselTypography::wrappedSize(BriselTypography::microMeta(), text_, width - 2 * padding);
+    const int height = int(std::ceil(text.height())) + 2 * padding;
     const QPoint topCentre = anchor_->mapTo(parentWidget(), QPoint(anchor_->width() / 2, 0));
     setGeometry(topCentre.x() - width / 2, topCentre.y() - lift, width, height);
     show();

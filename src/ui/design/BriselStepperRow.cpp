@@ -12,6 +12,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace brisel {
 
@@ -27,12 +28,6 @@ const Spring pressSpring{0.18, 0.72};
 QColor brightened(QColor color, double amount) {
     const auto up = [amount](float channel) { return std::min(1.0f, channel + float(amount)); };
     return QColor::fromRgbF(up(color.redF()), up(color.greenF()), up(color.blueF()), color.alphaF());
-}
-
-int wrappedTitleHeight(const QString& title, int width) {
-    return QFontMetrics(BriselTypography::controlLabel())
-        .boundingRect(QRect(0, 0, std::max(width, 1), 100000), Qt::TextWordWrap, title)
-        .height();
 }
 
 class StepperAccessible : public QAccessibleWidget {
@@ -173,7 +168,9 @@ QSize BriselStepperRow::minimumSizeHint() const {
 }
 
 int BriselStepperRow::heightForWidth(int width) const {
-    return std::max(controlHeight, wrappedTitleHeight(state_.title, width - controlWidth - titleGap)) + 2;
+    const QSizeF title = BriselTypography::wrappedSize(BriselTypography::controlLabel(), state_.title,
+                                                       width - controlWidth - titleGap);
+    return std::max(controlHeight, int(std::ceil(title.height()))) + 2;
 }
 
 void BriselStepperRow::mousePressEvent(QMouseEvent* event) {

@@ -139,9 +139,8 @@ QSize BriselSwitchToggle::minimumSizeHint() const {
 }
 
 int BriselSwitchToggle::heightForWidth(int width) const {
-    const QRectF title = titleRect(width, 10000);
-    const QRectF used = QFontMetricsF(BriselTypography::controlLabel())
-                            .boundingRect(title, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, title_);
+    const QSizeF used = BriselTypography::wrappedSize(BriselTypography::controlLabel(), title_,
+                                                      titleRect(width, 10000).width());
     return std::max(sizeHint().height(), int(std::ceil(used.height())));
 }
 

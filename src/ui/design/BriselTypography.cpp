@@ -1,8 +1,11 @@
 #include "ui/design/BriselTypography.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace brisel {
 
@@ -44,6 +47,12 @@ const QFont& BriselTypography::microMeta() {
 const QFont& BriselTypography::settingsTab() {
     static const QFont font = systemFont(12, QFont::Medium);
     return font;
+}
+
+QSizeF BriselTypography::wrappedSize(const QFont& font, const QString& text, double width) {
+    return QFontMetricsF(font)
+        .boundingRect(QRectF(0, 0, std::max(width, 1.0), 1e6), Qt::TextWordWrap, text)
+        .size();
 }
 
 } // namespace brisel

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFont>
+#include <QSizeF>
+#include <QString>
 
 namespace brisel {
 
@@ -17,6 +19,9 @@ public:
 
     // The system font at `pixels` logical pixels and `weight`.
     static QFont systemFont(double pixels, QFont::Weight weight);
+
+    // The room `text` takes in `font` when it wraps at word breaks within `width` (at least 1).
+    static QSizeF wrappedSize(const QFont& font, const QString& text, double width);
 };
 
 } // namespace brisel

@@ -130,7 +130,7 @@ double PanelButton::symbolRoom() const {
 QSizeF PanelButton::textSize(double width) const {
     const QFontMetricsF metrics(font());
     if (!look_.wrap) return {metrics.horizontalAdvance(text()), metrics.height()};
-    return metrics.boundingRect(QRectF(0, 0, std::max(width, 1.0), 1e6), Qt::TextWordWrap, text()).size();
+    return BriselTypography::wrappedSize(font(), text(), width);
 }
 
 QSize PanelButton::sizeHint() const {
@@ -228,8 +228,7 @@ QSize PanelCheckBox::minimumSizeHint() const {
 }
 
 int PanelCheckBox::heightForWidth(int width) const {
-    const QRectF used = QFontMetricsF(font()).boundingRect(
-        QRectF(0, 0, std::max(1, width - indicatorWidth() - checkGap), 1e6), Qt::TextWordWrap, text());
+    const QSizeF used = BriselTypography::wrappedSize(font(), text(), width - indicatorWidth() - checkGap);
     return std::max(sizeHint().height(), up(used.height()));
 }
 

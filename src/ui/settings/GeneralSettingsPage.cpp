@@ -110,10 +110,7 @@ protected:
 private:
     // The room around the text: the paddings and the symbol.
     static int chrome() { return int(std::ceil(2 * padX + symbolSize + symbolGap)); }
-    QRectF wrapped(int width) const {
-        return QFontMetricsF(font()).boundingRect(QRectF(0, 0, std::max(1, width), 1e6), Qt::TextWordWrap,
-                                                  text());
-    }
+    QSizeF wrapped(int width) const { return BriselTypography::wrappedSize(font(), text(), width); }
 
     QString symbol_;
     AnimatedValue hover_;
