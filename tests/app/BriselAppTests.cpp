@@ -10,7 +10,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include <cmath>
 #include <map>
 
 namespace brisel::test {
@@ -48,19 +47,6 @@ TEST_F(ShellTest, TheLabelCarriesThePercentageAndSaysChargingExactlyWithTheBolt)
         EXPECT_EQ(label.description,
                   row.charged ? percentage + QStringLiteral(" ") + tr("state.charging") : percentage);
     }
-}
-
-// WCAG's contrast ratio of two opaque colours.
-double contrast(QRgb a, QRgb b) {
-    const auto luminance = [](QRgb rgb) {
-        const auto linear = [](int channel) {
-            const double c = channel / 255.0;
-            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) + 0.0722 * linear(qBlue(rgb));
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 // What a tray slot of `pixels` square on `panel` shows of the icon.

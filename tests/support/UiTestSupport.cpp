@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
 
 namespace brisel::test {
@@ -60,6 +62,18 @@ ScopedScheme::ScopedScheme(bool dark) : previous_(QApplication::palette()) {
 ScopedScheme::~ScopedScheme() {
     QApplication::setPalette(previous_);
     QCoreApplication::sendPostedEvents();
+}
+
+double contrast(QRgb a, QRgb b) {
+    const auto luminance = [](QRgb rgb) {
+        const auto linear = [](int channel) {
+            const double c = channel / 255.0;
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) + 0.0722 * linear(qBlue(rgb));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 QString renderToPng(QWidget& widget, const QString& name) {

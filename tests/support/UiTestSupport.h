@@ -63,6 +63,8 @@ private:
 QString renderToPng(QWidget& widget, const QString& name);
 // Saves `image` as "<build>/ui-renders/<name>.png" and returns the file's path.
 QString saveRender(const QImage& image, const QString& name);
+// WCAG's contrast ratio of two opaque colours: 1 for the same colour, 21 for black on white.
+double contrast(QRgb a, QRgb b);
 
 // The widgets under `root` named `objectName` that would be visible with `root`.
 QList<QWidget*> findVisible(const QWidget* root, const QString& objectName);

@@ -71,18 +71,29 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override {
-        if (ButtonStyle(property(buttonStyleProperty).toInt()) != ButtonStyle::prominent)
-            return QPushButton::paintEvent(event);
+        // The ring goes round the button's edge: the platform style shows no focus on a flat button
+        // and barely any on a framed one, and a ring on the prominent fill would be the fill's own
+        // colour.
+        QPainterPath ring;
+        ring.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+        if (ButtonStyle(property(buttonStyleProperty).toInt()) != ButtonStyle::prominent) {
+            QPushButton::paintEvent(event);
+            if (!hasFocus()) return;
+            QPainter painter(this);
+            return BriselColors::paintFocusRing(painter, ring, palette());
+        }
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF shape = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+        // With focus the fill draws back from the ring, so that the two stay apart.
+        const double inset = hasFocus() ? 3.5 : 1.5;
+        const QRectF shape = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
         QPainterPath path;
         path.addRoundedRect(shape, 6, 6);
         QColor fill = palette().color(QPalette::Active, QPalette::Highlight);
         if (isDown()) fill = fill.darker(115);
         if (!isEnabled()) fill.setAlphaF(0.35f);
         painter.fillPath(path, fill);
-        if (hasFocus()) BriselColors::paintFocusRing(painter, path, palette());
+        if (hasFocus()) BriselColors::paintFocusRing(painter, ring, palette());
         painter.setPen(palette().color(QPalette::Active, QPalette::HighlightedText));
         painter.setFont(font());
         painter.drawText(shape, Qt::AlignCenter | Qt::TextShowMnemonic, text());

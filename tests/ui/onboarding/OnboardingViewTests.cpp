@@ -532,6 +532,32 @@ TEST_F(OnboardingViewTest, KeyboardOnly) {
     EXPECT_TRUE(recorded.calls.isEmpty()) << "the repair buttons have no shortcut";
 }
 
+// Keyboard focus is seen on every kind of button: a ring round its edge, apart from a filled
+// button's fill (a ring in the fill's own colour would not be seen).
+TEST_F(OnboardingViewTest, EveryButtonShowsKeyboardFocus) {
+    const std::pair<std::int64_t, const char*> buttons[] = {
+        {0, "onboarding.later"}, {0, "onboarding.chargeSkip"}, {0, "onboarding.next"}, {1, "onboarding.back"}};
+    for (const auto& [step, name] : buttons) {
+        make(at(step));
+        showActive();
+        QWidget* button = find(name);
+        ASSERT_TRUE(button) << name;
+        find(step == 0 ? "onboarding.habit.desk" : "onboarding.task.none")->setFocus();
+        const QImage before = button->grab().toImage();
+        button->setFocus(Qt::TabFocusReason);
+        const QImage focused = button->grab().toImage();
+        int changed = 0;
+        for (int y = 0; y < focused.height(); ++y)
+            for (int x = 0; x < focused.width(); ++x)
+                changed += test::contrast(focused.pixel(x, y), before.pixel(x, y)) >= 1.5;
+        EXPECT_GE(changed, button->width()) << name;
+    }
+    // Between the ring and the fill lies the window.
+    find("onboarding.next")->setFocus();
+    const QImage next = find("onboarding.next")->grab().toImage();
+    EXPECT_EQ(next.pixelColor(next.width() / 2, 2).rgb(), view->palette().color(QPalette::Window).rgb());
+}
+
 TEST_F(OnboardingViewTest, RefreshKeepsWidgetsFocusAndAnOpenPicker) {
     make(at(0, [](auto& s) {
         s.limits = {85, 90}, s.selectedLimit.reset(), s.requiresLimitSelection = true;
