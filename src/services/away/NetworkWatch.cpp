@@ -177,7 +177,6 @@ NetworkFingerprintReader::readAsync(std::optional<std::string> preferredPhysical
 struct DwellStore::Core {
     explicit Core(UserDefaults d) : defaults(std::move(d)) {}
     UserDefaults defaults;
-    std::optional<DwellTable> lastSavedDwell; // touched only on the queue
 };
 
 namespace {
@@ -190,12 +189,25 @@ SerialQueue& persistenceQueue() {
     return *queue;
 }
 
+struct SavedDwell {
+    std::filesystem::path file;
+    DwellTable table;
+};
+
+// The table last loaded or written by any store of the process, and its file: a table one store
+// last wrote may since have been replaced through another. Touched only on the queue; leaked with
+// it.
+std::optional<SavedDwell>& lastSavedDwell() {
+    static auto* last = new std::optional<SavedDwell>;
+    return *last;
+}
+
 Task<DwellTable> loadOn(std::shared_ptr<DwellStore::Core> core) {
     auto work = [core] {
         DwellTable table;
         if (auto data = core->defaults.data(DwellStore::defaultsKey))
             if (auto decoded = DwellStore::decode(*data)) table = std::move(*decoded);
-        core->lastSavedDwell = table;
+        lastSavedDwell() = SavedDwell{core->defaults.path(), table};
         return table;
     };
     auto onQueue = persistenceQueue().run(std::move(work));
@@ -235,11 +247,12 @@ Task<DwellTable> DwellStore::load() {
 
 void DwellStore::save(DwellTable table) {
     persistenceQueue().async([core = core_, table = std::move(table)] {
-        if (core->lastSavedDwell && *core->lastSavedDwell == table) return;
+        std::optional<SavedDwell>& last = lastSavedDwell();
+        if (last && last->file == core->defaults.path() && last->table == table) return;
         auto data = encode(table);
         if (!data) return;
         // A failed write is not remembered as written, so the next save tries again.
-        if (core->defaults.setData(defaultsKey, *data)) core->lastSavedDwell = table;
+        if (core->defaults.setData(defaultsKey, *data)) last = SavedDwell{core->defaults.path(), table};
     });
 }
 

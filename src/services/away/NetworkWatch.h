@@ -92,8 +92,8 @@ public:
     // The stored table; an empty one when there is none or it cannot be decoded.
     Task<DwellTable> load();
     // Returns at once; the write happens later, in order, and only when the table differs from
-    // the one last loaded or written. Loads and saves already asked for still happen when the
-    // store is destroyed meanwhile.
+    // the one any store of the process last loaded or wrote in that file. Loads and saves already
+    // asked for still happen when the store is destroyed meanwhile.
     void save(DwellTable table);
 
     // nullopt for anything but a JSON object of finite numbers.
@@ -104,7 +104,7 @@ public:
     struct Core;
 
 private:
-    std::shared_ptr<Core> core_; // the defaults and the last table written
+    std::shared_ptr<Core> core_; // the defaults, shared with the loads and saves in flight
 };
 
 // The away engine's published verdict.
