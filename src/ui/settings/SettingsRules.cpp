@@ -32,13 +32,6 @@ std::vector<DropdownOption<int>> labelled(const std::vector<int>& values, const 
     return options;
 }
 
-// Hours and minutes in the locale's short style, whose seconds (the C locale has them) are left out.
-QString hoursAndMinutes(const QLocale& locale, QTime time) {
-    QString format = locale.timeFormat(QLocale::ShortFormat);
-    format.remove(QRegularExpression(QStringLiteral("[:.]?s+")));
-    return locale.toString(time, format.trimmed());
-}
-
 QString percent(int value) {
     return QString::number(value) + "%";
 }
@@ -205,11 +198,25 @@ QString awayStatusLine(const AwayGuardSettingsState& s, const Localizer& l10n) {
     return parts.join(separator);
 }
 
+QString hoursAndMinutesFormat(const QLocale& locale) {
+    // Quoted text, seconds with their separator, a day period, or any other single character.
+    static const QRegularExpression part(QStringLiteral("'[^']*'?|[:.]?s+|[bB]+|."));
+    QString format;
+    for (const QRegularExpressionMatch& match : part.globalMatch(locale.timeFormat(QLocale::ShortFormat))) {
+        const QString text = match.captured();
+        if (text.startsWith('\'')) format += text;
+        else if (text.endsWith('s')) continue;
+        else if (text.startsWith('b') || text.startsWith('B')) format += QStringLiteral("AP");
+        else format += text;
+    }
+    return format.trimmed();
+}
+
 std::optional<QString> lastGuardEventLine(const AwayGuardSettingsState& s, const Localizer& l10n,
                                           const QLocale& locale) {
     if (!s.lastGuardEvent || !s.lastGuardEventDate) return std::nullopt;
     return l10n.tr(*s.lastGuardEvent) + separator +
-           hoursAndMinutes(locale, s.lastGuardEventDate->toLocalTime().time());
+           locale.toString(s.lastGuardEventDate->toLocalTime().time(), hoursAndMinutesFormat(locale));
 }
 
 SystemComponentLines presentSystemComponent(const SystemComponentState& s) {

@@ -69,6 +69,9 @@ bool awayProtectionNeedsAttention(const AwayGuardSettingsState& state);
 std::int64_t wholeMinutesAway(double seconds);
 // "Network ab12 · away for 3 min · VPN on".
 QString awayStatusLine(const AwayGuardSettingsState& state, const Localizer& l10n);
+// `locale`'s short time format as Qt renders it: hours and minutes (the C locale's short style
+// has seconds), and a day period Qt 6.4 cannot print (zh_TW's "B") as its AM/PM marker.
+QString hoursAndMinutesFormat(const QLocale& locale);
 // The last guard event with its time as hours and minutes in `locale`'s short style; none without
 // the event or its date.
 std::optional<QString> lastGuardEventLine(const AwayGuardSettingsState& state, const Localizer& l10n,

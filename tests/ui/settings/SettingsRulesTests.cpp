@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include <cmath>
 #include <limits>
 
@@ -203,12 +205,23 @@ TEST(SettingsRules, AwayStatusAndLastEventLines) {
     const std::pair<QLocale, QString> times[] = {
         {QLocale::c(), "14:05"},
         {QLocale(QLocale::German, QLocale::Germany), "14:05"},
-        {QLocale(QLocale::English, QLocale::UnitedStates), "2:05 PM"}};
+        {QLocale(QLocale::English, QLocale::UnitedStates), "2:05 PM"},
+        {QLocale(QLocale::Chinese, QLocale::Taiwan), "下午2:05"}}; // its short style is "Bh:mm"
     for (const auto& [locale, time] : times)
         EXPECT_EQ(lastGuardEventLine(s, t, locale), t.tr("guard.eventLid") + dot + time)
             << locale.name().toStdString();
     s.lastGuardEvent.reset();
     EXPECT_EQ(lastGuardEventLine(s, t, QLocale::c()), std::nullopt);
+
+    // In every locale Qt knows: hours and minutes, and no letter Qt would print as text.
+    const QRegularExpression quotedOrMarker("'[^']*'?|[aA][pP]?"), hoursOrMinutes("[hHm]");
+    for (const QLocale& locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        QString fields = hoursAndMinutesFormat(locale).remove(quotedOrMarker);
+        EXPECT_TRUE(fields.contains('m') && fields.contains(QRegularExpression("[hH]")) &&
+                    !fields.remove(hoursOrMinutes).contains(QRegularExpression("[A-Za-z]")))
+            << locale.name().toStdString() << ": " << hoursAndMinutesFormat(locale).toStdString();
+    }
 }
 
 TEST(SettingsRules, SystemComponentStates) {
