@@ -83,8 +83,8 @@ public:
                                    [this] { choose(OnboardingHabit::desk); }));
         mobile_ = add(
             new ChoiceCard("onboarding.habit.mobile", "bag", [this] { choose(OnboardingHabit::mobile); }));
-        desk_->setOnMove([this](bool forward) { move(forward, OnboardingHabit::mobile); });
-        mobile_->setOnMove([this](bool forward) { move(!forward, OnboardingHabit::desk); });
+        desk_->setOnMove([this](bool forward) { move(OnboardingHabit::desk, forward); });
+        mobile_->setOnMove([this](bool forward) { move(OnboardingHabit::mobile, forward); });
 
         limitCard_ = add(new Card(env.context));
         caption_ = limitCard_->add(makeText(10, QFont::Normal, true));
@@ -118,6 +118,7 @@ public:
 
     void sync(const OnboardingState& s) override {
         state_ = s;
+        arrowChoice_.reset();
         const HabitPageKind kind = habitPageKind(s);
         const bool habits = kind == HabitPageKind::habits;
         heading_->setTexts(loc(habits ? "onboarding.habitTitle" : "onboarding.deviceTitle"),
@@ -161,11 +162,19 @@ public:
     }
 
 private:
-    void choose(OnboardingHabit habit) { invoke(env_.actions.chooseHabit, habit); }
+    void choose(OnboardingHabit habit) {
+        arrowChoice_.reset();
+        invoke(env_.actions.chooseHabit, habit);
+    }
 
-    void move(bool towards, OnboardingHabit habit) {
-        if (!towards) return;
-        choose(habit);
+    // Down or right leads from desk to mobile, up or left back. Focus follows an arrow's choice
+    // only once the record reaches the page, so an arrow handled before then moves on from the
+    // card the one before chose, not from the card that still has focus.
+    void move(OnboardingHabit card, bool forward) {
+        const OnboardingHabit to = forward ? OnboardingHabit::mobile : OnboardingHabit::desk;
+        if (arrowChoice_.value_or(card) == to) return;
+        arrowChoice_ = to;
+        invoke(env_.actions.chooseHabit, to);
         invoke(env_.focusCurrentChoice);
     }
 
@@ -207,6 +216,7 @@ private:
     QComboBox* picker_;
     std::vector<int> shownLimits_;
     QPushButton* skip_;
+    std::optional<OnboardingHabit> arrowChoice_; // chosen by an arrow since the last sync
 };
 
 // Step 1: what keep-awake should do.
@@ -220,7 +230,7 @@ public:
         for (const auto& [task, icon] : cards) {
             auto* card =
                 add(new ChoiceCard("onboarding.task." + QString::fromUtf8(toString(task).data()), icon,
-                                   [this, task = task] { invoke(env_.actions.chooseTask, task); }));
+                                   [this, task = task] { choose(task); }));
             card->setOnMove([this](bool forward) { move(forward); });
             cards_ << card;
         }
@@ -230,6 +240,7 @@ public:
 
     void sync(const OnboardingState& s) override {
         state_ = s;
+        chosen_.reset();
         heading_->setTexts(loc("onboarding.taskTitle"), loc("onboarding.taskBody"));
         const QString titles[] = {"onboarding.taskNone",
                                   s.hasLid ? "onboarding.taskOpen" : "onboarding.taskDesktop",
@@ -265,10 +276,19 @@ protected:
     }
 
 private:
+    void choose(OnboardingTask task) {
+        chosen_ = task;
+        invoke(env_.actions.chooseTask, task);
+    }
+
+    // The record reaches the page a turn after a choice, so an arrow handled before then moves on
+    // from the choice the press before made.
     void move(bool forward) {
-        const std::optional<OnboardingTask> task = movedTask(state_, forward);
+        OnboardingState from = state_;
+        from.record.task = chosen_.value_or(from.record.task);
+        const std::optional<OnboardingTask> task = movedTask(from, forward);
         if (!task) return;
-        invoke(env_.actions.chooseTask, *task);
+        choose(*task);
         invoke(env_.focusCurrentChoice);
     }
 
@@ -276,6 +296,7 @@ private:
     QList<ChoiceCard*> cards_; // none, open, lid
     Note* persistent_;
     Note* bag_;
+    std::optional<OnboardingTask> chosen_; // chosen on this page since the last sync
 };
 
 // Step 2: the root helper.
