@@ -40,6 +40,7 @@ OnboardingState onboardingState(const OnboardingCoordinator* coordinator, const 
     s.taskStopDisplay = model.taskStopDisplay();
     s.taskStopLid = model.taskStopLid();
     s.availableEnergyModes = int(model.availableEnergyModes().size());
+    s.stopNeedsRetry = !model.taskStopBusy() && model.hasPendingAwakeStop();
     s.hasCoordinator = coordinator != nullptr;
     if (!coordinator) return s;
     const OnboardingCoordinator& c = *coordinator;

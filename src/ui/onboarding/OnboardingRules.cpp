@@ -242,9 +242,10 @@ bool completionShowsResults(const OnboardingState& s) {
     return s.chargeChosen || (!s.hasStopResult && hasTask(s));
 }
 
+// A recorded stop, or one the coordinator (without one, the model) counts as owed: the panel's and
+// the bar's question, so the card offers no retry that cannot finish.
 bool taskStopRetryNeeded(const OnboardingState& s) {
-    return (s.hasCoordinator && s.record.stopPending) || s.taskStopStatus == "onboarding.stopPartial" ||
-           s.taskStopStatus == "onboarding.stopSaveFailed";
+    return (s.hasCoordinator && s.record.stopPending) || s.stopNeedsRetry;
 }
 
 bool taskStopVisible(const OnboardingState& s, bool recoveryOnly) {

@@ -53,6 +53,7 @@ struct OnboardingState {
     bool loginResolved = false;
     bool notificationResolved = false;
     bool canAdvance = false;
+    // A stop is owed and none runs; without a coordinator, the model's answer.
     bool stopNeedsRetry = false;
     bool hasStopResult = false;
     QString ordinaryResultKey = "onboarding.result.idle";

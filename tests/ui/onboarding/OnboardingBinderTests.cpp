@@ -225,6 +225,27 @@ TEST_F(OnboardingBinderTest, EveryProgramViewTakesReduceMotionAndTransparencyFro
     }
 }
 
+// A stop that left only closed-lid sleep no helper can give back is over, for the stop card as
+// for the wizard's bar and the panel; once the helper's files are there, it is owed again.
+TEST_F(OnboardingBinderTest, TheStopCardOffersARetryOnlyWhileAStopIsOwed) {
+    start(0);
+    widget.reset(applicationViews().onboardingMenu(context(), *coordinator));
+    widget->show();
+    model->taskStopStatus = "onboarding.stopPartial";
+    model->taskStopOrdinary = SetupResult::confirmed;
+    model->taskStopDisplay = SetupResult::confirmed;
+    model->taskStopLid = SetupResult::failed;
+    for (bool owed : {false, true}) {
+        model->helperFilesPresent = owed;
+        settle();
+        EXPECT_EQ(coordinator->stopNeedsRetry(), owed);
+        EXPECT_EQ(onboardingState(nullptr, *model).stopNeedsRetry, owed) << "without a coordinator";
+        const auto* stop = findOne<QAbstractButton>(widget.get(), owed ? "retry-stop-keep-awake" : "stop-keep-awake");
+        ASSERT_NE(stop, nullptr) << owed;
+        EXPECT_EQ(stop->text(), l10n->tr(owed ? "onboarding.retryStop" : "onboarding.stopTask"));
+    }
+}
+
 // The bound views outlive the coordinator: actions do nothing, the refresh ends, and the
 // model's part of the state still follows the model.
 TEST_F(OnboardingBinderTest, AGoneCoordinatorLeavesTheModelsPart) {

@@ -448,7 +448,8 @@ TEST(OnboardingRules, TaskStop) {
          "retry-stop-keep-awake",
          false,
          "onboarding.stopPartial"},
-        {"recovery, save failed", true, [](auto& s) { s.taskStopStatus = "onboarding.stopSaveFailed"; }, true,
+        {"recovery, save failed", true,
+         [](auto& s) { s.taskStopStatus = "onboarding.stopSaveFailed", s.stopNeedsRetry = true; }, true,
          "onboarding.retryStop", "retry-stop-keep-awake", true, "onboarding.stopSaveFailed"},
         {"no stop yet",
          false,
@@ -468,7 +469,10 @@ TEST(OnboardingRules, TaskStop) {
         {"stopped", false, [](auto& s) { s.taskStopStatus = "onboarding.stopped"; }, true,
          "onboarding.stopTask", "stop-keep-awake", true, "onboarding.stopped"},
         {"running over a stored status", false,
-         [](auto& s) { s.taskStopBusy = true, s.taskStopStatus = "onboarding.stopPartial"; }, true,
+         [](auto& s) {
+             s.taskStopBusy = s.record.stopPending = true, s.taskStopStatus = "onboarding.stopPartial";
+         },
+         true,
          "onboarding.stopping", "retry-stop-keep-awake", true, "onboarding.stopping"},
     };
     for (const auto& r : rows) {

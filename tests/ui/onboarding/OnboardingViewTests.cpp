@@ -229,7 +229,7 @@ TEST_F(OnboardingViewTest, TextsFollowTheLanguage) {
         EXPECT_EQ(find("onboarding.chargeResult")->findChildren<QLabel*>().last()->text(),
                   tr("onboarding.result.confirmed"));
         view->sync(at(5, [](auto& s) {
-            s.hasStopResult = true, s.taskStopStatus = "onboarding.stopPartial";
+            s.hasStopResult = s.stopNeedsRetry = true, s.taskStopStatus = "onboarding.stopPartial";
             s.ordinaryResultKey = "onboarding.stopConfirmed";
         }));
         EXPECT_EQ(text("onboarding.heading"), tr("onboarding.stopTask"));
@@ -613,7 +613,7 @@ TEST_F(OnboardingViewTest, RecoveryOnlyTaskStopTakesNoSpaceUntilNeeded) {
     layout->addWidget(stop);
     stop->sync(at(5));
     EXPECT_FALSE(stop->isVisibleTo(&host));
-    stop->sync(at(5, [](auto& s) { s.taskStopStatus = "onboarding.stopSaveFailed"; }));
+    stop->sync(at(5, [](auto& s) { s.taskStopStatus = "onboarding.stopSaveFailed", s.stopNeedsRetry = true; }));
     EXPECT_TRUE(stop->isVisibleTo(&host));
     EXPECT_EQ(stop->button()->objectName(), "retry-stop-keep-awake");
     EXPECT_EQ(stop->button()->toolTip(), en("display.restoreHelp"));
