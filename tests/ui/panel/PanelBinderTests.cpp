@@ -301,14 +301,17 @@ TEST_F(PanelHostTest, AFailedInstallFromTheKeepAwakeSectionSaysWhy) {
                 shown << label->text();
         return shown;
     };
+    // The helper's work runs on threads of its own: wait for it, then for the view.
     const auto renewLease = [&] {
         clock->advance(HelperManager::leaseRenewalInterval);
+        ASSERT_TRUE(runUntil([&] { return !model->helperTask; }));
         settle();
     };
     renewLease();
     ASSERT_EQ(details(), QStringList{l10n->tr("error.helperNotRunning")});
 
     test::findOne<QAbstractButton>(&popover, "install-keep-awake-component")->click();
+    ASSERT_TRUE(runUntil([&] { return !model->helperBusy(); }));
     settle();
     for (int tick = 0; tick < 2; ++tick) {
         EXPECT_EQ(details(), QStringList{QString::fromStdString(failure)}) << tick;
