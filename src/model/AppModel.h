@@ -398,6 +398,9 @@ public:
     Published<bool> helperBusy{*this, false};
     std::uint64_t helperGeneration = 0;
     bool helperRemovalInProgress = false;
+    // Why the last install failed, while no helper runs: the lid work shows it in place of its
+    // own "not running", which says less.
+    std::optional<std::string> helperInstallFailure;
 
 private:
     std::shared_ptr<Clock> clock_; // before helperIO, which takes its time-outs from it

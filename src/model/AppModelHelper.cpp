@@ -41,8 +41,10 @@ Task<void> AppModel::runInstall(QPointer<AppModel> self, HelperOperations helper
     self->helperFilesPresent = outcome.present || outcome.ready;
     if (!outcome.result.ok()) {
         self->showHelperFailure(outcome.result.error());
+        self->helperInstallFailure = self->helperStatus();
         co_return;
     }
+    self->helperInstallFailure.reset();
     self->helperInstalled = outcome.ready;
     self->helperStatus = outcome.ready ? std::nullopt : std::optional<std::string>("helper.startFailed");
     if (!outcome.ready) co_return;
@@ -79,6 +81,7 @@ Task<void> AppModel::runRemoval(QPointer<AppModel> self, std::optional<Task<void
         self->helperFilesPresent = false;
         self->lidAwakeApplied = false;
         self->helperStatus = std::nullopt;
+        self->helperInstallFailure.reset();
         co_return;
     }
     self->showHelperFailure(result.error());

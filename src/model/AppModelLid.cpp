@@ -86,6 +86,7 @@ void AppModel::publishLid(const HardwareResult<LidProbeResult>& result, bool des
     const LidProbeResult& probe = std::get<LidProbeResult>(result);
     helperInstalled = probe.installed;
     helperFilesPresent = probe.present;
+    if (probe.installed) helperInstallFailure.reset();
     // Nothing read: no helper, no helper files, and nothing wants or owes closed-lid sleep. That
     // is settled; retrying on every refresh would only keep a lid task in flight. A helper that
     // appears later is found by the next request (becoming active, an install, the lid option).
@@ -113,7 +114,8 @@ void AppModel::publishLid(const HardwareResult<LidProbeResult>& result, bool des
         if (!desired && probe.sleepDisabled == false) lidCleanupRequired = false;
     } else {
         lidWriteNeedsRetry = true;
-        helperStatus = probe.write.error().message;
+        helperStatus = !probe.installed && helperInstallFailure ? *helperInstallFailure
+                                                                : probe.write.error().message;
     }
 }
 

@@ -99,6 +99,7 @@ std::vector<std::string> lines(const std::string& text) {
 
 class HelperServerTest : public TestEnvironment {
 protected:
+    HelperServerTest() : TestEnvironment(Reach::everyone) {}
     void SetUp() override {
         TestEnvironment::SetUp();
         dir_ = root() / "helper";

@@ -2,6 +2,7 @@
 
 #include "async/SerialQueue.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,13 +13,36 @@
 namespace brisel::test {
 
 namespace {
+
+// Whether a user other than the owner may pass into `folder`: every folder on its way, itself
+// included, lets others search it.
+bool everyonePasses(const std::filesystem::path& folder) {
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(folder, error);
+    if (error) return false;
+    for (std::filesystem::path part = real;; part = part.parent_path()) {
+        struct stat status {};
+        if (::stat(part.c_str(), &status) != 0 || !(status.st_mode & S_IXOTH)) return false;
+        if (part == part.parent_path()) return true;
+    }
+}
+
 const char* const kIsolatedVariables[] = {"HOME",           "XDG_CONFIG_HOME", "XDG_DATA_HOME",
                                           "XDG_CACHE_HOME", "XDG_STATE_HOME",  "XDG_RUNTIME_DIR",
                                           "BRISEL_SIM_DIR"};
 }
 
 void TestEnvironment::SetUp() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "brisel-test-XXXXXX").string();
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    bool reachable = reach_ == Reach::owner || !runningAsRoot() || everyonePasses(base);
+    for (const char* shared : {"/tmp", "/var/tmp"}) {
+        if (reachable) break;
+        if (everyonePasses(shared)) {
+            base = shared;
+            reachable = true;
+        }
+    }
+    std::string pattern = (base / "brisel-test-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     for (const char* name : kIsolatedVariables) {
@@ -38,6 +62,9 @@ void TestEnvironment::SetUp() {
         std::filesystem::create_directories(path);
         ::setenv(name, path.c_str(), 1);
     }
+    if (!reachable)
+        GTEST_SKIP() << "the test drops to an ordinary user, who cannot pass into " << base
+                     << ", /tmp or /var/tmp; set TMPDIR to a folder everyone may pass";
 }
 
 void TestEnvironment::TearDown() {

@@ -14,6 +14,12 @@ namespace brisel::test {
 // the previous environment afterwards, so no test touches the developer's real files.
 class TestEnvironment : public ::testing::Test {
 protected:
+    // A fixture whose tests drop to an ordinary user asks for a folder that user can pass into:
+    // the temporary folder may lie in one only root may enter, and then the test's folder goes to
+    // the first of /tmp and /var/tmp that everyone may pass (the test is skipped when none is).
+    enum class Reach { owner, everyone };
+    explicit TestEnvironment(Reach reach = Reach::owner) : reach_(reach) {}
+
     void SetUp() override;
     void TearDown() override;
 
@@ -28,6 +34,7 @@ protected:
     void letEveryonePass(const std::filesystem::path& folder) const;
 
 private:
+    Reach reach_;
     std::filesystem::path root_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };

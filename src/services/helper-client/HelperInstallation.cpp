@@ -110,7 +110,8 @@ const std::string& HelperManager::uninstallationScript() {
 
 HelperResult<void> HelperManager::install() const {
     const std::optional<std::string> helper = bundledHelperPath();
-    if (!helper) return HelperError{"helper binary missing from app bundle"};
+    // Named by the folder looked in: on this system the program has no application bundle.
+    if (!helper) return HelperError{"helper binary missing from " + environment_.resourceDirectory.string()};
     const std::optional<std::string> digest = Sha256::hexDigestOfFile(*helper);
     if (!digest) return HelperError{"helper binary cannot be read"};
     return runPrivileged(installationScript(*helper, *digest));

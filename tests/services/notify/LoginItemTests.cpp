@@ -89,6 +89,7 @@ TEST(LoginItemWorkerTest, CallsStaySafeWhenTheWorkerGoesRightAfter) {
 
 class XdgLoginItemTest : public test::TestEnvironment {
 protected:
+    XdgLoginItemTest() : TestEnvironment(Reach::everyone) {}
     fs::path userDir() const { return configHome() / "autostart"; }
     fs::path systemDir() const { return root() / "xdg" / "autostart"; }
     fs::path entry() const { return userDir() / "com.brisel.Brisel.desktop"; }

@@ -26,6 +26,7 @@ std::string listing(int sleepDisabled, int powerMode) {
 
 class PowerToolTest : public TestEnvironment {
 protected:
+    PowerToolTest() : TestEnvironment(Reach::everyone) {}
     void SetUp() override {
         TestEnvironment::SetUp();
         statePath_ = root() / "system" / "brisel" / "power-tool.state";

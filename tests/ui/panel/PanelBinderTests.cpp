@@ -1,6 +1,7 @@
 #include "ModelFixture.h"
 #include "UiTestSupport.h"
 
+#include "services/helper-client/HelperManager.h"
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselHelpBubble.h"
 #include "ui/panel/ControlPanel.h"
@@ -274,6 +275,49 @@ TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
     EXPECT_TRUE(popover.keepAwakeExpanded());
     EXPECT_TRUE(test::findOne<QAbstractButton>(&panel, "keep-awake-master")->isChecked());
     EXPECT_TRUE(test::findOne(&panel, "keep-display-awake")->isEnabled());
+}
+
+// Keep-awake with the lid closed and no helper: a failed install from the keep-awake section says
+// why in its details, and the lease's next look at the lid, which finds no helper running, does
+// not put "not running" in its place.
+TEST_F(PanelHostTest, AFailedInstallFromTheKeepAwakeSectionSaysWhy) {
+    BriselConfig config;
+    config.keepAwake = config.keepAwakeOnLidClosed = true;
+    fake->loadConfig.otherwise = config;
+    HardwareSnapshot snapshot = chargeSnapshot();
+    snapshot.clamshellClosed = false;
+    snapshot.clamshellCausesSleep = true;
+    startOn(snapshot);
+    const std::string failure = "administrator scripts are not available on this system";
+    fake->setHelper([&](test::HelperAnswers& a) { a.install = HelperError{failure, 1}; });
+    PopoverControlPanel popover(context, *model, {});
+    popover.show();
+    test::findOne<QAbstractButton>(&popover, "keep-awake-menu-entry")->click();
+    test::findOne<QAbstractButton>(&popover, "awake-feedback-details")->click();
+    const auto details = [&] {
+        QStringList shown;
+        for (const auto* label : test::findOne(&popover, "awake-summary")->findChildren<QLabel*>())
+            if (label->isVisibleTo(&popover) && label->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard))
+                shown << label->text();
+        return shown;
+    };
+    // The helper's work runs on threads of its own: wait for it, then for the view.
+    const auto renewLease = [&] {
+        clock->advance(HelperManager::leaseRenewalInterval);
+        ASSERT_TRUE(runUntil([&] { return !model->helperTask; }));
+        settle();
+    };
+    renewLease();
+    ASSERT_EQ(details(), QStringList{l10n->tr("error.helperNotRunning")});
+
+    test::findOne<QAbstractButton>(&popover, "install-keep-awake-component")->click();
+    ASSERT_TRUE(runUntil([&] { return !model->helperBusy(); }));
+    settle();
+    for (int tick = 0; tick < 2; ++tick) {
+        EXPECT_EQ(details(), QStringList{QString::fromStdString(failure)}) << tick;
+        renewLease();
+    }
+    EXPECT_EQ(fake->count("helper.install"), 1u);
 }
 
 } // namespace
