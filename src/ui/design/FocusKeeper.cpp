@@ -23,21 +23,15 @@ FocusKeeper::FocusKeeper(QWidget* view) : QObject(view), view_(view), spot_(new 
 }
 
 bool FocusKeeper::keep() {
-    // Qt asks on a Tab press too; then the focused control is still usable. When the place focus
-    // waits in goes as well, focus moves on as Qt has it.
+    // Qt asks on a Tab press too; then the focused control is still usable. When the whole view
+    // goes, focus moves on as Qt has it.
     QWidget* control = view_->window()->focusWidget();
-    if (!control || control == spot_ || canHoldFocus(control) || !view_->isAncestorOf(control)) return false;
-    QWidget* place = control->parentWidget();
-    while (place != view_ && !canHoldFocus(place))
-        place = place->parentWidget();
-    if (!canHoldFocus(place)) return false;
-
+    if (!control || canHoldFocus(control) || !canHoldFocus(view_) || !view_->isAncestorOf(control))
+        return false;
     release();
     control_ = control;
     control_->installEventFilter(this);
-    const QRect where(control->mapTo(place, QPoint(0, 0)), control->size());
-    spot_->setParent(place);
-    spot_->setGeometry(where);
+    spot_->setGeometry(QRect(control->mapTo(view_, QPoint(0, 0)), control->size()));
     spot_->setAccessibleName(control->accessibleName().isEmpty() ? control->property("text").toString()
                                                                  : control->accessibleName());
     spot_->show();
