@@ -1,5 +1,6 @@
 #include "ui/onboarding/OnboardingMenuView.h"
 
+#include "ui/design/FocusKeeper.h"
 #include "ui/onboarding/TaskStopView.h"
 
 #include <QLabel>
@@ -9,8 +10,9 @@ namespace brisel {
 
 OnboardingMenuView::OnboardingMenuView(ViewContext context, OnboardingState state, OnboardingActions actions,
                                        QWidget* parent)
-    : QWidget(parent), env_{context, std::move(actions), {}, {}}, state_(std::move(state)),
-      welcome_(makeText(13, QFont::DemiBold)), body_(makeText(12, QFont::Normal, true)),
+    : QWidget(parent), env_{context, std::move(actions), {}, {}}, focus_(new FocusKeeper(this)),
+      state_(std::move(state)), welcome_(makeText(13, QFont::DemiBold)),
+      body_(makeText(12, QFont::Normal, true)),
       continue_(makeButton("onboarding.continueSetup", ButtonStyle::prominent)),
       stop_(new TaskStopView(env_)) {
     setFixedWidth(340);
@@ -24,6 +26,10 @@ OnboardingMenuView::OnboardingMenuView(ViewContext context, OnboardingState stat
     connect(continue_, &QPushButton::clicked, this, [this] { invoke(env_.actions.postShowOnboarding); });
     context.observe(this, [this] { resync(); });
     resync();
+}
+
+bool OnboardingMenuView::focusNextPrevChild(bool next) {
+    return focus_->keep() || QWidget::focusNextPrevChild(next);
 }
 
 void OnboardingMenuView::sync(const OnboardingState& state) {

@@ -9,6 +9,7 @@ class QPushButton;
 
 namespace brisel {
 
+class FocusKeeper;
 class TaskStopView;
 
 // The tray popup's content while setup is required: a short welcome, "Continue setup" (which
@@ -24,10 +25,14 @@ public:
     void sync(const OnboardingState& state);
     TaskStopView* taskStopView() const { return stop_; }
 
+protected:
+    bool focusNextPrevChild(bool next) override;
+
 private:
     void resync();
 
     PageEnv env_;
+    FocusKeeper* focus_;
     OnboardingState state_;
     QLabel* welcome_;
     QLabel* body_;

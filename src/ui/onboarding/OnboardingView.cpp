@@ -4,6 +4,7 @@
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselPanelBackdrop.h"
+#include "ui/design/FocusKeeper.h"
 #include "ui/design/SymbolPainter.h"
 #include "ui/onboarding/OnboardingPages.h"
 #include "ui/onboarding/OnboardingRules.h"
@@ -49,7 +50,8 @@ public:
 
 OnboardingView::OnboardingView(ViewContext context, OnboardingState state, OnboardingActions actions,
                                QWidget* parent)
-    : QWidget(parent), env_{context, std::move(actions), {}, {}}, state_(std::move(state)) {
+    : QWidget(parent), env_{context, std::move(actions), {}, {}}, focus_(new FocusKeeper(this)),
+      state_(std::move(state)) {
     env_.focusCurrentChoice = [this] { focusChoiceOnceRecorded(); };
     env_.confirmDowngrade = [this] { openDowngradeAlert(); };
     setMinimumSize(440, 520);
@@ -312,6 +314,10 @@ void OnboardingView::openDowngradeAlert() {
         if (clicked == confirm) invoke(env_.actions.skipHelper, true);
     });
     box->open();
+}
+
+bool OnboardingView::focusNextPrevChild(bool next) {
+    return focus_->keep() || QWidget::focusNextPrevChild(next);
 }
 
 void OnboardingView::showEvent(QShowEvent* event) {

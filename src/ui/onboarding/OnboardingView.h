@@ -14,6 +14,7 @@ class QStackedWidget;
 
 namespace brisel {
 
+class FocusKeeper;
 class OnboardingPage;
 class PhaseHeader;
 
@@ -43,6 +44,7 @@ signals:
     void headingFocusPosted(QWidget* heading);
 
 protected:
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -61,6 +63,7 @@ private:
     static Task<void> refreshThenFocus(QPointer<OnboardingView> view, std::function<Task<void>()> refresh);
 
     PageEnv env_;
+    FocusKeeper* focus_;
     OnboardingState state_;
     int shownStep_ = -1;
     // An arrow chose on the record of this generation: focus follows once a newer record arrives.

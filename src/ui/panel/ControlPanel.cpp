@@ -8,6 +8,7 @@
 #include "ui/design/BriselGeometry.h"
 #include "ui/design/BriselPanelBackdrop.h"
 #include "ui/design/BriselTypography.h"
+#include "ui/design/FocusKeeper.h"
 #include "ui/design/SectionCard.h"
 #include "ui/design/SurfaceView.h"
 #include "ui/panel/PanelFooter.h"
@@ -46,12 +47,12 @@ PanelSections panelSections(const ControlPanelState& s) {
 }
 
 ControlPanel::ControlPanel(ViewContext context, bool showsSettingsButton, bool drawsBackdrop, QWidget* parent)
-    : QWidget(parent), context_(context), drawsBackdrop_(drawsBackdrop), header_(new StatusHeader(context)),
-      config_(new ConfigFeedbackView(context, true)), banner_(new BriselErrorBanner(context)),
-      classicDivider_(panelDivider(context, 0.45, nullptr)), powerFlow_(new PowerFlowCard(context)),
-      charge_(new ChargeLimitCard(context)), noLimit_(new SectionCard(context, QString(), "bolt.slash.fill")),
-      noLimitText_(new QLabel(noLimit_)), energy_(new EnergyModeCard(context)),
-      keepAwakeCard_(new BriselCard(context)),
+    : QWidget(parent), context_(context), focus_(new FocusKeeper(this)), drawsBackdrop_(drawsBackdrop),
+      header_(new StatusHeader(context)), config_(new ConfigFeedbackView(context, true)),
+      banner_(new BriselErrorBanner(context)), classicDivider_(panelDivider(context, 0.45, nullptr)),
+      powerFlow_(new PowerFlowCard(context)), charge_(new ChargeLimitCard(context)),
+      noLimit_(new SectionCard(context, QString(), "bolt.slash.fill")), noLimitText_(new QLabel(noLimit_)),
+      energy_(new EnergyModeCard(context)), keepAwakeCard_(new BriselCard(context)),
       keepAwake_(new KeepAwakeControlsView(context, true, keepAwakeCard_)),
       activity_(new AppActivityCard(context)), footer_(new PanelFooter(context, showsSettingsButton)) {
     setObjectName("control-panel");
@@ -99,6 +100,10 @@ ControlPanel::ControlPanel(ViewContext context, bool showsSettingsButton, bool d
         if (shown_ && !syncing_) sync(*std::exchange(shown_, std::nullopt));
         update();
     });
+}
+
+bool ControlPanel::focusNextPrevChild(bool next) {
+    return focus_->keep() || QWidget::focusNextPrevChild(next);
 }
 
 void ControlPanel::setActions(ControlPanelActions actions) {

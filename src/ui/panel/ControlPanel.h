@@ -17,6 +17,7 @@ namespace brisel {
 
 class BriselCard;
 class BriselErrorBanner;
+class FocusKeeper;
 class PanelFooter;
 class PowerFlowCard;
 class SectionCard;
@@ -86,10 +87,12 @@ public:
     PanelFooter* footer() const { return footer_; }
 
 protected:
+    bool focusNextPrevChild(bool next) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     ViewContext context_;
+    FocusKeeper* focus_;
     bool drawsBackdrop_;
     ControlPanelActions actions_;
     StatusHeader* header_;

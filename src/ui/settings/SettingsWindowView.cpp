@@ -4,6 +4,7 @@
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselErrorBanner.h"
 #include "ui/design/BriselPanelBackdrop.h"
+#include "ui/design/FocusKeeper.h"
 #include "ui/panel/ConfigFeedbackView.h"
 #include "ui/panel/PanelControls.h"
 #include "ui/settings/SettingsRules.h"
@@ -34,9 +35,10 @@ QWidget* padded(QVBoxLayout* column, QWidget* item, int top) {
 
 SettingsWindowView::SettingsWindowView(ViewContext context, BriselSettingsNavigation& navigation,
                                        QWidget* parent)
-    : QWidget(parent), context_(context), navigation_(&navigation), dropdowns_(new ActiveDropdown(this)),
-      config_(new ConfigFeedbackView(context, true)), banner_(new BriselErrorBanner(context)),
-      tabBar_(new SettingsTabBar(context)), scroll_(new QScrollArea), stack_(new QStackedWidget) {
+    : QWidget(parent), context_(context), focus_(new FocusKeeper(this)), navigation_(&navigation),
+      dropdowns_(new ActiveDropdown(this)), config_(new ConfigFeedbackView(context, true)),
+      banner_(new BriselErrorBanner(context)), tabBar_(new SettingsTabBar(context)), scroll_(new QScrollArea),
+      stack_(new QStackedWidget) {
     setObjectName("settings-window-view");
     setMinimumSize(440, 520);
     banner_->setObjectName("global-error");
@@ -143,6 +145,10 @@ void SettingsWindowView::showEvent(QShowEvent* event) {
     if (event->spontaneous()) return;
     callIfSet(actions_.refreshLaunchAtLogin);
     callIfSet(actions_.refreshNotificationStatus);
+}
+
+bool SettingsWindowView::focusNextPrevChild(bool next) {
+    return focus_->keep() || QWidget::focusNextPrevChild(next);
 }
 
 void SettingsWindowView::paintEvent(QPaintEvent*) {

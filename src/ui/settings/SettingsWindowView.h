@@ -15,6 +15,7 @@ namespace brisel {
 
 class BriselErrorBanner;
 class ConfigFeedbackView;
+class FocusKeeper;
 class SettingsTabBar;
 
 // The settings window's content, at least 440 × 520: the settings-file error, the banner of the
@@ -40,6 +41,7 @@ public:
     SettingsPage* page(BriselSettingsTab tab) const { return pages_[size_t(tab)]; }
 
 protected:
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -49,6 +51,7 @@ private:
     void apply();
 
     ViewContext context_;
+    FocusKeeper* focus_;
     SettingsState state_;
     SettingsActions actions_;
     SettingsWindowFlags flags_;

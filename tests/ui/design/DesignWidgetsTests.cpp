@@ -6,6 +6,7 @@
 #include "ui/design/BriselErrorBanner.h"
 #include "ui/design/BriselSymbolButton.h"
 #include "ui/design/BriselToggleRow.h"
+#include "ui/design/FocusKeeper.h"
 #include "ui/design/QtAnnouncer.h"
 #include "ui/design/SectionCard.h"
 #include "ui/design/ShownSync.h"
@@ -16,6 +17,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -104,6 +106,50 @@ TEST(ShownSyncTest, SyncsAVisibleViewAtOnceAndAHiddenOneOnceWhenShown) {
     window.hide();
     window.show();
     EXPECT_EQ(syncs, 3);
+}
+
+// ---- focus keeper ----------------------------------------------------------------------------
+
+// Three buttons in a view that keeps focus as the windows' views do.
+class KeepingView : public QWidget {
+public:
+    KeepingView() {
+        auto* row = new QHBoxLayout(this);
+        for (QWidget* button : buttons)
+            row->addWidget(button);
+    }
+    QWidget* buttons[3] = {new QPushButton("a", this), new QPushButton("b", this),
+                           new QPushButton("c", this)};
+
+protected:
+    bool focusNextPrevChild(bool next) override {
+        return keeper_->keep() || QWidget::focusNextPrevChild(next);
+    }
+
+private:
+    FocusKeeper* keeper_ = new FocusKeeper(this);
+};
+
+// A disabled control is seen in the views' tests; here a hidden one, and Tab while it is away.
+TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
+    KeepingView view;
+    auto [a, b, c] = view.buttons;
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    b->setFocus(Qt::TabFocusReason);
+    b->hide();
+    b->show();
+    EXPECT_EQ(QApplication::focusWidget(), b);
+    for (const auto& [key, lands] : {std::pair{Qt::Key_Tab, c}, std::pair{Qt::Key_Backtab, a}}) {
+        b->setFocus(Qt::TabFocusReason);
+        b->hide();
+        EXPECT_EQ(QApplication::focusWidget()->geometry(), b->geometry());
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_EQ(QApplication::focusWidget(), lands);
+        b->show();
+        EXPECT_EQ(QApplication::focusWidget(), lands) << "the user moved focus";
+    }
 }
 
 TEST(QtAnnouncerTest, SpeaksOnlyThroughTheActiveWindow) {

@@ -1,5 +1,5 @@
-// The wizard's views as the program hosts them: bound to a real coordinator over the model on the
-// recording fake services.
+// The views as the program hosts them, the wizard's bound to a real coordinator, over the model on
+// the recording fake services.
 
 #include "ModelFixture.h"
 #include "UiTestSupport.h"
@@ -175,6 +175,58 @@ TEST_F(OnboardingBinderTest, ArrowsInOnePassEachMoveOneStep) {
         settle();
         EXPECT_TRUE(findOne<QAbstractButton>(view.currentPage(), chosen)->isChecked()) << chosen;
         EXPECT_EQ(QApplication::focusWidget(), findOne(view.currentPage(), chosen)) << chosen;
+    }
+}
+
+// A control that its own work disables keeps keyboard focus, on no control, so a second Space acts
+// on nothing (it folded keep-awake, reached the next card or the first tab, or left set-up); and
+// focus is back on the control when the work ends.
+TEST_F(OnboardingBinderTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
+    fake->systemAssertionActive.otherwise = fake->displayAssertionActive.otherwise = false; // stops end
+    fake->setHelper([](test::HelperAnswers& a) { a.install = HelperError{"no administrator scripts", 1}; });
+    const HostedViews views = applicationViews();
+    BriselSettingsNavigation tabs;
+    tabs.setTab(BriselSettingsTab::awake);
+    const auto panel = [&] { return views.controlPanel(context()); };
+    const auto wizard = [&] {
+        start(2);
+        return views.onboarding(context(), *coordinator, {});
+    };
+    const struct {
+        const char* control;
+        std::function<QWidget*()> view;
+        std::string held; // a helper call, or the gate of the stop's read
+    } cases[] = {
+        {"energy-mode-1", panel, "setPowerMode"},
+        {"keep-awake-master", [&] { return model->setKeepAwakeEnabled(true), panel(); },
+         "systemAssertionActive"},
+        {"install-system-component", [&] { return views.settings(context(), tabs); }, "install"},
+        {"onboarding.installHelper", wizard, "install"},
+        {"onboarding.recheck", wizard, "inspectCapabilities"},
+    };
+    for (const auto& c : cases) {
+        const bool gate = c.held == "systemAssertionActive";
+        widget.reset(c.view());
+        widget->show();
+        widget->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(widget.get()));
+        settle(); // the wizard's check on show has begun; it ends first
+        if (coordinator) checked();
+        for (QWidget* card : test::findVisible(widget.get(), "system-component-management"))
+            static_cast<QAbstractButton*>(card)->click(); // opens the card with the buttons
+        QWidget* control = test::findVisible(widget.get(), c.control).value(0);
+        ASSERT_TRUE(control) << c.control;
+        control->setFocus(Qt::TabFocusReason);
+        gate ? fake->gate(c.held).close() : fake->holdHelper(c.held);
+        QTest::keyClick(control, Qt::Key_Space);
+        settle();
+        ASSERT_FALSE(control->isEnabled()) << c.control;
+        QWidget* waiting = QApplication::focusWidget();
+        ASSERT_TRUE(waiting && !(waiting->focusPolicy() & Qt::TabFocus)) << c.control;
+        QTest::keyClick(waiting, Qt::Key_Space);
+        gate ? fake->gate(c.held).open() : fake->releaseHelper(c.held);
+        EXPECT_TRUE(runUntil([&] { return control->isEnabled(); })) << c.control;
+        EXPECT_EQ(QApplication::focusWidget(), control) << c.control;
     }
 }
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace brisel {
+
+// Keeps keyboard focus in place when the control holding it is disabled or hidden, as a control
+// is while the work it started runs. Qt would hand focus on down the chain, where the next Space
+// acts on something the user never aimed at (folds a section, leaves the wizard). Instead focus
+// waits on a bare spot where the control stands, which is no control, so Space acts on nothing, and
+// Tab goes on from the control's place; it goes back to the control as soon as the control can take
+// it again, unless the user moved focus meanwhile.
+//
+// A view owns one and asks it first in focusNextPrevChild(), which Qt calls on the way up from a
+// control it is about to pass focus on from:
+//     return keeper_->keep() || QWidget::focusNextPrevChild(next);
+class FocusKeeper : public QObject {
+public:
+    explicit FocusKeeper(QWidget* view);
+
+    // True when focus stayed where the focused control stands because the control can no longer
+    // hold it; false (the caller moves on) for a Tab press, or when the view itself goes.
+    bool keep();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void returnFocus();
+    void release();
+
+    QWidget* view_;
+    QWidget* spot_;             // holds focus meanwhile
+    QPointer<QWidget> control_; // the control focus goes back to
+};
+
+} // namespace brisel
