@@ -87,8 +87,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // Shows the last state again, for a new language, look or palette.
+    void resync();
+
     ViewContext context_;
     bool drawsBackdrop_;
     ControlPanelActions actions_;

@@ -177,9 +177,10 @@ KeepAwakeControlsView::KeepAwakeControlsView(ViewContext context, bool compact, 
         moreSettings_ =
             new PanelButton(context, "keep-awake-more-settings", PanelButton::linkLook(), options_);
         auto* footer = indented(nullptr);
-        footer->addWidget(sleep_);
+        // Centred on one line: a link that wraps is no reason to stretch the other to its height.
+        footer->addWidget(sleep_, 0, Qt::AlignVCenter);
         footer->addStretch(1);
-        footer->addWidget(moreSettings_);
+        footer->addWidget(moreSettings_, 0, Qt::AlignVCenter);
         block->addLayout(footer);
         connect(moreSettings_, &QAbstractButton::clicked, this, [this] {
             if (actions_.openAwakeSettings) actions_.openAwakeSettings();

@@ -489,6 +489,67 @@ TEST_F(ControlPanelTest, FullFormOfTheSettings) {
     EXPECT_EQ(findVisible(view, "awake-feedback-lid").size(), 1);
 }
 
+// After a switch of the colour scheme, with the state published unchanged since, every text has the
+// colour a panel made in the new scheme gives it, and the figures read on their background.
+TEST_F(ControlPanelTest, ASchemeSwitchRecoloursEveryTextAtOnce) {
+    ControlPanelState state = test::panelState();
+    state.mclSupported = false; // the panel's own "no limit" line
+    const auto textColours = [](const ControlPanel& panel) {
+        QList<QRgb> colours;
+        for (const QLabel* label : panel.findChildren<QLabel*>())
+            colours << label->palette().color(QPalette::WindowText).rgba();
+        return colours;
+    };
+    for (BriselTheme theme : allBriselThemes)
+        for (bool dark : {false, true}) {
+            state.theme = theme;
+            const std::string name = std::string(theme == BriselTheme::classic ? "classic" : "glass") +
+                                     (dark ? " to dark" : " to light");
+            QList<QRgb> made;
+            {
+                test::ScopedScheme scheme(dark);
+                Rig fresh(context);
+                fresh.sync(state);
+                made = textColours(fresh.panel);
+            }
+            test::ScopedScheme before(!dark);
+            Rig rig(context);
+            rig.sync(state);
+            rig.window.show();
+            test::ScopedScheme after(dark);
+            for (int publish = 0; publish < 3; ++publish)
+                rig.panel.sync(state);
+            EXPECT_EQ(textColours(rig.panel), made) << name;
+            const QRgb background = (dark ? test::darkPalette() : test::lightPalette()).color(QPalette::Window).rgb();
+            for (const char* figure : {"telemetry-health", "telemetry-cycles"}) {
+                const QList<QLabel*> texts = findOne(&rig.panel, figure)->findChildren<QLabel*>();
+                ASSERT_FALSE(texts.isEmpty()) << figure;
+                EXPECT_GE(test::contrast(texts.back()->palette().color(QPalette::WindowText).rgb(), background), 4.5)
+                    << name << " " << figure;
+            }
+        }
+}
+
+// The compact footer row's two buttons sit centred on one line, also where the link wraps.
+TEST_F(ControlPanelTest, TheKeepAwakeFooterRowIsCentredOnOneLine) {
+    Rig rig(context);
+    ControlPanelState state = keepAwakeOn(test::panelState());
+    state.keepAwake.keepDisplayAwake = false; // "Sleep Display Now" joins the row
+    rig.expanded = true;
+    rig.window.show();
+    for (const char* language : {"en", "es"}) {
+        l10n->setLanguage(language);
+        rig.sync(state);
+        rig.panel.refreshNavigation();
+        rig.fit();
+        const QWidget* sleep = findOne(&rig.panel, "sleep-display-now");
+        const QWidget* more = findOne(&rig.panel, "keep-awake-more-settings");
+        ASSERT_TRUE(sleep && more);
+        const auto middle = [&](const QWidget* w) { return w->mapTo(&rig.panel, w->rect().center()).y(); };
+        EXPECT_LE(std::abs(middle(sleep) - middle(more)), 1) << language;
+    }
+}
+
 TEST_F(ControlPanelTest, RendersThreeStatesInBothThemesLightAndDark) {
     Rig rig(context);
     rig.window.show();

@@ -12,7 +12,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 
 #include <cmath>
 
@@ -185,6 +187,56 @@ TEST(PanelViewport, AnswersTheContentUpToTheLimitAndScrollsBack) {
     view.relayout();
     EXPECT_EQ(view.sizeHint(), QSize(340, 360));
     EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+}
+
+// The dock's viewport: a content taller than the window, with a control at its top and one at its
+// bottom.
+TEST(PanelViewport, OpensAtItsTopShowsItsBarAndFollowsTheFocusTheUserMoves) {
+    QWidget window;
+    auto* content = new Block;
+    content->height = 900;
+    auto* top = new QPushButton("top", content);
+    auto* bottom = new QPushButton("bottom", content);
+    top->setGeometry(10, 10, 100, 24);
+    bottom->setGeometry(10, 860, 100, 24);
+    auto* view = new PanelScrollViewport(content, std::nullopt, &window);
+    view->setGeometry(0, 0, 340, 300);
+    window.resize(340, 300);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QScrollBar* bar = view->verticalScrollBar();
+    const auto inView = [&](const QWidget* control) {
+        return view->viewport()->rect().contains(control->mapTo(view->viewport(), control->rect().center()));
+    };
+
+    // The bar says there is more below, also while idle.
+    ASSERT_TRUE(bar->isVisible());
+    QImage drawn(bar->size(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    bar->render(&drawn, {}, {}, QWidget::DrawChildren);
+    bool painted = false;
+    for (int y = 0; y < drawn.height() && !painted; ++y)
+        for (int x = 0; x < drawn.width() && !painted; ++x)
+            painted = qAlpha(drawn.pixel(x, y)) > 0;
+    EXPECT_TRUE(painted);
+
+    const std::pair<Qt::FocusReason, bool> reasons[] = {
+        {Qt::TabFocusReason, true}, {Qt::ShortcutFocusReason, true}, {Qt::ActiveWindowFocusReason, false}};
+    for (const auto& [reason, follows] : reasons) {
+        top->setFocus(Qt::MouseFocusReason);
+        bar->setValue(0);
+        bottom->setFocus(reason);
+        EXPECT_EQ(inView(bottom), follows) << reason;
+    }
+    bottom->setFocus(Qt::TabFocusReason);
+    top->setFocus(Qt::BacktabFocusReason);
+    EXPECT_TRUE(inView(top));
+
+    bottom->setFocus(Qt::TabFocusReason);
+    window.hide();
+    window.show();
+    EXPECT_EQ(bar->value(), 0);
 }
 
 class PanelHostTest : public test::ModelTest {
