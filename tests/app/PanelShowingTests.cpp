@@ -81,6 +81,7 @@ TEST_F(PanelShowingTest, ThePopupStandsByItsIconAtTheSizeItShows) {
 // control keeps the pointer's hover from before it was closed.
 TEST_F(PanelShowingTest, ShownAgainAHostShowsOnlyWhatIsNowAtOnce) {
     PanelHost& popup = launchProgram();
+    AppDelegate& shell = app->delegate();
     popup.toggle(bottomIcon);
     model->configError = std::string("Config error A");
     publishError("Error A");
@@ -93,24 +94,20 @@ TEST_F(PanelShowingTest, ShownAgainAHostShowsOnlyWhatIsNowAtOnce) {
     AnimatedValue::setInstantMotion(false);
     EXPECT_NE(quit->grab().toImage(), idle);
     popup.toggle(bottomIcon);
+    shell.showMainWindow();
+    shell.dockWindow()->close();
 
     announcer.texts.clear();
     model->configError = std::nullopt;
-    model->keepAwake = true; // the switch and the fold's chevron move
+    model->setKeepAwakeEnabled(true); // the switch and the fold's chevron move
     publishError("Error B");
+    ASSERT_TRUE(model->keepAwake());
     popup.toggle(bottomIcon);
     EXPECT_EQ(announcer.texts, QStringList{"Error B"});
     for (const AnimatedValue* value : popup.findChildren<AnimatedValue*>())
         EXPECT_EQ(value->value(), value->target()) << value->parent()->objectName().toStdString();
     EXPECT_EQ(quit->grab().toImage(), idle);
 
-    AppDelegate& shell = app->delegate();
-    shell.showMainWindow();
-    shell.dockWindow()->close();
-    model->keepAwake = false;
-    settle();
-    model->keepAwake = true;
-    settle();
     shell.showMainWindow();
     EXPECT_FALSE(shell.panelNavigation().keepAwakeExpanded());
     EXPECT_TRUE(findVisible(shell.dockWindow(), "keep-awake-options").isEmpty());

@@ -264,6 +264,11 @@ void KeepAwakeControlsView::sync(const KeepAwakeState& state) {
     apply();
 }
 
+void KeepAwakeControlsView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) apply();
+}
+
 void KeepAwakeControlsView::apply() {
     if (!context_.l10n) return;
     const Localizer& l10n = *context_.l10n;

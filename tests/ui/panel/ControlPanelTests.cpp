@@ -494,10 +494,13 @@ TEST_F(ControlPanelTest, FullFormOfTheSettings) {
 TEST_F(ControlPanelTest, ASchemeSwitchRecoloursEveryTextAtOnce) {
     ControlPanelState state = test::panelState();
     state.mclSupported = false; // the panel's own "no limit" line
-    const auto textColours = [](const ControlPanel& panel) {
-        QList<QRgb> colours;
-        for (const QLabel* label : panel.findChildren<QLabel*>())
-            colours << label->palette().color(QPalette::WindowText).rgba();
+    const auto textColours = [](const ControlPanel& panel) { // "<nearest name> <colour>" per text
+        QStringList colours;
+        for (const QLabel* label : panel.findChildren<QLabel*>()) {
+            QString owner;
+            for (const QObject* o = label; o && owner.isEmpty(); o = o->parent()) owner = o->objectName();
+            colours << owner + " " + label->palette().color(label->foregroundRole()).name(QColor::HexArgb);
+        }
         return colours;
     };
     for (BriselTheme theme : allBriselThemes)
@@ -505,32 +508,41 @@ TEST_F(ControlPanelTest, ASchemeSwitchRecoloursEveryTextAtOnce) {
             state.theme = theme;
             const std::string name = std::string(theme == BriselTheme::classic ? "classic" : "glass") +
                                      (dark ? " to dark" : " to light");
-            QList<QRgb> made;
+            QStringList made;
             {
                 test::ScopedScheme scheme(dark);
                 Rig fresh(context);
                 fresh.sync(state);
                 made = textColours(fresh.panel);
             }
+            // As the desktop delivers a switch: the appearance first, then the palettes, each
+            // widget's before its children's.
             test::ScopedScheme before(!dark);
             Rig rig(context);
+            rig.window.setPalette(dark ? test::lightPalette() : test::darkPalette());
             rig.sync(state);
             rig.window.show();
             test::ScopedScheme after(dark);
+            rig.window.setPalette(dark ? test::darkPalette() : test::lightPalette());
             for (int publish = 0; publish < 3; ++publish)
                 rig.panel.sync(state);
-            EXPECT_EQ(textColours(rig.panel), made) << name;
+            const QStringList shown = textColours(rig.panel);
+            ASSERT_EQ(shown.size(), made.size());
+            for (qsizetype i = 0; i < shown.size(); ++i)
+                EXPECT_EQ(shown[i], made[i]) << name;
             const QRgb background = (dark ? test::darkPalette() : test::lightPalette()).color(QPalette::Window).rgb();
             for (const char* figure : {"telemetry-health", "telemetry-cycles"}) {
                 const QList<QLabel*> texts = findOne(&rig.panel, figure)->findChildren<QLabel*>();
                 ASSERT_FALSE(texts.isEmpty()) << figure;
-                EXPECT_GE(test::contrast(texts.back()->palette().color(QPalette::WindowText).rgb(), background), 4.5)
+                const QLabel* value = texts.back();
+                EXPECT_GE(test::contrast(value->palette().color(value->foregroundRole()).rgb(), background), 4.5)
                     << name << " " << figure;
             }
         }
 }
 
-// The compact footer row's two buttons sit centred on one line, also where the link wraps.
+// The compact footer row's two buttons sit centred on one line at their own heights, also where
+// one of them wraps.
 TEST_F(ControlPanelTest, TheKeepAwakeFooterRowIsCentredOnOneLine) {
     Rig rig(context);
     ControlPanelState state = keepAwakeOn(test::panelState());
@@ -547,6 +559,10 @@ TEST_F(ControlPanelTest, TheKeepAwakeFooterRowIsCentredOnOneLine) {
         ASSERT_TRUE(sleep && more);
         const auto middle = [&](const QWidget* w) { return w->mapTo(&rig.panel, w->rect().center()).y(); };
         EXPECT_LE(std::abs(middle(sleep) - middle(more)), 1) << language;
+        for (const QWidget* button : {sleep, more})
+            EXPECT_EQ(button->height(), button->hasHeightForWidth() ? button->heightForWidth(button->width())
+                                                                    : button->sizeHint().height())
+                << language << " " << button->objectName().toStdString();
     }
 }
 
