@@ -89,11 +89,11 @@ TEST_F(PanelShowingTest, ShownAgainAHostShowsOnlyWhatIsNowAtOnce) {
     const QImage idle = quit->grab().toImage();
     AnimatedValue::setInstantMotion(true);
     QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
-    quit->setAttribute(Qt::WA_UnderMouse);
     QCoreApplication::sendEvent(quit, &enter);
     AnimatedValue::setInstantMotion(false);
     EXPECT_NE(quit->grab().toImage(), idle);
     popup.toggle(bottomIcon);
+    quit->setAttribute(Qt::WA_UnderMouse, false); // as closing a popup under the pointer leaves it
     shell.showMainWindow();
     shell.dockWindow()->close();
 

@@ -26,10 +26,10 @@ void ShownSync::flush() {
 void ShownSync::catchUp(QWidget& root) {
     for (ShownSync* keeper : root.findChildren<ShownSync*>()) keeper->flush();
     QList<QWidget*> widgets = root.findChildren<QWidget*>();
-    // No leave event reaches a hidden window: a control the pointer was over when it was hidden
-    // would still show its hover. Should the pointer be there still, showing enters it again.
+    // No leave event reaches a hidden window (the pointer mark may go without one): a control the
+    // pointer was over when it was hidden would still show its hover. Each is told the pointer
+    // left; should it be there still, showing enters it again.
     for (QWidget* widget : widgets) {
-        if (!widget->testAttribute(Qt::WA_UnderMouse)) continue;
         widget->setAttribute(Qt::WA_UnderMouse, false);
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(widget, &leave);
