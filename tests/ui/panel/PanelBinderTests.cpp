@@ -189,50 +189,40 @@ TEST(PanelViewport, AnswersTheContentUpToTheLimitAndScrollsBack) {
     EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
 
-// The dock's viewport: a content taller than the window, with a control at its top and one at its
-// bottom.
+// The dock's viewport over a content taller than the window, with a control at either end: its bar
+// stays drawn, it follows the focus the user moves but not the one a window gives back, and it
+// opens at its top.
 TEST(PanelViewport, OpensAtItsTopShowsItsBarAndFollowsTheFocusTheUserMoves) {
     QWidget window;
     auto* content = new Block;
     content->height = 900;
     auto* top = new QPushButton("top", content);
     auto* bottom = new QPushButton("bottom", content);
-    top->setGeometry(10, 10, 100, 24);
-    bottom->setGeometry(10, 860, 100, 24);
+    bottom->move(0, 860);
     auto* view = new PanelScrollViewport(content, std::nullopt, &window);
-    view->setGeometry(0, 0, 340, 300);
-    window.resize(340, 300);
+    view->resize(340, 300);
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QScrollBar* bar = view->verticalScrollBar();
-    const auto inView = [&](const QWidget* control) {
-        return view->viewport()->rect().contains(control->mapTo(view->viewport(), control->rect().center()));
-    };
-
-    // The bar says there is more below, also while idle.
-    ASSERT_TRUE(bar->isVisible());
-    QImage drawn(bar->size(), QImage::Format_ARGB32_Premultiplied);
-    drawn.fill(Qt::transparent);
+    QImage blank(bar->size(), QImage::Format_ARGB32_Premultiplied);
+    blank.fill(Qt::transparent);
+    QImage drawn = blank;
     bar->render(&drawn, {}, {}, QWidget::DrawChildren);
-    bool painted = false;
-    for (int y = 0; y < drawn.height() && !painted; ++y)
-        for (int x = 0; x < drawn.width() && !painted; ++x)
-            painted = qAlpha(drawn.pixel(x, y)) > 0;
-    EXPECT_TRUE(painted);
+    EXPECT_NE(drawn, blank);
 
-    const std::pair<Qt::FocusReason, bool> reasons[] = {
-        {Qt::TabFocusReason, true}, {Qt::ShortcutFocusReason, true}, {Qt::ActiveWindowFocusReason, false}};
+    const auto inView = [&](const QWidget* control) { return !control->visibleRegion().isEmpty(); };
+    const std::pair<Qt::FocusReason, bool> reasons[] = {{Qt::TabFocusReason, true},
+                                                        {Qt::ShortcutFocusReason, true},
+                                                        {Qt::ActiveWindowFocusReason, false}};
     for (const auto& [reason, follows] : reasons) {
         top->setFocus(Qt::MouseFocusReason);
         bar->setValue(0);
         bottom->setFocus(reason);
         EXPECT_EQ(inView(bottom), follows) << reason;
     }
-    bottom->setFocus(Qt::TabFocusReason);
     top->setFocus(Qt::BacktabFocusReason);
     EXPECT_TRUE(inView(top));
-
     bottom->setFocus(Qt::TabFocusReason);
     window.hide();
     window.show();
