@@ -189,10 +189,9 @@ TEST(PanelViewport, AnswersTheContentUpToTheLimitAndScrollsBack) {
     EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
 
-// The dock's viewport over a content taller than the window, with a control at either end: its bar
-// stays drawn, it follows the focus the user moves but not the one a window gives back, and it
-// opens at its top.
-TEST(PanelViewport, OpensAtItsTopShowsItsBarAndFollowsTheFocusTheUserMoves) {
+// The dock's viewport over a content taller than the window, with a control at either end: it
+// follows the focus the user moves but not the one a window gives back, and opens at its top.
+TEST(PanelViewport, OpensAtItsTopAndFollowsTheFocusTheUserMoves) {
     QWidget window;
     auto* content = new Block;
     content->height = 900;
@@ -205,11 +204,6 @@ TEST(PanelViewport, OpensAtItsTopShowsItsBarAndFollowsTheFocusTheUserMoves) {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QScrollBar* bar = view->verticalScrollBar();
-    QImage blank(bar->size(), QImage::Format_ARGB32_Premultiplied);
-    blank.fill(Qt::transparent);
-    QImage drawn = blank;
-    bar->render(&drawn, {}, {}, QWidget::DrawChildren);
-    EXPECT_NE(drawn, blank);
 
     const auto inView = [&](const QWidget* control) { return !control->visibleRegion().isEmpty(); };
     const std::pair<Qt::FocusReason, bool> reasons[] = {{Qt::TabFocusReason, true},
@@ -223,7 +217,7 @@ TEST(PanelViewport, OpensAtItsTopShowsItsBarAndFollowsTheFocusTheUserMoves) {
     }
     top->setFocus(Qt::BacktabFocusReason);
     EXPECT_TRUE(inView(top));
-    bottom->setFocus(Qt::TabFocusReason);
+    bar->setValue(300);
     window.hide();
     window.show();
     EXPECT_EQ(bar->value(), 0);
