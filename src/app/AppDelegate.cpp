@@ -8,6 +8,7 @@
 #include "model/AppModel.h"
 #include "services/config/ConfigStore.h"
 #include "services/energy/EnergyAppMonitor.h"
+#include "ui/design/ShownSync.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -144,7 +145,12 @@ void AppDelegate::showMainWindow() {
         showOnboardingWindow();
         return;
     }
-    if (!onShow(window_)) panelNavigation_.setKeepAwakeExpanded(false);
+    if (!onShow(window_)) {
+        // What changed while it was closed first (keep-awake going on folds the card out), so
+        // this fold is the last word.
+        if (window_) ShownSync::catchUp(*window_);
+        panelNavigation_.setKeepAwakeExpanded(false);
+    }
     if (!window_) {
         window_ = makeWindow("dock-window", views_.dock(hostContext(ownActions()), panelNavigation_),
                              {340, 640}, {340, 640}, {340, 640});
@@ -239,6 +245,7 @@ void AppDelegate::present(QWidget* window) {
     // A minimised window stays minimised through show(); without a taskbar entry nothing else
     // could bring it back.
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    if (!window->isVisible()) ShownSync::catchUp(*window);
     window->show();
     window->raise();
     window->activateWindow();

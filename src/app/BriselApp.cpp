@@ -4,6 +4,7 @@
 #include "app/MainMenu.h"
 #include "app/StatusItem.h"
 #include "model/AppModel.h"
+#include "ui/design/ShownSync.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -89,24 +90,42 @@ void PanelHost::toggle(const QRect& anchor) {
         hide();
         return;
     }
+    // Measured as it will show: what changed while it was closed is in first.
+    ShownSync::catchUp(*this);
     adjustSize();
-    const QPoint at = anchor.isEmpty() ? QCursor::pos() : anchor.bottomLeft();
-    QScreen* screen = QGuiApplication::screenAt(at);
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    QRect frame(at, size());
-    if (screen) {
-        const QRect area = screen->availableGeometry();
-        // Above the icon when it sits at the bottom of the screen.
-        if (!anchor.isEmpty() && frame.bottom() > area.bottom()) frame.moveBottom(anchor.top());
-        frame.moveLeft(
-            std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
-        frame.moveTop(
-            std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
-    }
-    move(frame.topLeft());
+    anchor_ = anchor;
+    cursor_ = QCursor::pos();
+    place();
     show();
     activateWindow();
 }
+
+QRect PanelHost::placement(const QRect& anchor, QPoint cursor, QSize size, const QRect& area) {
+    QRect frame(anchor.isEmpty() ? cursor : anchor.bottomLeft() + QPoint(0, 1), size);
+    if (area.isEmpty()) return frame;
+    // Above the icon when there is no room below it (a tray at the bottom of the screen).
+    if (!anchor.isEmpty() && frame.bottom() > area.bottom()) frame.moveBottom(anchor.top() - 1);
+    frame.moveLeft(
+        std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
+    frame.moveTop(
+        std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
+    return frame;
+}
+
+void PanelHost::place() {
+    const QPoint at = anchor_.isEmpty() ? cursor_ : anchor_.center();
+    QScreen* screen = QGuiApplication::screenAt(at);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QRect frame = placement(anchor_, cursor_, size(), screen ? screen->availableGeometry() : QRect());
+    if (frame.topLeft() != pos()) move(frame.topLeft());
+}
+
+void PanelHost::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Its page grew or shrank while shown: placed again by the same rule, so it stays by the icon.
+    if (isVisible()) place();
+}
+
 
 // ---- application ------------------------------------------------------------------------------
 

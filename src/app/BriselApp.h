@@ -39,13 +39,25 @@ public:
     // Opens the panel next to `anchor` (at the cursor when empty), or closes it when open.
     void toggle(const QRect& anchor);
 
+    // Where a popup of `size` opens for the tray icon at `anchor` (at `cursor` when the anchor is
+    // empty): below the icon, or above it when there is no room below, kept inside `area` and never
+    // over the icon while the area allows.
+    static QRect placement(const QRect& anchor, QPoint cursor, QSize size, const QRect& area);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QWidget* ensurePage(Page page);
+    // Places the popup by the rule above on the screen it opens on.
+    void place();
 
     AppDelegate& delegate_;
     QStackedWidget* stack_;
     QWidget* pages_[3] = {};
     Page page_ = Page::progress;
+    QRect anchor_;  // the tray icon it was opened for
+    QPoint cursor_; // the pointer then, for a tray that gives no icon geometry
 };
 
 class BriselApp : public QObject {

@@ -1,6 +1,7 @@
 #include "ui/design/AnimatedValue.h"
 
 #include <QVariantAnimation>
+#include <QWidget>
 
 #include <atomic>
 
@@ -20,7 +21,9 @@ void AnimatedValue::moveTo(double target, Spring spring, bool reduceMotion) {
     if (target == target_ && (animation_->state() == QAbstractAnimation::Running || value_ == target)) return;
     target_ = target;
     animation_->stop();
-    if (reduceMotion || instantMotion() || spring.durationMs() <= 0) {
+    // A change nobody sees stands in place when its control appears.
+    const auto* owner = qobject_cast<const QWidget*>(parent());
+    if (reduceMotion || instantMotion() || spring.durationMs() <= 0 || (owner && !owner->isVisible())) {
         set(target);
         return;
     }

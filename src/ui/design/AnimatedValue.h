@@ -11,7 +11,8 @@ class QVariantAnimation;
 namespace brisel {
 
 // One animated number of a control (a knob position, a pressed scale). Moves toward its target on a
-// spring, or jumps there synchronously with reduce motion or while motion is switched to instant.
+// spring, or jumps there synchronously with reduce motion, while motion is switched to instant, or
+// while the widget it belongs to (its parent) is not visible.
 class AnimatedValue : public QObject {
     Q_OBJECT
 

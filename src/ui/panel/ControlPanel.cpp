@@ -14,6 +14,7 @@
 #include "ui/panel/PanelFooter.h"
 #include "ui/panel/PowerFlowCard.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -97,13 +98,24 @@ ControlPanel::ControlPanel(ViewContext context, bool showsSettingsButton, bool d
     // Another language or look: the texts and colours set from the last state are made again
     // (not while a sync sets the theme: it goes on in the new look).
     context_.observe(this, [this] {
-        if (shown_ && !syncing_) sync(*std::exchange(shown_, std::nullopt));
+        resync();
         update();
     });
 }
 
 bool ControlPanel::focusNextPrevChild(bool next) {
     return focus_->keep() || QWidget::focusNextPrevChild(next);
+}
+
+void ControlPanel::resync() {
+    if (shown_ && !syncing_) sync(*std::exchange(shown_, std::nullopt));
+}
+
+void ControlPanel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Another colour scheme reaches the palettes after the appearance: the colours taken from them
+    // are set again (the state itself may be the same for hours).
+    if (event->type() == QEvent::PaletteChange) resync();
 }
 
 void ControlPanel::setActions(ControlPanelActions actions) {

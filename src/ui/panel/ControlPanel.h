@@ -89,8 +89,12 @@ public:
 protected:
     bool focusNextPrevChild(bool next) override;
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // Shows the last state again, for a new language, look or palette.
+    void resync();
+
     ViewContext context_;
     FocusKeeper* focus_;
     bool drawsBackdrop_;

@@ -177,9 +177,10 @@ KeepAwakeControlsView::KeepAwakeControlsView(ViewContext context, bool compact, 
         moreSettings_ =
             new PanelButton(context, "keep-awake-more-settings", PanelButton::linkLook(), options_);
         auto* footer = indented(nullptr);
-        footer->addWidget(sleep_);
+        // Centred on one line: a link that wraps is no reason to stretch the other to its height.
+        footer->addWidget(sleep_, 0, Qt::AlignVCenter);
         footer->addStretch(1);
-        footer->addWidget(moreSettings_);
+        footer->addWidget(moreSettings_, 0, Qt::AlignVCenter);
         block->addLayout(footer);
         connect(moreSettings_, &QAbstractButton::clicked, this, [this] {
             if (actions_.openAwakeSettings) actions_.openAwakeSettings();
@@ -261,6 +262,11 @@ void KeepAwakeControlsView::sync(const KeepAwakeState& state) {
         expansion_.set(state.keepAwake);
     feedback_->sync(state.feedback);
     apply();
+}
+
+void KeepAwakeControlsView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) apply();
 }
 
 void KeepAwakeControlsView::apply() {

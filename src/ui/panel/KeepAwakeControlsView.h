@@ -69,6 +69,9 @@ public:
     bool isExpanded() const;
     AwakeFeedbackView* feedback() const { return feedback_; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void setExpanded(bool expanded);
     void requestKeepAwake(bool on);

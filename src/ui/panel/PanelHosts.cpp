@@ -2,18 +2,22 @@
 
 #include "model/AppModel.h"
 #include "ui/design/AppearanceSource.h"
+#include "ui/design/BriselColors.h"
 #include "ui/design/BriselPanelBackdrop.h"
 #include "ui/design/Haptics.h"
 #include "ui/design/QtAnnouncer.h"
 #include "ui/panel/ControlPanel.h"
 #include "ui/panel/PanelFooter.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyleOption>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -23,15 +27,37 @@ namespace brisel {
 
 namespace {
 
-// Scroll bars that lie over the content and show only while in use: the viewport keeps its whole
-// width, so the 340-wide panel is never cut.
+// Scroll bars that lie over the content: the viewport keeps its whole width, so the 340-wide panel
+// is never cut. The popup's shows only while in use; the dock's (`shown`) stays, a slim thumb, so
+// the window says there is more below.
 class OverlayScrollBarStyle : public QProxyStyle {
 public:
+    explicit OverlayScrollBarStyle(bool shown) : shown_(shown) {}
+
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* data) const override {
         if (hint == SH_ScrollBar_Transient) return 1;
         return QProxyStyle::styleHint(hint, option, widget, data);
     }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override {
+        if (control != CC_ScrollBar || !shown_) {
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+            return;
+        }
+        const QRectF thumb = QRectF(subControlRect(control, option, SC_ScrollBarSlider, widget)).adjusted(2, 2, -2, -2);
+        if (thumb.isEmpty()) return;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(BriselColors::primary(option->palette, 0.35));
+        painter->drawRoundedRect(thumb, thumb.width() / 2, thumb.width() / 2);
+        painter->restore();
+    }
+
+private:
+    bool shown_;
 };
 
 std::optional<double> availableScreenHeight() {
@@ -70,7 +96,7 @@ PanelScrollViewport::PanelScrollViewport(QWidget* content, std::optional<double>
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(maximumHeight ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
-    auto* overlay = new OverlayScrollBarStyle;
+    auto* overlay = new OverlayScrollBarStyle(!maximumHeight);
     overlay->setParent(this);
     verticalScrollBar()->setStyle(overlay);
     setWidgetResizable(false);
@@ -124,7 +150,29 @@ QSize PanelScrollViewport::sizeHint() const {
 
 bool PanelScrollViewport::eventFilter(QObject* watched, QEvent* event) {
     if (watched == content_ && event->type() == QEvent::LayoutRequest) relayout();
+    // A control the user moved the focus to is brought into view; the focus a window gives back
+    // when it is activated is not (the host opens at its top).
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* control = qobject_cast<QWidget*>(watched);
+        if (control && content_->isAncestorOf(control) && reason != Qt::ActiveWindowFocusReason &&
+            reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason)
+            ensureWidgetVisible(control, 0, 12);
+    }
     return QScrollArea::eventFilter(watched, event);
+}
+
+void PanelScrollViewport::showEvent(QShowEvent* event) {
+    // Shown again, it opens at its top, where the charge is. Focus changes are watched only while
+    // shown: they reach the controls, not the viewport.
+    verticalScrollBar()->setValue(0);
+    qApp->installEventFilter(this);
+    QScrollArea::showEvent(event);
+}
+
+void PanelScrollViewport::hideEvent(QHideEvent* event) {
+    qApp->removeEventFilter(this);
+    QScrollArea::hideEvent(event);
 }
 
 // ---- popover ---------------------------------------------------------------------------------------

@@ -38,10 +38,11 @@ ViewContext completedViewContext(ViewContext view, HostViewParts& parts);
 double popoverMaximumHeight(std::optional<double> availableHeight);
 
 // A frameless, backgroundless scroll area for a 340-wide content, never scrolling sideways. Its bar
-// lies over the content and hides while idle. With a maximum height (the popup) it answers
-// 340 × the content's height up to that maximum, shows the bar exactly when the content is taller,
-// and scrolls back to the top when the content fits again. Without one (the dock) it fills its
-// place and the bar shows as needed.
+// lies over the content. With a maximum height (the popup) it answers 340 × the content's height up
+// to that maximum, shows the bar (hidden while idle) exactly when the content is taller, and scrolls
+// back to the top when the content fits again. Without one (the dock) it fills its place and shows
+// its bar while the content is taller. Shown, it opens at its top, and follows the keyboard focus
+// the user moves to a control out of view.
 class PanelScrollViewport : public QScrollArea {
     Q_OBJECT
 
@@ -59,6 +60,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QWidget* content_;

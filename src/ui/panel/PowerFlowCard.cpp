@@ -121,15 +121,17 @@ public:
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     }
 
-    void show(const PowerFlowCellText& cell, const Appearance& look) {
+    // `palette` is the card's: on a scheme switch the card recolours before its cells have their
+    // new palettes.
+    void show(const PowerFlowCellText& cell, const Appearance& look, const QPalette& palette) {
         setObjectName(cell.identifier);
-        const QColor secondary = BriselColors::secondaryForeground(look, BriselColors::secondary(palette()));
+        const QColor secondary = BriselColors::secondaryForeground(look, BriselColors::secondary(palette));
         symbol_->setName(cell.symbol);
         symbol_->setColor(secondary);
         showLabel(label_, cell.label, secondary);
-        showLabel(value_, cell.value, BriselColors::primary(palette()));
+        showLabel(value_, cell.value, BriselColors::primary(palette));
         dot_->setVisible(cell.dot.has_value());
-        if (cell.dot) dot_->setColor(toneColor(*cell.dot, look, palette()));
+        if (cell.dot) dot_->setColor(toneColor(*cell.dot, look, palette));
         setToolTip(cell.accessibleValue);
         BriselAccessibleWidget::setCombined(this, cell.label, cell.accessibleValue);
     }
@@ -197,7 +199,7 @@ void PowerFlowCard::apply() {
     setTrailingText(powerFlowTrailing(flow_, externalConnected_, l10n));
     const auto texts = powerFlowCells(flow_, externalConnected_, l10n);
     for (size_t i = 0; i < cells_.size(); ++i)
-        cells_[i]->show(texts[i], appearance());
+        cells_[i]->show(texts[i], appearance(), palette());
 }
 
 } // namespace brisel

@@ -313,12 +313,15 @@ public:
     }
 
     // `accessible`: the cell is one element named by its title with the value as its value.
-    void show(const TelemetryFigure& figure, const Localizer& l10n, const Appearance& look, bool accessible) {
-        const QColor secondary = BriselColors::secondaryForeground(look, BriselColors::secondary(palette()));
+    // `palette` is the header's: on a scheme switch the header recolours before its cells have
+    // their new palettes.
+    void show(const TelemetryFigure& figure, const Localizer& l10n, const Appearance& look,
+              const QPalette& palette, bool accessible) {
+        const QColor secondary = BriselColors::secondaryForeground(look, BriselColors::secondary(palette));
         symbol_->setName(figure.symbol);
         symbol_->setColor(secondary);
         showLabel(title_, l10n.tr(figure.titleKey), secondary);
-        showLabel(value_, figure.value.value_or(QString()), BriselColors::primary(palette()));
+        showLabel(value_, figure.value.value_or(QString()), BriselColors::primary(palette));
         if (accessible) BriselAccessibleWidget::setCombined(this, title_->text(), value_->text());
         setVisible(figure.value.has_value());
     }
@@ -471,11 +474,11 @@ void StatusHeader::apply() {
     if (percent) gauge_->sync(*percent, gaugeMarkerLimit(state_), accent);
 
     const TelemetryRows rows = telemetryRows(state_.battery);
-    cells_[0]->show(rows.first[0], l10n, look, false);
-    cells_[1]->show(rows.first[1], l10n, look, false);
+    cells_[0]->show(rows.first[0], l10n, look, palette(), false);
+    cells_[1]->show(rows.first[1], l10n, look, palette(), false);
     if (rows.second) {
-        cells_[2]->show((*rows.second)[0], l10n, look, true);
-        cells_[3]->show((*rows.second)[1], l10n, look, true);
+        cells_[2]->show((*rows.second)[0], l10n, look, palette(), true);
+        cells_[3]->show((*rows.second)[1], l10n, look, palette(), true);
     }
     secondRow_->setVisible(rows.second.has_value());
     grid_->setToolTip(l10n.tr("telemetry.explain"));

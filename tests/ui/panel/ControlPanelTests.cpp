@@ -317,6 +317,8 @@ TEST_F(ControlPanelTest, WhatItShowsAlreadyIsNeitherLaidOutNorPaintedAgain) {
     EXPECT_NE(l10n->tr("msg.noNativeLimit"), test::repositoryLocalizer("en")->tr("msg.noNativeLimit"));
 }
 
+// Texts follow the language; the compact footer row stays centred on one line at the buttons' own
+// heights when one of them wraps.
 TEST_F(ControlPanelTest, TextsFollowTheLanguage) {
     Rig rig(context, true);
     ControlPanelState state = test::troubledKeepAwake(test::panelState());
@@ -324,7 +326,7 @@ TEST_F(ControlPanelTest, TextsFollowTheLanguage) {
     rig.sync(state);
     rig.expanded = false; // switching keep-awake on folded the options out
     rig.window.show();
-    for (const char* language : {"en", "ja"}) {
+    for (const char* language : {"en", "ja", "es"}) {
         l10n->setLanguage(language);
         const Localizer& t = *l10n;
         EXPECT_EQ(rig.panel.header()->badge()->text(), t.tr("state.holding", "80%")) << language;
@@ -342,6 +344,13 @@ TEST_F(ControlPanelTest, TextsFollowTheLanguage) {
         EXPECT_EQ(rig.text("awake-feedback-lid"), t.tr("awakeFeedback.lidUnconfirmed")) << language;
         EXPECT_EQ(rig.text("install-keep-awake-component"), t.tr("helper.install")) << language;
         EXPECT_EQ(rig.text("keep-awake-more-settings"), t.tr("awakeMenu.moreSettings")) << language;
+        rig.fit();
+        const QWidget* row[] = {findOne(&rig.panel, "sleep-display-now"), findOne(&rig.panel, "keep-awake-more-settings")};
+        EXPECT_EQ(row[0]->geometry().center().y(), row[1]->geometry().center().y()) << language;
+        for (const QWidget* button : row)
+            EXPECT_EQ(button->height(), button->hasHeightForWidth() ? button->heightForWidth(button->width())
+                                                                    : button->sizeHint().height())
+                << language;
         rig.expanded = false;
         rig.panel.refreshNavigation();
     }
@@ -487,6 +496,54 @@ TEST_F(ControlPanelTest, FullFormOfTheSettings) {
     EXPECT_TRUE(findVisible(view, "awake-feedback-component").isEmpty());
     EXPECT_TRUE(findVisible(view, "install-keep-awake-component").isEmpty());
     EXPECT_EQ(findVisible(view, "awake-feedback-lid").size(), 1);
+}
+
+// After a switch of the colour scheme, delivered as the desktop does (the appearance first, then
+// the palettes, each widget's before its children's) with the same state published since, every
+// text has the colour of a panel made in the new scheme, and the figures read on their background.
+TEST_F(ControlPanelTest, ASchemeSwitchRecoloursEveryTextAtOnce) {
+    ControlPanelState state = test::panelState();
+    state.mclSupported = false; // the panel's own "no limit" line
+    const auto textColours = [](const ControlPanel& panel) { // "<nearest name> <colour>" per text
+        QStringList colours;
+        for (const QLabel* label : panel.findChildren<QLabel*>()) {
+            QString owner;
+            for (const QObject* o = label; owner.isEmpty(); o = o->parent()) owner = o->objectName();
+            colours << owner + " " + label->palette().color(label->foregroundRole()).name(QColor::HexArgb);
+        }
+        return colours;
+    };
+    for (BriselTheme theme : allBriselThemes)
+        for (bool dark : {false, true}) {
+            state.theme = theme;
+            const QPalette from = dark ? test::lightPalette() : test::darkPalette();
+            const QPalette to = dark ? test::darkPalette() : test::lightPalette();
+            QStringList made;
+            {
+                test::ScopedScheme scheme(dark);
+                Rig fresh(context);
+                fresh.sync(state);
+                made = textColours(fresh.panel);
+            }
+            test::ScopedScheme before(!dark);
+            Rig rig(context);
+            rig.window.setPalette(from);
+            rig.sync(state);
+            rig.window.show();
+            test::ScopedScheme after(dark);
+            rig.window.setPalette(to);
+            for (int publish = 0; publish < 3; ++publish)
+                rig.panel.sync(state);
+            const QStringList shown = textColours(rig.panel);
+            ASSERT_EQ(shown.size(), made.size());
+            for (qsizetype i = 0; i < shown.size(); ++i)
+                EXPECT_EQ(shown[i], made[i]) << int(theme) << dark;
+            for (const char* figure : {"telemetry-health", "telemetry-cycles"}) {
+                const QLabel* value = findOne(&rig.panel, figure)->findChildren<QLabel*>().back();
+                EXPECT_GE(test::contrast(value->palette().color(value->foregroundRole()).rgb(),
+                                         to.color(QPalette::Window).rgb()), 4.5) << figure;
+            }
+        }
 }
 
 TEST_F(ControlPanelTest, RendersThreeStatesInBothThemesLightAndDark) {

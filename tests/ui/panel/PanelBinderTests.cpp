@@ -13,7 +13,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 
 #include <cmath>
 
@@ -186,6 +188,40 @@ TEST(PanelViewport, AnswersTheContentUpToTheLimitAndScrollsBack) {
     view.relayout();
     EXPECT_EQ(view.sizeHint(), QSize(340, 360));
     EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+}
+
+// The dock's viewport over a content taller than the window, with a control at either end: it
+// follows the focus the user moves but not the one a window gives back, and opens at its top.
+TEST(PanelViewport, OpensAtItsTopAndFollowsTheFocusTheUserMoves) {
+    QWidget window;
+    auto* content = new Block;
+    content->height = 900;
+    auto* top = new QPushButton("top", content);
+    auto* bottom = new QPushButton("bottom", content);
+    bottom->move(0, 860);
+    auto* view = new PanelScrollViewport(content, std::nullopt, &window);
+    view->resize(340, 300);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QScrollBar* bar = view->verticalScrollBar();
+
+    const auto inView = [&](const QWidget* control) { return !control->visibleRegion().isEmpty(); };
+    const std::pair<Qt::FocusReason, bool> reasons[] = {{Qt::TabFocusReason, true},
+                                                        {Qt::ShortcutFocusReason, true},
+                                                        {Qt::ActiveWindowFocusReason, false}};
+    for (const auto& [reason, follows] : reasons) {
+        top->setFocus(Qt::MouseFocusReason);
+        bar->setValue(0);
+        bottom->setFocus(reason);
+        EXPECT_EQ(inView(bottom), follows) << reason;
+    }
+    top->setFocus(Qt::BacktabFocusReason);
+    EXPECT_TRUE(inView(top));
+    bar->setValue(300);
+    window.hide();
+    window.show();
+    EXPECT_EQ(bar->value(), 0);
 }
 
 class PanelHostTest : public test::ModelTest {
