@@ -3,12 +3,18 @@
 #include "FakeOnboarding.h"
 #include "UiTestSupport.h"
 #include "app/MenuBarLabel.h"
+#include "ui/design/AnimatedValue.h"
 #include "ui/panel/ControlPanel.h"
+#include "ui/panel/PanelFooter.h"
+#include "ui/panel/PanelHosts.h"
 #include "ui/settings/SettingsWindowView.h"
 
+#include <QEnterEvent>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 
 #include <map>
 
@@ -226,6 +232,94 @@ TEST_F(ShellTest, TheProgramsViewsFillThePopupTheDockAndTheSettingsWindow) {
     auto* settings = findOne<SettingsWindowView>(app->delegate().settingsWindow(), QStringLiteral("settings-window-view"));
     ASSERT_NE(settings, nullptr);
     EXPECT_EQ(settings->tab(), BriselSettingsTab::awake);
+}
+
+
+// The program's popup and dock, opened by their hosts after changes made while they were closed;
+// what the popup announces is recorded.
+class PanelShowingTest : public ShellTest {
+protected:
+    PanelHost& launchProgram() {
+        makeModel(setupDone());
+        AppDelegateOptions program = options();
+        program.views = applicationViews();
+        program.views->controlPanel = [this](const HostContext& context) {
+            return new PopoverControlPanel(ViewContext{&context.localizer, nullptr, &announcer, nullptr},
+                                           context.model, {});
+        };
+        app = std::make_unique<BriselApp>(*model, std::make_unique<RecordingStatusItem>(), std::move(program));
+        app->applicationDidFinishLaunching();
+        settle();
+        return app->panel();
+    }
+    void publishError(bool banner) {
+        model->lastError = banner ? std::optional<std::string>("Helper gone") : std::nullopt;
+        settle();
+    }
+
+    RecordingAnnouncer announcer;
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect bottomIcon{area.right() - 60, area.bottom() - 23, 24, 24};
+};
+
+// Opened after a banner came or went while it was closed, or grown and shrunk while open, the popup
+// stands by its icon at its new size, inside the available area: at a bottom tray its bottom on the
+// icon's top, at a top tray its top under the icon.
+TEST_F(PanelShowingTest, ThePopupStandsByItsIconAtTheSizeItShows) {
+    PanelHost& popup = launchProgram();
+    for (const QRect& icon : {bottomIcon, QRect(area.right() - 60, area.top(), 24, 24)})
+        for (bool banner : {true, false}) {
+            const auto byIcon = [&] { // inside the area, so above a bottom icon and below a top one
+                EXPECT_TRUE(area.contains(popup.geometry()));
+                EXPECT_TRUE(popup.geometry().bottom() + 1 == icon.top() || popup.geometry().top() - 1 == icon.bottom());
+            };
+            publishError(!banner);
+            popup.toggle(icon);
+            popup.toggle(icon);
+            const int closedHeight = popup.height();
+            publishError(banner);
+            popup.toggle(icon);
+            EXPECT_NE(popup.height(), closedHeight); // measured after it caught up
+            byIcon();
+            publishError(!banner);
+            byIcon(); // changed while shown
+            popup.toggle(icon);
+        }
+}
+
+// Shown again, a host shows what is now, at once: the popup announces only the error it shows,
+// nothing slides towards what changed while it was closed, no control keeps the hover it had; the
+// dock's keep-awake card opens folded though keep-awake went on meanwhile.
+TEST_F(PanelShowingTest, ShownAgainAHostShowsOnlyWhatIsNowAtOnce) {
+    PanelHost& popup = launchProgram();
+    AppDelegate& shell = app->delegate();
+    popup.toggle(bottomIcon);
+    model->configError = std::string("Config error A");
+    publishError(true);
+    QAbstractButton* quit = popup.findChild<PanelFooter*>()->quitButton();
+    const QImage idle = quit->grab().toImage();
+    AnimatedValue::setInstantMotion(true);
+    QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
+    QCoreApplication::sendEvent(quit, &enter);
+    AnimatedValue::setInstantMotion(false);
+    ASSERT_NE(quit->grab().toImage(), idle);
+    popup.toggle(bottomIcon);
+    quit->setAttribute(Qt::WA_UnderMouse, false); // as closing a popup under the pointer leaves it
+    shell.showMainWindow();
+    shell.dockWindow()->close();
+
+    announcer.texts.clear();
+    model->configError = std::nullopt;
+    model->setKeepAwakeEnabled(true); // the switch and the fold's chevron move
+    model->lastError = "Error B";
+    settle();
+    popup.toggle(bottomIcon);
+    EXPECT_EQ(announcer.texts, QStringList{"Error B"});
+    for (const AnimatedValue* value : popup.findChildren<AnimatedValue*>())
+        EXPECT_EQ(value->value(), value->target());
+    EXPECT_EQ(quit->grab().toImage(), idle);
+    shell.showMainWindow();
+    EXPECT_TRUE(findVisible(shell.dockWindow(), "keep-awake-options").isEmpty());
 }
 
 } // namespace

@@ -18,13 +18,12 @@ namespace {
 // included, lets others search it.
 bool everyonePasses(const std::filesystem::path& folder) {
     std::error_code error;
-    const std::filesystem::path real = std::filesystem::canonical(folder, error);
-    if (error) return false;
-    for (std::filesystem::path part = real;; part = part.parent_path()) {
-        struct stat status {};
+    std::filesystem::path part = std::filesystem::canonical(folder, error);
+    for (struct stat status {}; !error; part = part.parent_path()) {
         if (::stat(part.c_str(), &status) != 0 || !(status.st_mode & S_IXOTH)) return false;
         if (part == part.parent_path()) return true;
     }
+    return false;
 }
 
 const char* const kIsolatedVariables[] = {"HOME",           "XDG_CONFIG_HOME", "XDG_DATA_HOME",
@@ -35,13 +34,8 @@ const char* const kIsolatedVariables[] = {"HOME",           "XDG_CONFIG_HOME", "
 void TestEnvironment::SetUp() {
     std::filesystem::path base = std::filesystem::temp_directory_path();
     bool reachable = reach_ == Reach::owner || !runningAsRoot() || everyonePasses(base);
-    for (const char* shared : {"/tmp", "/var/tmp"}) {
-        if (reachable) break;
-        if (everyonePasses(shared)) {
-            base = shared;
-            reachable = true;
-        }
-    }
+    for (const char* shared : {"/tmp", "/var/tmp"})
+        if (!reachable && everyonePasses(shared)) base = shared, reachable = true;
     std::string pattern = (base / "brisel-test-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;

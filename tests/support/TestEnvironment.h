@@ -14,9 +14,8 @@ namespace brisel::test {
 // the previous environment afterwards, so no test touches the developer's real files.
 class TestEnvironment : public ::testing::Test {
 protected:
-    // A fixture whose tests drop to an ordinary user asks for a folder that user can pass into:
-    // the temporary folder may lie in one only root may enter, and then the test's folder goes to
-    // the first of /tmp and /var/tmp that everyone may pass (the test is skipped when none is).
+    // A fixture whose tests drop to an ordinary user asks for a folder that user can pass into: the
+    // first of the temporary folder, /tmp and /var/tmp that everyone may pass, or the test is skipped.
     enum class Reach { owner, everyone };
     explicit TestEnvironment(Reach reach = Reach::owner) : reach_(reach) {}
 

@@ -254,13 +254,11 @@ TEST_F(DwellStoreTest, UnchangedTablesAndNonFiniteValuesAreNotWritten) {
 // What one store last wrote says nothing once another store wrote since; a table written to
 // one file is still written to another.
 TEST_F(DwellStoreTest, TheLastWrittenTableIsThatOfEveryStore) {
-    DwellStore first(defaults()), second(defaults());
+    DwellStore first(defaults()), second(defaults()), elsewhere(UserDefaults(root() / "other.ini"));
     first.save({{"a", 1}});
     second.save({{"b", 2}});
     first.save({{"a", 1}});
     EXPECT_EQ(load(second), (DwellTable{{"a", 1}}));
-
-    DwellStore elsewhere(UserDefaults(root() / "other.ini"));
     elsewhere.save({{"a", 1}});
     EXPECT_EQ(load(elsewhere), (DwellTable{{"a", 1}}));
 }

@@ -108,32 +108,21 @@ TEST(ShownSyncTest, SyncsAVisibleViewAtOnceAndAHiddenOneOnceWhenShown) {
     EXPECT_EQ(syncs, 3);
 }
 
-// ---- focus keeper ----------------------------------------------------------------------------
-
-// Three buttons in a view that keeps focus as the windows' views do.
+// A view that keeps focus as the windows' views do.
 class KeepingView : public QWidget {
 public:
-    KeepingView() {
-        auto* row = new QHBoxLayout(this);
-        for (QWidget* button : buttons)
-            row->addWidget(button);
-    }
-    QWidget* buttons[3] = {new QPushButton("a", this), new QPushButton("b", this),
-                           new QPushButton("c", this)};
-
-protected:
-    bool focusNextPrevChild(bool next) override {
-        return keeper_->keep() || QWidget::focusNextPrevChild(next);
-    }
-
-private:
-    FocusKeeper* keeper_ = new FocusKeeper(this);
+    FocusKeeper* keeper = nullptr;
+    bool focusNextPrevChild(bool next) override { return keeper->keep() || QWidget::focusNextPrevChild(next); }
 };
 
 // A disabled control is seen in the views' tests; here a hidden one, and Tab while it is away.
 TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
     KeepingView view;
-    auto [a, b, c] = view.buttons;
+    auto* row = new QHBoxLayout(&view);
+    QWidget *a = new QPushButton("a"), *b = new QPushButton("b"), *c = new QPushButton("c");
+    for (QWidget* button : {a, b, c})
+        row->addWidget(button);
+    view.keeper = new FocusKeeper(&view); // made after the controls, as the views make theirs
     view.show();
     view.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&view));

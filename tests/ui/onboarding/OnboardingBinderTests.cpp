@@ -105,7 +105,8 @@ TEST_F(OnboardingBinderTest, TheWindowShowsTheRecordedStepAndActsOnTheCoordinato
 
 // An arrow on a choice card records the choice at once; the window hears of it a turn later, and
 // focus then lands on the card the arrow chose: in a first run, in a review run (no habit
-// chosen) and among the tasks.
+// chosen) and among the tasks. Arrows handled in one pass, before the record arrives, each move
+// on from the choice the one before made.
 TEST_F(OnboardingBinderTest, FocusFollowsTheChoiceAnArrowRecords) {
     using Moves = std::vector<std::pair<Qt::Key, const char*>>;
     const struct Run {
@@ -113,7 +114,7 @@ TEST_F(OnboardingBinderTest, FocusFollowsTheChoiceAnArrowRecords) {
         std::int64_t step;
         OnboardingHabit habit;
         const char* focused;
-        Moves moves; // a key, and the card that has focus after it
+        Moves moves; // a key, and the card that has focus after it (none: the next key comes first)
     } runs[] = {
         {"habits",
          0,
@@ -124,7 +125,9 @@ TEST_F(OnboardingBinderTest, FocusFollowsTheChoiceAnArrowRecords) {
           {Qt::Key_Up, "onboarding.habit.desk"},
           {Qt::Key_Right, "onboarding.habit.mobile"},
           {Qt::Key_Down, "onboarding.habit.mobile"},
-          {Qt::Key_Left, "onboarding.habit.desk"}}},
+          {Qt::Key_Left, "onboarding.habit.desk"},
+          {Qt::Key_Down, nullptr},
+          {Qt::Key_Up, "onboarding.habit.desk"}}},
         {"review",
          0,
          OnboardingHabit::unchanged,
@@ -138,7 +141,9 @@ TEST_F(OnboardingBinderTest, FocusFollowsTheChoiceAnArrowRecords) {
           {Qt::Key_Right, "onboarding.task.lid"},
           {Qt::Key_Down, "onboarding.task.lid"},
           {Qt::Key_Up, "onboarding.task.open"},
-          {Qt::Key_Left, "onboarding.task.none"}}},
+          {Qt::Key_Left, "onboarding.task.none"},
+          {Qt::Key_Down, nullptr},
+          {Qt::Key_Down, "onboarding.task.lid"}}},
     };
     for (const Run& run : runs) {
         start(run.step, run.habit);
@@ -148,33 +153,13 @@ TEST_F(OnboardingBinderTest, FocusFollowsTheChoiceAnArrowRecords) {
         findOne(view.currentPage(), run.focused)->setFocus();
         for (const auto& [key, card] : run.moves) {
             QTest::keyClick(QApplication::focusWidget(), key);
+            if (!card) continue;
             settle();
             const QWidget* focused = QApplication::focusWidget();
             EXPECT_EQ(focused ? focused->objectName() : QString(), QString(card))
                 << run.name << " after key " << key;
             EXPECT_TRUE(findOne<QAbstractButton>(view.currentPage(), card)->isChecked()) << run.name;
         }
-    }
-}
-
-// Arrows handled in one pass, before the record reaches the window, each move on from the
-// choice the one before made.
-TEST_F(OnboardingBinderTest, ArrowsInOnePassEachMoveOneStep) {
-    const std::tuple<std::int64_t, const char*, std::vector<Qt::Key>, const char*> runs[] = {
-        {1, "onboarding.task.none", {Qt::Key_Down, Qt::Key_Down}, "onboarding.task.lid"},
-        {0, "onboarding.habit.desk", {Qt::Key_Down, Qt::Key_Up}, "onboarding.habit.desk"}};
-    for (const auto& [step, from, keys, chosen] : runs) {
-        start(step);
-        OnboardingView& view = showWindow();
-        widget->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(widget.get()));
-        QWidget* card = findOne(view.currentPage(), from);
-        card->setFocus();
-        for (Qt::Key key : keys)
-            QTest::keyClick(card, key); // focus follows only once the record arrives
-        settle();
-        EXPECT_TRUE(findOne<QAbstractButton>(view.currentPage(), chosen)->isChecked()) << chosen;
-        EXPECT_EQ(QApplication::focusWidget(), findOne(view.currentPage(), chosen)) << chosen;
     }
 }
 
@@ -188,25 +173,16 @@ TEST_F(OnboardingBinderTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
     BriselSettingsNavigation tabs;
     tabs.setTab(BriselSettingsTab::awake);
     const auto panel = [&] { return views.controlPanel(context()); };
-    const auto wizard = [&] {
-        start(2);
-        return views.onboarding(context(), *coordinator, {});
-    };
-    const struct {
-        const char* control;
-        std::function<QWidget*()> view;
-        std::string held; // a helper call, or the gate of the stop's read
-    } cases[] = {
-        {"energy-mode-1", panel, "setPowerMode"},
-        {"keep-awake-master", [&] { return model->setKeepAwakeEnabled(true), panel(); },
-         "systemAssertionActive"},
+    const auto wizard = [&] { return start(2), views.onboarding(context(), *coordinator, {}); };
+    const std::tuple<const char*, std::function<QWidget*()>, std::string> cases[] = {
+        {"energy-mode-1", panel, "setPowerMode"}, // a helper call held, or the stop's read
+        {"keep-awake-master", [&] { return model->setKeepAwakeEnabled(true), panel(); }, "systemAssertionActive"},
         {"install-system-component", [&] { return views.settings(context(), tabs); }, "install"},
         {"onboarding.installHelper", wizard, "install"},
-        {"onboarding.recheck", wizard, "inspectCapabilities"},
-    };
-    for (const auto& c : cases) {
-        const bool gate = c.held == "systemAssertionActive";
-        widget.reset(c.view());
+        {"onboarding.recheck", wizard, "inspectCapabilities"}};
+    for (const auto& [name, view, held] : cases) {
+        const bool gate = held == "systemAssertionActive";
+        widget.reset(view());
         widget->show();
         widget->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(widget.get()));
@@ -214,19 +190,19 @@ TEST_F(OnboardingBinderTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
         if (coordinator) checked();
         for (QWidget* card : test::findVisible(widget.get(), "system-component-management"))
             static_cast<QAbstractButton*>(card)->click(); // opens the card with the buttons
-        QWidget* control = test::findVisible(widget.get(), c.control).value(0);
-        ASSERT_TRUE(control) << c.control;
+        QWidget* control = test::findVisible(widget.get(), name).value(0);
+        ASSERT_TRUE(control) << name;
         control->setFocus(Qt::TabFocusReason);
-        gate ? fake->gate(c.held).close() : fake->holdHelper(c.held);
+        gate ? fake->gate(held).close() : fake->holdHelper(held);
         QTest::keyClick(control, Qt::Key_Space);
         settle();
-        ASSERT_FALSE(control->isEnabled()) << c.control;
+        ASSERT_FALSE(control->isEnabled()) << name;
         QWidget* waiting = QApplication::focusWidget();
-        ASSERT_TRUE(waiting && !(waiting->focusPolicy() & Qt::TabFocus)) << c.control;
+        ASSERT_TRUE(waiting && !(waiting->focusPolicy() & Qt::TabFocus)) << name;
         QTest::keyClick(waiting, Qt::Key_Space);
-        gate ? fake->gate(c.held).open() : fake->releaseHelper(c.held);
-        EXPECT_TRUE(runUntil([&] { return control->isEnabled(); })) << c.control;
-        EXPECT_EQ(QApplication::focusWidget(), control) << c.control;
+        gate ? fake->gate(held).open() : fake->releaseHelper(held);
+        EXPECT_TRUE(runUntil([&] { return control->isEnabled(); })) << name;
+        EXPECT_EQ(QApplication::focusWidget(), control) << name;
     }
 }
 
@@ -287,9 +263,7 @@ TEST_F(OnboardingBinderTest, TheStopCardOffersARetryOnlyWhileAStopIsOwed) {
         settle();
         EXPECT_EQ(coordinator->stopNeedsRetry(), owed);
         EXPECT_EQ(onboardingState(nullptr, *model).stopNeedsRetry, owed) << "without a coordinator";
-        const auto* stop = findOne<QAbstractButton>(widget.get(), owed ? "retry-stop-keep-awake" : "stop-keep-awake");
-        ASSERT_NE(stop, nullptr) << owed;
-        EXPECT_EQ(stop->text(), l10n->tr(owed ? "onboarding.retryStop" : "onboarding.stopTask"));
+        EXPECT_EQ(test::findVisible(widget.get(), "retry-stop-keep-awake").size(), owed ? 1 : 0);
     }
 }
 
