@@ -108,6 +108,8 @@ TEST(ShownSyncTest, SyncsAVisibleViewAtOnceAndAHiddenOneOnceWhenShown) {
     EXPECT_EQ(syncs, 3);
 }
 
+// ---- focus keeper ----------------------------------------------------------------------------
+
 // A view that keeps focus as the windows' views do.
 class KeepingView : public QWidget {
 public:
