@@ -313,6 +313,7 @@ TEST_F(PanelShowingTest, ShownAgainAHostShowsOnlyWhatIsNowAtOnce) {
     model->setKeepAwakeEnabled(true); // the switch and the fold's chevron move
     model->lastError = "Error B";
     settle();
+    ASSERT_TRUE(model->keepAwake());
     popup.toggle(bottomIcon);
     EXPECT_EQ(announcer.texts, QStringList{"Error B"});
     for (const AnimatedValue* value : popup.findChildren<AnimatedValue*>())
