@@ -1,10 +1,10 @@
 #include "app/AppDelegate.h"
 
 #include "app/ActivationPolicy.h"
-#include "localization/Localizer.h"
 #include "app/MainMenu.h"
 #include "async/Clock.h"
 #include "async/MainThread.h"
+#include "localization/Localizer.h"
 #include "model/AppModel.h"
 #include "services/config/ConfigStore.h"
 #include "services/energy/EnergyAppMonitor.h"

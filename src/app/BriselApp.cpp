@@ -1,8 +1,8 @@
 #include "app/BriselApp.h"
 
-#include "localization/Localizer.h"
 #include "app/MainMenu.h"
 #include "app/StatusItem.h"
+#include "localization/Localizer.h"
 #include "model/AppModel.h"
 #include "ui/design/ShownSync.h"
 
@@ -125,7 +125,6 @@ void PanelHost::resizeEvent(QResizeEvent* event) {
     // Its page grew or shrank while shown: placed again by the same rule, so it stays by the icon.
     if (isVisible()) place();
 }
-
 
 // ---- application ------------------------------------------------------------------------------
 

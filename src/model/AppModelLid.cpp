@@ -114,8 +114,8 @@ void AppModel::publishLid(const HardwareResult<LidProbeResult>& result, bool des
         if (!desired && probe.sleepDisabled == false) lidCleanupRequired = false;
     } else {
         lidWriteNeedsRetry = true;
-        helperStatus = !probe.installed && helperInstallFailure ? *helperInstallFailure
-                                                                : probe.write.error().message;
+        helperStatus =
+            !probe.installed && helperInstallFailure ? *helperInstallFailure : probe.write.error().message;
     }
 }
 

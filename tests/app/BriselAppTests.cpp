@@ -234,7 +234,6 @@ TEST_F(ShellTest, TheProgramsViewsFillThePopupTheDockAndTheSettingsWindow) {
     EXPECT_EQ(settings->tab(), BriselSettingsTab::awake);
 }
 
-
 // The program's popup and dock, opened by their hosts after changes made while they were closed;
 // what the popup announces is recorded.
 class PanelShowingTest : public ShellTest {
@@ -247,7 +246,8 @@ protected:
             return new PopoverControlPanel(ViewContext{&context.localizer, nullptr, &announcer, nullptr},
                                            context.model, {});
         };
-        app = std::make_unique<BriselApp>(*model, std::make_unique<RecordingStatusItem>(), std::move(program));
+        app =
+            std::make_unique<BriselApp>(*model, std::make_unique<RecordingStatusItem>(), std::move(program));
         app->applicationDidFinishLaunching();
         settle();
         return app->panel();
@@ -271,7 +271,8 @@ TEST_F(PanelShowingTest, ThePopupStandsByItsIconAtTheSizeItShows) {
         for (bool banner : {true, false}) {
             const auto byIcon = [&] { // inside the area, so above a bottom icon and below a top one
                 EXPECT_TRUE(area.contains(popup.geometry()));
-                EXPECT_TRUE(popup.geometry().bottom() + 1 == icon.top() || popup.geometry().top() - 1 == icon.bottom());
+                EXPECT_TRUE(popup.geometry().bottom() + 1 == icon.top() ||
+                            popup.geometry().top() - 1 == icon.bottom());
             };
             publishError(!banner);
             popup.toggle(icon);

@@ -19,7 +19,7 @@ namespace {
 bool everyonePasses(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::path part = std::filesystem::canonical(folder, error);
-    for (struct stat status {}; !error; part = part.parent_path()) {
+    for (struct stat status{}; !error; part = part.parent_path()) {
         if (::stat(part.c_str(), &status) != 0 || !(status.st_mode & S_IXOTH)) return false;
         if (part == part.parent_path()) return true;
     }

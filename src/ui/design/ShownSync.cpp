@@ -24,7 +24,8 @@ void ShownSync::flush() {
 }
 
 void ShownSync::catchUp(QWidget& root) {
-    for (ShownSync* keeper : root.findChildren<ShownSync*>()) keeper->flush();
+    for (ShownSync* keeper : root.findChildren<ShownSync*>())
+        keeper->flush();
     QList<QWidget*> widgets = root.findChildren<QWidget*>();
     // No leave event reaches a hidden window (the pointer mark may go without one): a control the
     // pointer was over when it was hidden would still show its hover. Each is told the pointer

@@ -228,9 +228,8 @@ public:
                                                                  {OnboardingTask::open, "play"},
                                                                  {OnboardingTask::lid, "laptopcomputer"}};
         for (const auto& [task, icon] : cards) {
-            auto* card =
-                add(new ChoiceCard("onboarding.task." + QString::fromUtf8(toString(task).data()), icon,
-                                   [this, task = task] { choose(task); }));
+            auto* card = add(new ChoiceCard("onboarding.task." + QString::fromUtf8(toString(task).data()),
+                                            icon, [this, task = task] { choose(task); }));
             card->setOnMove([this](bool forward) { move(forward); });
             cards_ << card;
         }

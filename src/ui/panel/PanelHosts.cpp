@@ -46,7 +46,8 @@ public:
             QProxyStyle::drawComplexControl(control, option, painter, widget);
             return;
         }
-        const QRectF thumb = QRectF(subControlRect(control, option, SC_ScrollBarSlider, widget)).adjusted(2, 2, -2, -2);
+        const QRectF thumb =
+            QRectF(subControlRect(control, option, SC_ScrollBarSlider, widget)).adjusted(2, 2, -2, -2);
         if (thumb.isEmpty()) return;
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);

@@ -204,10 +204,14 @@ QString hoursAndMinutesFormat(const QLocale& locale) {
     QString format;
     for (const QRegularExpressionMatch& match : part.globalMatch(locale.timeFormat(QLocale::ShortFormat))) {
         const QString text = match.captured();
-        if (text.startsWith('\'')) format += text;
-        else if (text.endsWith('s')) continue;
-        else if (text.startsWith('b') || text.startsWith('B')) format += QStringLiteral("AP");
-        else format += text;
+        if (text.startsWith('\''))
+            format += text;
+        else if (text.endsWith('s'))
+            continue;
+        else if (text.startsWith('b') || text.startsWith('B'))
+            format += QStringLiteral("AP");
+        else
+            format += text;
     }
     return format.trimmed();
 }

@@ -114,7 +114,9 @@ TEST(ShownSyncTest, SyncsAVisibleViewAtOnceAndAHiddenOneOnceWhenShown) {
 class KeepingView : public QWidget {
 public:
     FocusKeeper* keeper = nullptr;
-    bool focusNextPrevChild(bool next) override { return keeper->keep() || QWidget::focusNextPrevChild(next); }
+    bool focusNextPrevChild(bool next) override {
+        return keeper->keep() || QWidget::focusNextPrevChild(next);
+    }
 };
 
 // A disabled control is seen in the views' tests; here a hidden one, and Tab while it is away.

@@ -176,7 +176,8 @@ TEST_F(OnboardingBinderTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
     const auto wizard = [&] { return start(2), views.onboarding(context(), *coordinator, {}); };
     const std::tuple<const char*, std::function<QWidget*()>, std::string> cases[] = {
         {"energy-mode-1", panel, "setPowerMode"}, // a helper call held, or the stop's read
-        {"keep-awake-master", [&] { return model->setKeepAwakeEnabled(true), panel(); }, "systemAssertionActive"},
+        {"keep-awake-master", [&] { return model->setKeepAwakeEnabled(true), panel(); },
+         "systemAssertionActive"},
         {"install-system-component", [&] { return views.settings(context(), tabs); }, "install"},
         {"onboarding.installHelper", wizard, "install"},
         {"onboarding.recheck", wizard, "inspectCapabilities"}};

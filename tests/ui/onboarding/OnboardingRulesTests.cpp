@@ -472,8 +472,7 @@ TEST(OnboardingRules, TaskStop) {
          [](auto& s) {
              s.taskStopBusy = s.record.stopPending = true, s.taskStopStatus = "onboarding.stopPartial";
          },
-         true,
-         "onboarding.stopping", "retry-stop-keep-awake", true, "onboarding.stopping"},
+         true, "onboarding.stopping", "retry-stop-keep-awake", true, "onboarding.stopping"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);

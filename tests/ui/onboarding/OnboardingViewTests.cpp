@@ -613,7 +613,8 @@ TEST_F(OnboardingViewTest, RecoveryOnlyTaskStopTakesNoSpaceUntilNeeded) {
     layout->addWidget(stop);
     stop->sync(at(5));
     EXPECT_FALSE(stop->isVisibleTo(&host));
-    stop->sync(at(5, [](auto& s) { s.taskStopStatus = "onboarding.stopSaveFailed", s.stopNeedsRetry = true; }));
+    stop->sync(
+        at(5, [](auto& s) { s.taskStopStatus = "onboarding.stopSaveFailed", s.stopNeedsRetry = true; }));
     EXPECT_TRUE(stop->isVisibleTo(&host));
     EXPECT_EQ(stop->button()->objectName(), "retry-stop-keep-awake");
     EXPECT_EQ(stop->button()->toolTip(), en("display.restoreHelp"));

@@ -347,9 +347,11 @@ TEST_F(ControlPanelTest, TextsFollowTheLanguage) {
         rig.fit();
         for (const char* name : {"sleep-display-now", "keep-awake-more-settings"}) {
             const QWidget* button = findOne(&rig.panel, name);
-            EXPECT_EQ(button->geometry().center().y(), findOne(&rig.panel, "sleep-display-now")->geometry().center().y());
+            EXPECT_EQ(button->geometry().center().y(),
+                      findOne(&rig.panel, "sleep-display-now")->geometry().center().y());
             EXPECT_EQ(button->height(), button->hasHeightForWidth() ? button->heightForWidth(button->width())
-                                                                    : button->sizeHint().height()) << language;
+                                                                    : button->sizeHint().height())
+                << language;
         }
         rig.expanded = false;
         rig.panel.refreshNavigation();
@@ -533,7 +535,9 @@ TEST_F(ControlPanelTest, ASchemeSwitchRecoloursEveryTextAtOnce) {
             for (const char* figure : {"telemetry-health", "telemetry-cycles"}) {
                 const QLabel* value = findOne(&rig.panel, figure)->findChildren<QLabel*>().back();
                 EXPECT_GE(test::contrast(value->palette().color(value->foregroundRole()).rgb(),
-                                         to.color(QPalette::Window).rgb()), 4.5) << figure;
+                                         to.color(QPalette::Window).rgb()),
+                          4.5)
+                    << figure;
             }
         }
 }

@@ -333,7 +333,8 @@ TEST_F(PanelHostTest, AFailedInstallFromTheKeepAwakeSectionSaysWhy) {
         settle();
         QStringList shown;
         for (const auto* label : test::findOne(&popover, "awake-summary")->findChildren<QLabel*>())
-            if (label->isVisibleTo(&popover) && label->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard))
+            if (label->isVisibleTo(&popover) &&
+                label->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard))
                 shown << label->text();
         return shown;
     };
