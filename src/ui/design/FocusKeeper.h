@@ -16,8 +16,8 @@ namespace brisel {
 // is gone, focus goes to the control standing in its place (another control of its row), else on
 // along the chain.
 //
-// A view owns one and asks it first in focusNextPrevChild(), which Qt calls on the way up from a
-// control it is about to pass focus on from, and tells it after each sync:
+// A view owns one, calls settle() after each sync, and asks it first in focusNextPrevChild(), which
+// Qt calls on the way up from a control it is about to pass focus on from:
 //     return keeper_->keep() || QWidget::focusNextPrevChild(next);
 class FocusKeeper : public QObject {
 public:
