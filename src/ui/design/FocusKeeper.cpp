@@ -1,7 +1,9 @@
 #include "ui/design/FocusKeeper.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QWidget>
 
 namespace brisel {
@@ -12,6 +14,37 @@ bool canHoldFocus(const QWidget* widget) {
     return widget->isEnabled() && widget->isVisible();
 }
 
+bool tabStop(const QWidget* widget) {
+    return widget && (widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy();
+}
+
+// The layout that holds `widget` itself, `layout` or one within it.
+QLayout* holderOf(QLayout* layout, const QWidget* widget) {
+    if (!layout || layout->indexOf(widget) >= 0) return layout;
+    for (int i = 0; i < layout->count(); ++i)
+        if (QLayout* found = holderOf(layout->itemAt(i)->layout(), widget)) return found;
+    return nullptr;
+}
+
+// The control shown in the place of `gone`: another one of its row, after it first.
+QWidget* standIn(const QWidget* gone, const QWidget* view) {
+    QLayout* row = gone->parentWidget() ? holderOf(gone->parentWidget()->layout(), gone) : nullptr;
+    if (!row) return nullptr;
+    const int at = row->indexOf(gone);
+    for (int step : {1, -1})
+        for (int i = at + step; i >= 0 && i < row->count(); i += step)
+            if (QWidget* other = row->itemAt(i)->widget(); tabStop(other) && other->isVisibleTo(view))
+                return other;
+    return nullptr;
+}
+
+// The control Tab would reach from `from`.
+QWidget* nextAlongTheChain(QWidget* from) {
+    for (QWidget* w = from->nextInFocusChain(); w != from; w = w->nextInFocusChain())
+        if (tabStop(w) && canHoldFocus(w) && w->window() == from->window()) return w;
+    return nullptr;
+}
+
 } // namespace
 
 FocusKeeper::FocusKeeper(QWidget* view) : QObject(view), view_(view), spot_(new QWidget(view)) {
@@ -20,6 +53,10 @@ FocusKeeper::FocusKeeper(QWidget* view) : QObject(view), view_(view), spot_(new 
     spot_->setAttribute(Qt::WA_TransparentForMouseEvents);
     spot_->hide();
     spot_->installEventFilter(this);
+    // A container disabled as a whole takes focus from the control in it without asking keep().
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (!now && old && view_->isAncestorOf(old) && !canHoldFocus(old) && canHoldFocus(view_)) hold(old);
+    });
 }
 
 bool FocusKeeper::keep() {
@@ -28,15 +65,19 @@ bool FocusKeeper::keep() {
     QWidget* control = view_->window()->focusWidget();
     if (!control || canHoldFocus(control) || !canHoldFocus(view_) || !view_->isAncestorOf(control))
         return false;
-    release();
-    control_ = control;
-    control_->installEventFilter(this);
-    spot_->setGeometry(QRect(control->mapTo(view_, QPoint(0, 0)), control->size()));
-    spot_->setAccessibleName(control->accessibleName().isEmpty() ? control->property("text").toString()
-                                                                 : control->accessibleName());
-    spot_->show();
-    spot_->setFocus(Qt::OtherFocusReason);
+    hold(control);
     return true;
+}
+
+void FocusKeeper::settle() {
+    if (!control_ || control_->isVisibleTo(view_) || view_->window()->focusWidget() != spot_) return;
+    // The control is gone: its work ended, or the state has no place for it.
+    QWidget* next = standIn(control_, view_);
+    if (next && !next->isEnabled()) return waitFor(next); // came while the work still runs
+    if (!next) next = nextAlongTheChain(control_);
+    if (!next) return;
+    next->setFocus(Qt::OtherFocusReason);
+    release();
 }
 
 bool FocusKeeper::eventFilter(QObject* watched, QEvent* event) {
@@ -53,6 +94,21 @@ bool FocusKeeper::eventFilter(QObject* watched, QEvent* event) {
         returnFocus();
     }
     return QObject::eventFilter(watched, event);
+}
+
+void FocusKeeper::hold(QWidget* control) {
+    waitFor(control);
+    spot_->show();
+    spot_->setFocus(Qt::OtherFocusReason);
+}
+
+void FocusKeeper::waitFor(QWidget* control) {
+    if (control_) control_->removeEventFilter(this);
+    control_ = control;
+    control->installEventFilter(this);
+    spot_->setGeometry(QRect(control->mapTo(view_, QPoint(0, 0)), control->size()));
+    spot_->setAccessibleName(control->accessibleName().isEmpty() ? control->property("text").toString()
+                                                                 : control->accessibleName());
 }
 
 void FocusKeeper::returnFocus() {

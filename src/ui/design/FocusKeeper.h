@@ -12,10 +12,12 @@ namespace brisel {
 // acts on something the user never aimed at (folds a section, leaves the wizard). Instead focus
 // waits on a bare spot where the control stands, which is no control, so Space acts on nothing, and
 // Tab goes on from the control's place; it goes back to the control as soon as the control can take
-// it again, unless the user moved focus meanwhile.
+// it again, unless the user moved focus meanwhile. When the view shows a state in which the control
+// is gone, focus goes to the control standing in its place (another control of its row), else on
+// along the chain.
 //
-// A view owns one and asks it first in focusNextPrevChild(), which Qt calls on the way up from a
-// control it is about to pass focus on from:
+// A view owns one, calls settle() after each sync, and asks it first in focusNextPrevChild(), which
+// Qt calls on the way up from a control it is about to pass focus on from:
 //     return keeper_->keep() || QWidget::focusNextPrevChild(next);
 class FocusKeeper : public QObject {
 public:
@@ -24,11 +26,15 @@ public:
     // True when focus stayed where the focused control stands because the control can no longer
     // hold it; false (the caller moves on) for a Tab press, or when the view itself goes.
     bool keep();
+    // The view shows a new state: a control that went for good gives up the wait.
+    void settle();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void hold(QWidget* control);
+    void waitFor(QWidget* control);
     void returnFocus();
     void release();
 

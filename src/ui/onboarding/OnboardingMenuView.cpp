@@ -45,6 +45,7 @@ void OnboardingMenuView::resync() {
     Appearance appearance = env_.context.currentAppearance();
     appearance.theme = state_.activeTheme;
     applyAppearance(this, appearance);
+    focus_->settle();
 }
 
 } // namespace brisel

@@ -200,6 +200,7 @@ void OnboardingView::resync() {
         // Only while the keyboard is still on the cards: a user who went on elsewhere keeps focus.
         if (qobject_cast<ChoiceCard*>(window()->focusWidget())) focusCurrentChoice();
     }
+    focus_->settle();
 }
 
 void OnboardingView::syncFrame() {
@@ -259,7 +260,10 @@ void OnboardingView::pressMain() {
     }
 }
 
-// The new page's heading takes the screen reader's focus, then the keyboard goes to its choice.
+// The new page's heading takes the screen reader's focus, then the keyboard goes to its choice. A
+// page without one starts with no control focused: the stack hands focus to the new page's first
+// control, where one Space would act unasked. Return still reaches the main button, and Tab the
+// page's first control.
 void OnboardingView::stepChanged() {
     choiceFocusAfter_.reset();
     if (QWidget* title = pages_[shownStep_]->headingTitle()) {
@@ -267,10 +271,11 @@ void OnboardingView::stepChanged() {
         QAccessible::updateAccessibility(&event);
         emit headingFocusPosted(title);
     }
-    focusCurrentChoice();
+    if (focusCurrentChoice()) return;
+    if (QWidget* focused = window()->focusWidget(); focused && isAncestorOf(focused)) focused->clearFocus();
 }
 
-void OnboardingView::focusCurrentChoice() {
+bool OnboardingView::focusCurrentChoice() {
     const int step = displayedStep(state_.record.step);
     QString id;
     if (step == 0) id = "onboarding.habit." + QString::fromUtf8(toString(state_.record.habit).data());
@@ -278,9 +283,10 @@ void OnboardingView::focusCurrentChoice() {
     auto* card = id.isEmpty() ? nullptr : pages_[step]->findChild<ChoiceCard*>(id);
     if (card && card->isVisibleTo(pages_[step]) && card->isEnabled()) {
         card->setFocus(Qt::OtherFocusReason);
-    } else if (QWidget* focused = QApplication::focusWidget(); qobject_cast<ChoiceCard*>(focused)) {
-        focused->clearFocus();
+        return true;
     }
+    if (QWidget* focused = QApplication::focusWidget(); qobject_cast<ChoiceCard*>(focused)) focused->clearFocus();
+    return false;
 }
 
 // The state here still holds the record before the choice, so moving focus now would follow the

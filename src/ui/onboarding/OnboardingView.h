@@ -55,7 +55,7 @@ private:
     void syncFrame();
     void syncBar();
     void stepChanged();
-    void focusCurrentChoice();
+    bool focusCurrentChoice(); // true when a card took focus
     void focusChoiceOnceRecorded();
     void announceChange(const std::optional<QString>& before, const std::optional<QString>& after);
     void openDowngradeAlert();

@@ -183,6 +183,7 @@ void ControlPanel::sync(const ControlPanelState& state) {
     orderTabsByLayout(this);
     shown_ = state;
     shownFolds_ = folds();
+    focus_->settle();
 }
 
 void ControlPanel::paintEvent(QPaintEvent*) {

@@ -62,6 +62,7 @@ SettingsWindowView::SettingsWindowView(ViewContext context, BriselSettingsNaviga
     scroll_->setObjectName("settings-scroll");
     scroll_->setWidgetResizable(true);
     scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus); // a Tab stop there would show no ring
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll_->setWidget(content);
@@ -123,6 +124,7 @@ void SettingsWindowView::sync(const SettingsState& state) {
     for (SettingsPage* page : pages_)
         page->sync(state_);
     apply();
+    focus_->settle();
 }
 
 void SettingsWindowView::apply() {

@@ -119,8 +119,9 @@ public:
     }
 };
 
-// A disabled control is seen in the views' tests; here a hidden one, and Tab while it is away.
-TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
+// A disabled control is seen in the views' tests; here a hidden one, Tab while it is away, and the
+// control that takes its place.
+TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndGoesOnWhenItIsGone) {
     KeepingView view;
     auto* row = new QHBoxLayout(&view);
     QWidget *a = new QPushButton("a"), *b = new QPushButton("b"), *c = new QPushButton("c");
@@ -143,6 +144,25 @@ TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
         b->show();
         EXPECT_EQ(QApplication::focusWidget(), lands) << "the user moved focus";
     }
+
+    // Gone for good in the state the view shows: focus goes to the row's next control (once that
+    // one's work ends) or its previous one, else on along the chain.
+    QWidget* loose = new QPushButton("in no row", &view);
+    loose->show();
+    const auto gone = [&](QWidget* control) {
+        control->setFocus(Qt::TabFocusReason);
+        control->hide();
+        view.keeper->settle();
+    };
+    c->setEnabled(false);
+    gone(b);
+    EXPECT_FALSE(QApplication::focusWidget()->focusPolicy() & Qt::TabFocus);
+    c->setEnabled(true);
+    EXPECT_EQ(QApplication::focusWidget(), c);
+    gone(c);
+    EXPECT_EQ(QApplication::focusWidget(), a);
+    gone(loose);
+    EXPECT_EQ(QApplication::focusWidget(), a);
 }
 
 TEST(QtAnnouncerTest, SpeaksOnlyThroughTheActiveWindow) {

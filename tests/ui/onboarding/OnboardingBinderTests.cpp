@@ -16,6 +16,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace brisel {
@@ -163,26 +164,40 @@ TEST_F(OnboardingBinderTest, FocusFollowsTheChoiceAnArrowRecords) {
     }
 }
 
-// A control that its own work disables keeps keyboard focus, on no control, so a second Space acts
-// on nothing (it folded keep-awake, reached the next card or the first tab, or left set-up); and
-// focus is back on the control when the work ends.
+// A control that its own work disables or replaces keeps keyboard focus, on no control, so a second
+// Space acts on nothing (it folded keep-awake, reached the next card or the first tab, or left
+// set-up); when the work ends focus is back on the control, or on the control now in its place,
+// where the next Space acts.
 TEST_F(OnboardingBinderTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
     fake->systemAssertionActive.otherwise = fake->displayAssertionActive.otherwise = false; // stops end
     fake->setHelper([](test::HelperAnswers& a) { a.install = HelperError{"no administrator scripts", 1}; });
+    const auto installs = [](test::HelperAnswers& a) { a.install = HelperResult<void>::success(); };
     const HostedViews views = applicationViews();
     BriselSettingsNavigation tabs;
     tabs.setTab(BriselSettingsTab::awake);
     const auto panel = [&] { return views.controlPanel(context()); };
+    const auto settings = [&] { return views.settings(context(), tabs); };
     const auto wizard = [&] { return start(2), views.onboarding(context(), *coordinator, {}); };
-    const std::tuple<const char*, std::function<QWidget*()>, std::string> cases[] = {
-        {"energy-mode-1", panel, "setPowerMode"}, // a helper call held, or the stop's read
+    // The pressed control, its view, the work held (a gate, or a helper call), where focus lands.
+    const std::tuple<const char*, std::function<QWidget*()>, std::string, const char*> cases[] = {
+        {"energy-mode-1", panel, "helper.setPowerMode", nullptr},
         {"keep-awake-master", [&] { return model->setKeepAwakeEnabled(true), panel(); },
-         "systemAssertionActive"},
-        {"install-system-component", [&] { return views.settings(context(), tabs); }, "install"},
-        {"onboarding.installHelper", wizard, "install"},
-        {"onboarding.recheck", wizard, "inspectCapabilities"}};
-    for (const auto& [name, view, held] : cases) {
-        const bool gate = held == "systemAssertionActive";
+         "systemAssertionActive", nullptr},
+        {"charge-to-full-now", panel, "chargeToFullNow", "resume-charge-limit"},
+        {"resume-charge-limit", [&] { return model->chargeToFullNow(), panel(); }, "setLimit",
+         "charge-to-full-now"},
+        {"install-system-component", settings, "helper.install", nullptr},
+        {"onboarding.installHelper", wizard, "helper.install", nullptr},
+        {"onboarding.recheck", wizard, "helper.inspectCapabilities", nullptr},
+        {"stop-keep-awake", [&] { return views.onboardingMenu(context(), *coordinator); },
+         "systemAssertionActive", nullptr},
+        {"install-system-component", [&] { return fake->setHelper(installs), settings(); }, "helper.install",
+         "remove-system-component"}};
+    const auto hold = [&](const std::string& work, bool held) {
+        if (!work.starts_with("helper.")) return held ? fake->gate(work).close() : fake->gate(work).open();
+        held ? fake->holdHelper(work.substr(7)) : fake->releaseHelper(work.substr(7));
+    };
+    for (const auto& [name, view, held, lands] : cases) {
         widget.reset(view());
         widget->show();
         widget->activateWindow();
@@ -194,16 +209,30 @@ TEST_F(OnboardingBinderTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
         QWidget* control = test::findVisible(widget.get(), name).value(0);
         ASSERT_TRUE(control) << name;
         control->setFocus(Qt::TabFocusReason);
-        gate ? fake->gate(held).close() : fake->holdHelper(held);
+        hold(held, true);
         QTest::keyClick(control, Qt::Key_Space);
         settle();
         ASSERT_FALSE(control->isEnabled()) << name;
         QWidget* waiting = QApplication::focusWidget();
         ASSERT_TRUE(waiting && !(waiting->focusPolicy() & Qt::TabFocus)) << name;
         QTest::keyClick(waiting, Qt::Key_Space);
-        gate ? fake->gate(held).open() : fake->releaseHelper(held);
-        EXPECT_TRUE(runUntil([&] { return control->isEnabled(); })) << name;
-        EXPECT_EQ(QApplication::focusWidget(), control) << name;
+        hold(held, false);
+        if (!lands) {
+            EXPECT_TRUE(runUntil([&] { return control->isEnabled(); })) << name;
+            EXPECT_EQ(QApplication::focusWidget(), control) << name;
+            continue;
+        }
+        QAbstractButton* next = nullptr;
+        const QString replacing = lands;
+        EXPECT_TRUE(runUntil([&] {
+            next = qobject_cast<QAbstractButton*>(test::findVisible(widget.get(), replacing).value(0));
+            return next && QApplication::focusWidget() == next;
+        })) << name;
+        ASSERT_TRUE(next) << name;
+        QSignalSpy pressed(next, &QAbstractButton::clicked);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        EXPECT_EQ(pressed.size(), 1) << name;
+        settle();
     }
 }
 

@@ -460,12 +460,49 @@ TEST_F(OnboardingViewTest, StepChangeMovesHeadingAndKeyboardFocus) {
     EXPECT_EQ(headings.first().first().value<QWidget*>(), find("onboarding.heading"));
     EXPECT_EQ(QApplication::focusWidget(), find("onboarding.task.lid"));
 
-    view->sync(at(2, [](auto& s) { s.record.task = OnboardingTask::lid; }));
-    ASSERT_EQ(headings.size(), 2);
-    EXPECT_EQ(headings.last().first().value<QWidget*>(), find("onboarding.heading"));
-    EXPECT_FALSE(qobject_cast<ChoiceCard*>(QApplication::focusWidget()));
-    view->sync(at(2, [](auto& s) { s.checking = true; }));
-    EXPECT_EQ(headings.size(), 2) << "a refresh of the same step moves nothing";
+    // A page without a choice starts with nothing focused, wherever the keyboard was (the stack
+    // would hand it to the page's first control): Space presses nothing, Tab starts on the page.
+    const std::pair<std::int64_t, const char*> moves[] = {{2, "onboarding.task.lid"},
+                                                          {3, "onboarding.installHelper"},
+                                                          {4, "onboarding.enableLogin"},
+                                                          {4, "onboarding.next"}};
+    for (const auto& [to, control] : moves) {
+        view->sync(at(to - 1, [](auto& s) { s.record.task = OnboardingTask::lid; }));
+        find(control)->setFocus(Qt::TabFocusReason);
+        view->sync(at(to, [](auto& s) { s.record.task = OnboardingTask::lid; }));
+        QWidget* focused = QApplication::focusWidget();
+        EXPECT_EQ(focused, nullptr) << control;
+        recorded.calls.clear();
+        QTest::keyClick(focused ? focused : view.get(), Qt::Key_Space);
+        EXPECT_TRUE(recorded.calls.isEmpty()) << control;
+        QTest::keyClick(view.get(), Qt::Key_Tab);
+        EXPECT_TRUE(view->currentPage()->isAncestorOf(QApplication::focusWidget())) << control;
+    }
+    const qsizetype posted = headings.size();
+    view->sync(at(4, [](auto& s) { s.checking = true; }));
+    EXPECT_EQ(headings.size(), posted) << "a refresh of the same step moves nothing";
+}
+
+// The continuity page is disabled as a whole while the wizard works: focus waits on no control, then
+// goes back to the pressed button, or to the one in its place when that one is gone.
+TEST_F(OnboardingViewTest, TheBusyContinuityPageKeepsKeyboardFocus) {
+    const Change ready = [](auto& s) {
+        s.record.reminder = ReminderIntent::enabled, s.notificationState = "notification.ready";
+    };
+    const std::tuple<Change, const char*, Change, const char*> cases[] = {
+        {ready, "onboarding.testNotification", ready, "onboarding.testNotification"},
+        {{}, "onboarding.skipNotification", [](auto& s) { s.record.reminder = ReminderIntent::disabled; },
+         "onboarding.allowNotification"}};
+    for (const auto& [before, pressed, after, lands] : cases) {
+        make(at(3, before));
+        showActive();
+        find(pressed)->setFocus(Qt::TabFocusReason);
+        view->sync(at(3, [&](auto& s) { before ? before(s) : void(), s.busy = true; }));
+        const QWidget* waiting = QApplication::focusWidget();
+        EXPECT_TRUE(waiting && !(waiting->focusPolicy() & Qt::TabFocus)) << pressed;
+        view->sync(at(3, after));
+        EXPECT_EQ(QApplication::focusWidget(), find(lands)) << pressed;
+    }
 }
 
 TEST_F(OnboardingViewTest, NewErrorsAreAnnouncedOnce) {
