@@ -366,10 +366,7 @@ TEST_F(PanelHostTest, AFailedInstallOrRemovalSaysWhy) {
             return shown;
         };
         ASSERT_EQ(detailsAfter(true), row.before);
-        if (row.remove)
-            model->removeHelper();
-        else
-            test::findOne<QAbstractButton>(&popover, "install-keep-awake-component")->click();
+        row.remove ? model->removeHelper() : model->installHelper();
         for (bool renew : {false, true, true}) {
             EXPECT_EQ(detailsAfter(renew), QStringList{l10n->tr(QString::fromStdString(row.why))}) << renew;
             EXPECT_EQ(test::findVisible(&popover, row.issue).size(), 1) << renew;
