@@ -398,9 +398,14 @@ public:
     Published<bool> helperBusy{*this, false};
     std::uint64_t helperGeneration = 0;
     bool helperRemovalInProgress = false;
-    // Why the last install failed, while no helper runs: the lid work shows it in place of its
-    // own "not running", which says less.
-    std::optional<std::string> helperInstallFailure;
+    // Why the last install or removal failed, and whether a helper ran then. It stays in
+    // helperStatus until the next action, or until a helper starts or stops: the lid work's own
+    // findings ("not running", or nothing wrong) say less.
+    struct HelperActionFailure {
+        std::string message;
+        bool helperRan = false;
+    };
+    std::optional<HelperActionFailure> helperActionFailure;
 
 private:
     std::shared_ptr<Clock> clock_; // before helperIO, which takes its time-outs from it

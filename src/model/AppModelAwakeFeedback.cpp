@@ -38,6 +38,9 @@ bool AppModel::awakeStopConfirmed() const {
 
 bool AppModel::awakeRepresentsHelperStatus() const {
     if (!helperStatus()) return false;
+    // A failed install or removal while the lid owes nothing is the helper's own news, for its card.
+    if (helperActionFailure && !lidWriteNeedsRetry && helperStatus() == helperActionFailure->message)
+        return false;
     return (hasClamshell() && keepAwake() && keepAwakeOnLidClosed()) || lidAwakeApplied() ||
            (lidStateUnconfirmed() && awakeHasLidControlResponsibility()) || awakeStopNeedsRecovery();
 }

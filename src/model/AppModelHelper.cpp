@@ -22,6 +22,7 @@ struct InstallOutcome {
 void AppModel::installHelper() {
     if (helperBusy() || energyModeBusy() || isShuttingDown) return;
     helperBusy = true;
+    helperActionFailure.reset();
     runInstall(QPointer<AppModel>(this), services.helper);
 }
 
@@ -41,13 +42,14 @@ Task<void> AppModel::runInstall(QPointer<AppModel> self, HelperOperations helper
     self->helperFilesPresent = outcome.present || outcome.ready;
     if (!outcome.result.ok()) {
         self->showHelperFailure(outcome.result.error());
-        self->helperInstallFailure = self->helperStatus();
         co_return;
     }
-    self->helperInstallFailure.reset();
     self->helperInstalled = outcome.ready;
-    self->helperStatus = outcome.ready ? std::nullopt : std::optional<std::string>("helper.startFailed");
-    if (!outcome.ready) co_return;
+    if (!outcome.ready) {
+        self->showHelperFailure(HelperError{"helper.startFailed"});
+        co_return;
+    }
+    self->helperStatus = std::nullopt;
     self->evaluateBagGuard();
     if (self) self->applyLidClosedSleep(false, false);
 }
@@ -55,6 +57,7 @@ Task<void> AppModel::runInstall(QPointer<AppModel> self, HelperOperations helper
 void AppModel::removeHelper() {
     if (helperBusy() || energyModeBusy() || isShuttingDown) return;
     helperBusy = true;
+    helperActionFailure.reset();
     helperRemovalInProgress = true;
     applyLidClosedSleep(false, false); // now wants sleep back
     runRemoval(QPointer<AppModel>(this), helperTask, services.helper);
@@ -81,7 +84,6 @@ Task<void> AppModel::runRemoval(QPointer<AppModel> self, std::optional<Task<void
         self->helperFilesPresent = false;
         self->lidAwakeApplied = false;
         self->helperStatus = std::nullopt;
-        self->helperInstallFailure.reset();
         co_return;
     }
     self->showHelperFailure(result.error());
@@ -95,12 +97,15 @@ void AppModel::endHelperAction() {
     if (helperBusy()) helperBusy = false;
 }
 
-// A dismissed administrator prompt is the user's answer, not an error.
+// A dismissed administrator prompt is the user's answer, not an error. Any other failure is kept
+// for the lid work, which would otherwise replace it with its own findings.
 void AppModel::showHelperFailure(const HelperError& error) {
-    if (error.isUserCancellation())
+    if (error.isUserCancellation()) {
         helperStatus = std::nullopt;
-    else
-        helperStatus = error.message;
+        return;
+    }
+    helperStatus = error.message;
+    helperActionFailure = HelperActionFailure{error.message, helperInstalled()};
 }
 
 } // namespace brisel

@@ -86,14 +86,18 @@ void AppModel::publishLid(const HardwareResult<LidProbeResult>& result, bool des
     const LidProbeResult& probe = std::get<LidProbeResult>(result);
     helperInstalled = probe.installed;
     helperFilesPresent = probe.present;
-    if (probe.installed) helperInstallFailure.reset();
+    if (helperActionFailure && helperActionFailure->helperRan != probe.installed) helperActionFailure.reset();
+    // A failed install or removal stays in view where the lid has nothing of its own to say, and
+    // in place of "not running" while no helper runs.
+    const std::optional<std::string> kept =
+        helperActionFailure ? std::optional(helperActionFailure->message) : std::nullopt;
     // Nothing read: no helper, no helper files, and nothing wants or owes closed-lid sleep. That
     // is settled; retrying on every refresh would only keep a lid task in flight. A helper that
     // appears later is found by the next request (becoming active, an install, the lid option).
     if (!probe.readPerformed) {
         lidAwakeApplied = false;
         lidWriteNeedsRetry = false;
-        helperStatus = std::nullopt;
+        helperStatus = kept;
         return;
     }
     // Without a helper nothing holds a lease, so sleep that reads as enabled (or, with no helper
@@ -106,16 +110,15 @@ void AppModel::publishLid(const HardwareResult<LidProbeResult>& result, bool des
     lidAwakeApplied = probe.sleepDisabled == true && !nothingToUndo;
     if (nothingToUndo) {
         lidWriteNeedsRetry = false;
-        helperStatus = std::nullopt;
+        helperStatus = kept;
     } else if (probe.write.ok()) {
         const bool mismatch = probe.sleepDisabled != desired;
         lidWriteNeedsRetry = mismatch;
-        helperStatus = mismatch ? std::optional<std::string>("helper.lidStateUnconfirmed") : std::nullopt;
+        helperStatus = mismatch ? std::optional<std::string>("helper.lidStateUnconfirmed") : kept;
         if (!desired && probe.sleepDisabled == false) lidCleanupRequired = false;
     } else {
         lidWriteNeedsRetry = true;
-        helperStatus =
-            !probe.installed && helperInstallFailure ? *helperInstallFailure : probe.write.error().message;
+        helperStatus = !probe.installed && kept ? kept : probe.write.error().message;
     }
 }
 

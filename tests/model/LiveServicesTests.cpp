@@ -263,17 +263,20 @@ TEST_F(LiveServicesTest, WakeScreensWakeAndPowerStateEachRefreshOnce) {
 
 // The build puts the helper beside the program, where installing looks for it: from the built
 // program's folder an install gets as far as the administrator runner, which this system does not
-// have.
-TEST_F(LiveServicesTest, InstallingSaysWhyAndTheLidOptionStillStops) {
+// have, and so does a removal, whose lid work afterwards leaves the reason in view.
+TEST_F(LiveServicesTest, InstallingAndRemovingSayWhyAndTheLidOptionStillStops) {
     const std::filesystem::path program = BRISEL_PROGRAM_DIR;
     EXPECT_EQ(test::readFile(program / "resources" / HelperManager::bundledHelperName),
               test::readFile(BRISEL_HELPER_BINARY));
     environment.helper->bundleDirectory = program;
     environment.helper->resourceDirectory = program / "resources";
     AppModel& app = startLiveModel();
-    app.installHelper();
-    EXPECT_TRUE(runUntil([&app] { return !app.helperBusy(); }));
-    EXPECT_EQ(app.helperStatus(), "administrator scripts are not available on this system");
+    for (auto action : {&AppModel::installHelper, &AppModel::removeHelper}) {
+        (app.*action)();
+        EXPECT_TRUE(runUntil([&app] { return !app.helperBusy(); }));
+        quiet();
+        EXPECT_EQ(app.helperStatus(), "administrator scripts are not available on this system");
+    }
     EXPECT_FALSE(app.helperFilesPresent());
 
     app.setKeepAwakeEnabled(true);

@@ -110,8 +110,10 @@ const std::string& HelperManager::uninstallationScript() {
 
 HelperResult<void> HelperManager::install() const {
     const std::optional<std::string> helper = bundledHelperPath();
-    // Named by the folder looked in: on this system the program has no application bundle.
-    if (!helper) return HelperError{"helper binary missing from " + environment_.resourceDirectory.string()};
+    // Named by the folder looked in, as the program knows it: there is no application bundle here.
+    if (!helper)
+        return HelperError{"helper binary missing from " +
+                           environment_.resourceDirectory.filename().string()};
     const std::optional<std::string> digest = Sha256::hexDigestOfFile(*helper);
     if (!digest) return HelperError{"helper binary cannot be read"};
     return runPrivileged(installationScript(*helper, *digest));

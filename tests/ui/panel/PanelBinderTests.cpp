@@ -308,40 +308,71 @@ TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
     EXPECT_TRUE(test::findOne(&panel, "keep-display-awake")->isEnabled());
 }
 
-// Keep-awake with the lid closed and no helper: a failed install from the keep-awake section says
-// why in its details, and the lease's next look at the lid, which finds no helper running, does
-// not put "not running" in its place.
-TEST_F(PanelHostTest, AFailedInstallFromTheKeepAwakeSectionSaysWhy) {
-    BriselConfig config;
-    config.keepAwake = config.keepAwakeOnLidClosed = true;
-    fake->loadConfig.otherwise = config;
+// A failed install or removal says why in the keep-awake details, and neither the lid work that
+// follows nor the lease's next looks at the lid (which find no helper running, or nothing wrong)
+// put anything in its place. A removal that leaves a running helper is no lid issue. The helper's
+// start-up failure is the install's answer when the install itself worked.
+TEST_F(PanelHostTest, AFailedInstallOrRemovalSaysWhy) {
+    struct Row {
+        const char* name;
+        bool remove, keepAwake;
+        std::string why;
+        QStringList before; // the details before the action
+        const char* issue;
+    };
+    const QStringList notRunning = {l10n->tr("error.helperNotRunning")};
+    const Row rows[] = {
+        {"install, keep-awake on", false, true, "no scripts", notRunning, "awake-feedback-lid"},
+        {"installed, never answered", false, true, "helper.startFailed", notRunning, "awake-feedback-lid"},
+        {"removal, keep-awake on", true, true, "no scripts", {}, "awake-feedback-component"},
+        {"removal, keep-awake off", true, false, "no scripts", {}, "awake-feedback-component"},
+    };
     HardwareSnapshot snapshot = chargeSnapshot();
     snapshot.clamshellClosed = false;
     snapshot.clamshellCausesSleep = true;
-    startOn(snapshot);
-    fake->setHelper([](test::HelperAnswers& a) { a.install = HelperError{"no administrator scripts", 1}; });
-    PopoverControlPanel popover(context, *model, {});
-    popover.show();
-    test::findOne<QAbstractButton>(&popover, "keep-awake-menu-entry")->click();
-    test::findOne<QAbstractButton>(&popover, "awake-feedback-details")->click();
-    // The helper's work runs on threads of its own: wait for it, then for the view. Then the
-    // details' selectable line says why.
-    const auto detailsAfter = [&](bool renewLease, bool install) {
-        if (renewLease) clock->advance(HelperManager::leaseRenewalInterval);
-        if (install) test::findOne<QAbstractButton>(&popover, "install-keep-awake-component")->click();
-        EXPECT_TRUE(runUntil([&] { return !model->helperTask && !model->helperBusy(); }));
-        settle();
-        QStringList shown;
-        for (const auto* label : test::findOne(&popover, "awake-summary")->findChildren<QLabel*>())
-            if (label->isVisibleTo(&popover) &&
-                label->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard))
-                shown << label->text();
-        return shown;
-    };
-    ASSERT_EQ(detailsAfter(true, false), QStringList{l10n->tr("error.helperNotRunning")});
-    for (bool renew : {false, true, true})
-        EXPECT_EQ(detailsAfter(renew, !renew), QStringList{"no administrator scripts"}) << renew;
-    EXPECT_EQ(fake->count("helper.install"), 1u);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        BriselConfig config;
+        config.keepAwake = row.keepAwake;
+        config.keepAwakeOnLidClosed = true;
+        fake->loadConfig.otherwise = config;
+        fake->setHelper([&row](test::HelperAnswers& a) {
+            a = test::HelperAnswers{};
+            a.uninstall = HelperError{row.why, 1};
+            if (row.why != "helper.startFailed") a.install = a.uninstall;
+            a.waitForHelper = false;
+            a.installed = row.remove;
+            a.sleepDisabled = row.remove && row.keepAwake;
+        });
+        startOn(snapshot);
+        fake->clearCalls();
+        PopoverControlPanel popover(context, *model, {});
+        popover.show();
+        test::findOne<QAbstractButton>(&popover, "keep-awake-menu-entry")->click();
+        // The helper's work runs on threads of its own: wait for it, then for the view. Then the
+        // details, unfolded once there are any, say why in their selectable lines.
+        const auto detailsAfter = [&](bool renewLease) {
+            if (renewLease) clock->advance(HelperManager::leaseRenewalInterval);
+            EXPECT_TRUE(runUntil([&] { return !model->helperTask && !model->helperBusy(); }));
+            settle();
+            const auto details = test::findVisible(&popover, "awake-feedback-details");
+            if (!popover.keepAwakeFeedbackExpanded() && !details.isEmpty())
+                qobject_cast<QAbstractButton*>(details.front())->click();
+            QStringList shown;
+            for (const auto* label : popover.findChild<QWidget*>("awake-summary")->findChildren<QLabel*>())
+                if (label->isVisibleTo(&popover) &&
+                    label->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard))
+                    shown << label->text();
+            return shown;
+        };
+        ASSERT_EQ(detailsAfter(true), row.before);
+        row.remove ? model->removeHelper() : model->installHelper();
+        for (bool renew : {false, true, true}) {
+            EXPECT_EQ(detailsAfter(renew), QStringList{l10n->tr(QString::fromStdString(row.why))}) << renew;
+            EXPECT_EQ(test::findVisible(&popover, row.issue).size(), 1) << renew;
+        }
+        EXPECT_EQ(fake->count(row.remove ? "helper.uninstall" : "helper.install"), 1u);
+    }
 }
 
 } // namespace
