@@ -3,9 +3,9 @@
 #include "FakeOnboarding.h"
 #include "UiTestSupport.h"
 #include "app/MenuBarLabel.h"
-#include "ui/design/AnimatedValue.h"
 #include "platform/Workspace.h"
 #include "services/energy/EnergyAppMonitor.h"
+#include "ui/design/AnimatedValue.h"
 #include "ui/panel/ControlPanel.h"
 #include "ui/panel/PanelFooter.h"
 #include "ui/panel/PanelHosts.h"
@@ -248,10 +248,9 @@ protected:
         program.workspace = workspace;
         program.views->controlPanel = [this](const HostContext& context) {
             const PanelActions& shell = context.actions;
-            return new PopoverControlPanel(ViewContext{&context.localizer, nullptr, &announcer, nullptr},
-                                           context.model,
-                                           {shell.openSettings, shell.openAwakeSettings,
-                                            shell.openActivityMonitor, shell.quit});
+            return new PopoverControlPanel(
+                ViewContext{&context.localizer, nullptr, &announcer, nullptr}, context.model,
+                {shell.openSettings, shell.openAwakeSettings, shell.openActivityMonitor, shell.quit});
         };
         app =
             std::make_unique<BriselApp>(*model, std::make_unique<RecordingStatusItem>(), std::move(program));
