@@ -316,6 +316,7 @@ void AppDelegate::openConfig() {
 }
 
 void AppDelegate::openActivityMonitor(const SignificantEnergyApp& app) {
+    hideMenuBarPopover(); // it would stay over the monitor
     if (workspace_) EnergyAppMonitor::openInActivityMonitor(app, *workspace_);
 }
 

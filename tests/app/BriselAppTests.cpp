@@ -3,6 +3,7 @@
 #include "FakeOnboarding.h"
 #include "UiTestSupport.h"
 #include "app/MenuBarLabel.h"
+#include "platform/Workspace.h"
 #include "ui/design/AnimatedValue.h"
 #include "ui/panel/ControlPanel.h"
 #include "ui/panel/PanelFooter.h"
@@ -15,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 
 #include <map>
 
@@ -242,9 +244,12 @@ protected:
         makeModel(setupDone());
         AppDelegateOptions program = options();
         program.views = applicationViews();
+        program.workspace = workspace;
         program.views->controlPanel = [this](const HostContext& context) {
-            return new PopoverControlPanel(ViewContext{&context.localizer, nullptr, &announcer, nullptr},
-                                           context.model, {});
+            const PanelActions& shell = context.actions;
+            return new PopoverControlPanel(
+                ViewContext{&context.localizer, nullptr, &announcer, nullptr}, context.model,
+                {shell.openSettings, shell.openAwakeSettings, shell.openActivityMonitor, shell.quit});
         };
         app =
             std::make_unique<BriselApp>(*model, std::make_unique<RecordingStatusItem>(), std::move(program));
@@ -257,7 +262,18 @@ protected:
         settle();
     }
 
+    struct CountingWorkspace : Workspace { // counts the applications opened with a request
+        int opened = 0;
+        int openApplication(const std::string&, const std::string&) override {
+            ++opened;
+            return 0;
+        }
+        void openApplication(const std::string&) override {}
+        bool openSettingsPane(const SettingsPane&) override { return false; }
+    };
+
     RecordingAnnouncer announcer;
+    std::shared_ptr<CountingWorkspace> workspace = std::make_shared<CountingWorkspace>();
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     const QRect bottomIcon{area.right() - 60, area.bottom() - 23, 24, 24};
 };
@@ -286,6 +302,22 @@ TEST_F(PanelShowingTest, ThePopupStandsByItsIconAtTheSizeItShows) {
             byIcon(); // changed while shown
             popup.toggle(icon);
         }
+}
+
+// A click on an activity row opens the monitor and puts the popup away, so the tray icon opens it
+// again at the next click.
+TEST_F(PanelShowingTest, AnActivityRowPutsThePopupAwayAndTheTrayIconBringsItBack) {
+    PanelHost& popup = launchProgram();
+    model->significantEnergyApps = {{412, "Photo Editor", std::nullopt, {}, 3.0}};
+    settle();
+    popup.toggle(bottomIcon);
+    auto* row = findOne<QAbstractButton>(&popup, QStringLiteral("energy-app-412"));
+    ASSERT_NE(row, nullptr);
+    QTest::mouseClick(row, Qt::LeftButton);
+    EXPECT_EQ(workspace->opened, 1);
+    EXPECT_FALSE(popup.isVisible());
+    popup.toggle(bottomIcon);
+    EXPECT_TRUE(popup.isVisible());
 }
 
 // Shown again, a host shows what is now, at once: the popup announces only the error it shows,

@@ -3,9 +3,6 @@
 #include "async/Clock.h"
 #include "platform/Workspace.h"
 
-#include <QGuiApplication>
-#include <QWindow>
-
 #include <algorithm>
 
 namespace brisel {
@@ -79,12 +76,6 @@ std::string EnergyAppMonitor::activityMonitorParameters(const SignificantEnergyA
 }
 
 void EnergyAppMonitor::openInActivityMonitor(const SignificantEnergyApp& app, Workspace& workspace) {
-    // The menu-bar panel is a pop-up window; it would stay over the monitor.
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        for (QWindow* window : QGuiApplication::topLevelWindows()) {
-            if (window->isVisible() && window->type() == Qt::Popup) window->hide();
-        }
-    }
     if (workspace.openApplication(kActivityMonitorPath, activityMonitorParameters(app)) != 0)
         workspace.openApplication(kActivityMonitorPath);
 }

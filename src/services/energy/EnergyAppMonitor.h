@@ -33,8 +33,8 @@ public:
     // The status key of the last finished sampling ("energySample.unavailable" before the first).
     const std::string& statusKey() const;
 
-    // Closes the open menu-bar panel and opens the system activity monitor on its energy tab for
-    // this application; if launching with that request fails, opens the monitor plainly.
+    // Opens the system activity monitor on its energy tab for this application; if launching with
+    // that request fails, opens the monitor plainly. Putting the panel away is the shell's part.
     static void openInActivityMonitor(const SignificantEnergyApp& app, Workspace& workspace);
     // The request handed to the activity monitor.
     static std::string activityMonitorParameters(const SignificantEnergyApp& app);

@@ -11,7 +11,9 @@ const char* const labelName = "brisel-announcement";
 }
 
 void QtAnnouncer::announce(const QString& text) {
-    QWidget* window = QApplication::activeWindow();
+    // The key window: an open popup (the tray's panel) never becomes the active window.
+    QWidget* window = QApplication::activePopupWidget();
+    if (!window) window = QApplication::activeWindow();
     if (!window || text.isEmpty()) return;
     QLabel* label = announcementLabel(window);
     label->setAccessibleName(text);

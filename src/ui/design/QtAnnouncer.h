@@ -7,8 +7,9 @@ class QWidget;
 
 namespace brisel {
 
-// Announces through the active window: the text becomes the accessible name of a zero-sized label
-// in that window, which then raises an alert. Without an active window nothing is announced.
+// Announces through the key window (the open popup, else the active window): the text becomes the
+// accessible name of a zero-sized label in that window, which then raises an alert. Without either
+// nothing is announced.
 class QtAnnouncer : public Announcer {
 public:
     void announce(const QString& text) override;

@@ -165,21 +165,32 @@ TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndGoesOnWhenItIsGone) {
     EXPECT_EQ(QApplication::focusWidget(), a);
 }
 
-TEST(QtAnnouncerTest, SpeaksOnlyThroughTheActiveWindow) {
+// Announcements go to the key window: the open popup, which never becomes the active window, else
+// the active window, else nowhere.
+TEST(QtAnnouncerTest, SpeaksThroughTheKeyWindowOnly) {
     ASSERT_EQ(QApplication::activeWindow(), nullptr);
     QWidget window;
+    QWidget popup(nullptr, Qt::Popup);
     QtAnnouncer announcer;
-    announcer.announce("Limit set");
-    EXPECT_EQ(window.findChild<QLabel*>("brisel-announcement"), nullptr);
-
+    const auto said = [](const QWidget& on) {
+        const auto* label = on.findChild<QLabel*>("brisel-announcement");
+        return label ? label->accessibleName() : QString();
+    };
+    announcer.announce("Nowhere");
+    EXPECT_EQ(said(window) + said(popup), "");
+    popup.show();
+    announcer.announce("In the popup");
+    EXPECT_EQ(said(popup), "In the popup");
+    popup.hide();
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    announcer.announce("Limit set");
-    const auto* label = window.findChild<QLabel*>("brisel-announcement");
-    ASSERT_TRUE(label);
-    EXPECT_EQ(label->accessibleName(), "Limit set");
-    EXPECT_TRUE(label->size().isEmpty());
+    announcer.announce("In the window");
+    popup.show();
+    announcer.announce("Over the window");
+    EXPECT_EQ(said(window), "In the window");
+    EXPECT_EQ(said(popup), "Over the window");
+    EXPECT_TRUE(QtAnnouncer::announcementLabel(&window)->size().isEmpty());
 }
 
 // ---- toggle row ------------------------------------------------------------------------------

@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -655,6 +657,22 @@ TEST_F(OnboardingViewTest, RecoveryOnlyTaskStopTakesNoSpaceUntilNeeded) {
     EXPECT_TRUE(stop->isVisibleTo(&host));
     EXPECT_EQ(stop->button()->objectName(), "retry-stop-keep-awake");
     EXPECT_EQ(stop->button()->toolTip(), en("display.restoreHelp"));
+}
+
+// A page that fits does not scroll, however tall the pages shown before it (hidden now, they ask
+// for no room), and the window reopens on it at its top though it was left scrolled down.
+TEST_F(OnboardingViewTest, APageThatFitsDoesNotScroll) {
+    auto spanish = test::repositoryLocalizer("es"); // the longest texts
+    make(pageState("confirmation"), spanish.get()).resize(480, 600);
+    view->show();
+    QScrollBar* bar = view->findChild<QScrollArea*>()->verticalScrollBar();
+    ASSERT_TRUE(runUntil([&] { return bar->maximum() > 0; })) << "taller than the window";
+    bar->setValue(bar->maximum());
+    view->hide();
+    view->sync(pageState("task"));
+    view->show();
+    EXPECT_TRUE(runUntil([&] { return bar->maximum() == 0; }, std::chrono::seconds(2)))
+        << "scrolls by " << bar->maximum();
 }
 
 TEST_F(OnboardingViewTest, RendersEveryPageInBothThemesLightAndDark) {
