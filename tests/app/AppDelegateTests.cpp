@@ -146,6 +146,7 @@ TEST_F(ShellTest, WithoutACoordinatorTheWizardDoesNotOpen) {
     EXPECT_TRUE(visible(delegate->dockWindow())); // nor is anything redirected
 }
 
+// Reopened, the dock window catches up once: each of its widgets is told once that the pointer left.
 TEST_F(ShellTest, TheDockWindowIsReusedAndFoldsKeepAwakeOnlyWhenShownAnew) {
     launch(setupDone());
     settle();
@@ -156,7 +157,16 @@ TEST_F(ShellTest, TheDockWindowIsReusedAndFoldsKeepAwakeOnlyWhenShownAnew) {
     EXPECT_TRUE(delegate->panelNavigation().keepAwakeExpanded());
     window->close();
     EXPECT_FALSE(window->isVisible());
+    struct Leaves : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::Leave;
+            return false;
+        }
+    } leaves;
+    window->findChild<QWidget*>()->installEventFilter(&leaves);
     delegate->applicationShouldHandleReopen();
+    EXPECT_EQ(leaves.count, 1);
     EXPECT_FALSE(delegate->panelNavigation().keepAwakeExpanded());
     EXPECT_EQ(delegate->dockWindow(), window);
     EXPECT_TRUE(window->isVisible());

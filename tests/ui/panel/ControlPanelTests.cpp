@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include <functional>
+
 namespace brisel {
 namespace {
 
@@ -315,6 +317,29 @@ TEST_F(ControlPanelTest, WhatItShowsAlreadyIsNeitherLaidOutNorPaintedAgain) {
         texts << label->text();
     EXPECT_TRUE(texts.contains(l10n->tr("msg.noNativeLimit"))) << texts.join(" | ").toStdString();
     EXPECT_NE(l10n->tr("msg.noNativeLimit"), test::repositoryLocalizer("en")->tr("msg.noNativeLimit"));
+}
+
+// Another language or look redoes the sections once: a hidden panel when it is shown again, a
+// shown one at once (a colour scheme reaches the appearance first and the palettes after).
+TEST_F(ControlPanelTest, ANewLanguageOrLookIsShownOnceAndAHiddenPanelWaits) {
+    const std::pair<const char*, std::function<void(bool)>> changes[] = {
+        {"scheme",
+         [](bool on) {
+             QApplication::setPalette(on ? test::darkPalette() : test::lightPalette());
+             QCoreApplication::sendPostedEvents(); // the widgets' palettes follow on a later turn
+         }},
+        {"language", [&](bool on) { l10n->setLanguage(on ? "ja" : "en"); }},
+        {"transparency", [&](bool on) { source.setReduceTransparency(on); }},
+    };
+    for (const auto& [name, change] : changes) {
+        Rig rig(context);
+        const int synced = rig.panel.fullSyncs();
+        change(true);
+        rig.window.show();
+        EXPECT_EQ(rig.panel.fullSyncs(), synced + 1) << name;
+        change(false);
+        EXPECT_EQ(rig.panel.fullSyncs(), synced + 2) << name;
+    }
 }
 
 // Texts follow the language; the compact footer row stays centred on one line at the buttons' own
