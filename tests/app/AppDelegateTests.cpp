@@ -1,4 +1,5 @@
 #include "ShellFixture.h"
+#include "UiTestSupport.h"
 
 #include "app/MainMenu.h"
 
@@ -157,14 +158,7 @@ TEST_F(ShellTest, TheDockWindowIsReusedAndFoldsKeepAwakeOnlyWhenShownAnew) {
     EXPECT_TRUE(delegate->panelNavigation().keepAwakeExpanded());
     window->close();
     EXPECT_FALSE(window->isVisible());
-    struct Leaves : QObject {
-        int count = 0;
-        bool eventFilter(QObject*, QEvent* event) override {
-            count += event->type() == QEvent::Leave;
-            return false;
-        }
-    } leaves;
-    window->findChild<QWidget*>()->installEventFilter(&leaves);
+    EventCounter leaves(*window->findChild<QWidget*>(), QEvent::Leave);
     delegate->applicationShouldHandleReopen();
     EXPECT_EQ(leaves.count, 1);
     EXPECT_FALSE(delegate->panelNavigation().keepAwakeExpanded());
