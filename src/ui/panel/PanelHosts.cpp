@@ -67,27 +67,6 @@ std::optional<double> availableScreenHeight() {
     return screen->availableGeometry().height();
 }
 
-// While its viewport is shown, brings into view a control the user moved the focus to; the focus a
-// window gives back when it is activated is not followed (the host opens at its top). An object of
-// its own, so the viewport, which watches its content, does not see the content's events twice.
-class FocusFollower : public QObject {
-public:
-    explicit FocusFollower(QScrollArea& area) : QObject(&area), area_(area) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::FocusIn) return false;
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        auto* control = qobject_cast<QWidget*>(watched);
-        if (control && area_.widget()->isAncestorOf(control) && reason != Qt::ActiveWindowFocusReason &&
-            reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason)
-            area_.ensureWidgetVisible(control, 0, 12);
-        return false;
-    }
-
-private:
-    QScrollArea& area_;
-};
-
 void paintBackdrop(QWidget& widget, const ViewContext& view) {
     QPainter painter(&widget);
     BriselPanelBackdrop::paint(painter, widget.rect(), view.currentAppearance(), widget.palette());
@@ -110,6 +89,31 @@ double popoverMaximumHeight(std::optional<double> availableHeight) {
 }
 
 // ---- viewport --------------------------------------------------------------------------------------
+
+namespace {
+
+// While its viewport is shown, brings into view a control the user moved the focus to; the focus a
+// window gives back when it is activated is not followed (the host opens at its top). An object of
+// its own, so the viewport, which watches its content, does not see the content's events twice.
+class FocusFollower : public QObject {
+public:
+    explicit FocusFollower(QScrollArea& area) : QObject(&area), area_(area) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::FocusIn) return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* control = qobject_cast<QWidget*>(watched);
+        if (control && area_.widget()->isAncestorOf(control) && reason != Qt::ActiveWindowFocusReason &&
+            reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason)
+            area_.ensureWidgetVisible(control, 0, 12);
+        return false;
+    }
+
+private:
+    QScrollArea& area_;
+};
+
+} // namespace
 
 PanelScrollViewport::PanelScrollViewport(QWidget* content, std::optional<double> maximumHeight,
                                          QWidget* parent)
