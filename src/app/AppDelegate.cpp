@@ -145,18 +145,13 @@ void AppDelegate::showMainWindow() {
         showOnboardingWindow();
         return;
     }
-    if (!onShow(window_)) {
-        // What changed while it was closed first (keep-awake going on folds the card out), so
-        // this fold is the last word.
-        if (window_) ShownSync::catchUp(*window_);
-        panelNavigation_.setKeepAwakeExpanded(false);
-    }
     if (!window_) {
         window_ = makeWindow("dock-window", views_.dock(hostContext(ownActions()), panelNavigation_),
                              {340, 640}, {340, 640}, {340, 640});
         retitle();
     }
-    present(window_);
+    // After what changed while it was closed (keep-awake going on folds the card out).
+    present(window_, [this] { panelNavigation_.setKeepAwakeExpanded(false); });
 }
 
 void AppDelegate::showSettingsWindow(std::optional<BriselSettingsTab> tab) {
@@ -241,11 +236,13 @@ bool AppDelegate::onShow(const QWidget* window) {
     return window && window->isVisible() && !window->isMinimized();
 }
 
-void AppDelegate::present(QWidget* window) {
+void AppDelegate::present(QWidget* window, const std::function<void()>& opening) {
+    const bool opens = !onShow(window);
+    if (!window->isVisible()) ShownSync::catchUp(*window);
+    if (opens && opening) opening();
     // A minimised window stays minimised through show(); without a taskbar entry nothing else
     // could bring it back.
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    if (!window->isVisible()) ShownSync::catchUp(*window);
     window->show();
     window->raise();
     window->activateWindow();

@@ -117,8 +117,9 @@ private:
     QWidget* makeWindow(const char* name, QWidget* content, QSize initial, QSize minimum, QSize maximum);
     // Visible and not minimised.
     static bool onShow(const QWidget* window);
-    // Un-minimised, shown, raised and focused.
-    void present(QWidget* window);
+    // Un-minimised, shown, raised and focused. A hidden window catches up first; `opening` runs
+    // after that when it was not on show, so what it sets is the last word.
+    void present(QWidget* window, const std::function<void()>& opening = {});
     void retitle();
     void applyPolicyTo(QWidget* window);
     void bringForward();

@@ -1,4 +1,5 @@
 #include "ShellFixture.h"
+#include "UiTestSupport.h"
 
 #include "app/MainMenu.h"
 
@@ -146,6 +147,7 @@ TEST_F(ShellTest, WithoutACoordinatorTheWizardDoesNotOpen) {
     EXPECT_TRUE(visible(delegate->dockWindow())); // nor is anything redirected
 }
 
+// Reopened, the dock window catches up once: each of its widgets is told once that the pointer left.
 TEST_F(ShellTest, TheDockWindowIsReusedAndFoldsKeepAwakeOnlyWhenShownAnew) {
     launch(setupDone());
     settle();
@@ -156,7 +158,9 @@ TEST_F(ShellTest, TheDockWindowIsReusedAndFoldsKeepAwakeOnlyWhenShownAnew) {
     EXPECT_TRUE(delegate->panelNavigation().keepAwakeExpanded());
     window->close();
     EXPECT_FALSE(window->isVisible());
+    EventCounter leaves(*window->findChild<QWidget*>(), QEvent::Leave);
     delegate->applicationShouldHandleReopen();
+    EXPECT_EQ(leaves.count, 1);
     EXPECT_FALSE(delegate->panelNavigation().keepAwakeExpanded());
     EXPECT_EQ(delegate->dockWindow(), window);
     EXPECT_TRUE(window->isVisible());

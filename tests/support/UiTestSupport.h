@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QEvent>
 #include <QImage>
 #include <QList>
 #include <QPalette>
@@ -40,6 +41,20 @@ struct RecordingAnnouncer : Announcer {
 struct CountingHaptics : Haptics {
     int alignments = 0;
     void alignment() override { ++alignments; }
+};
+
+// Counts the events of one type that reach `target` while it lives.
+class EventCounter : public QObject {
+public:
+    EventCounter(QObject& target, QEvent::Type type) : type_(type) { target.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == type_;
+        return false;
+    }
+    int count = 0;
+
+private:
+    QEvent::Type type_;
 };
 
 // A light and a dark palette with distinct window, text, base and highlight colours.

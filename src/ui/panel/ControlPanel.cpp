@@ -10,6 +10,7 @@
 #include "ui/design/BriselTypography.h"
 #include "ui/design/FocusKeeper.h"
 #include "ui/design/SectionCard.h"
+#include "ui/design/ShownSync.h"
 #include "ui/design/SurfaceView.h"
 #include "ui/panel/PanelFooter.h"
 #include "ui/panel/PowerFlowCard.h"
@@ -95,12 +96,17 @@ ControlPanel::ControlPanel(ViewContext context, bool showsSettingsButton, bool d
     column->addSpacing(2);
     addInset(column, hairline, 14);
     addInset(column, footer_, 10);
-    // Another language or look: the texts and colours set from the last state are made again
-    // (not while a sync sets the theme: it goes on in the new look).
-    context_.observe(this, [this] {
-        resync();
-        update();
-    });
+    // Another language or look: the texts and colours set from the last state are made again (not
+    // while a sync sets the theme: it goes on in the new look). Another colour scheme reaches the
+    // appearance before the palettes, so its colours are set once, on the palette change.
+    if (context_.l10n) connect(context_.l10n, &Localizer::changed, this, [this] { resync(); });
+    if (context_.appearance)
+        connect(context_.appearance, &AppearanceSource::changed, this, [this] {
+            Appearance look = context_.currentAppearance();
+            look.dark = styledLook_.dark;
+            if (look != styledLook_) resync();
+            update();
+        });
 }
 
 bool ControlPanel::focusNextPrevChild(bool next) {
@@ -108,7 +114,15 @@ bool ControlPanel::focusNextPrevChild(bool next) {
 }
 
 void ControlPanel::resync() {
-    if (shown_ && !syncing_) sync(*std::exchange(shown_, std::nullopt));
+    if (!shown_ || syncing_) return;
+    stale_ = true;
+    // Made on first need, after the binder's keeper: catching up, the model's state comes first
+    // and leaves this one nothing to do.
+    if (!restyle_)
+        restyle_ = new ShownSync(*this, [this] {
+            if (stale_ && shown_) sync(*shown_);
+        });
+    restyle_->changed();
 }
 
 void ControlPanel::changeEvent(QEvent* event) {
@@ -147,11 +161,12 @@ std::pair<bool, bool> ControlPanel::folds() const {
 }
 
 void ControlPanel::sync(const ControlPanelState& state) {
-    if (shown_ == state) {
+    if (shown_ == state && !stale_) {
         if (folds() != shownFolds_) refreshNavigation();
         return;
     }
     const QScopedValueRollback syncing(syncing_, true);
+    ++fullSyncs_;
     // The panel sets the theme for everything inside it.
     if (context_.appearance) context_.appearance->setTheme(state.theme);
     const PanelSections sections = panelSections(state);
@@ -183,6 +198,8 @@ void ControlPanel::sync(const ControlPanelState& state) {
     orderTabsByLayout(this);
     shown_ = state;
     shownFolds_ = folds();
+    styledLook_ = context_.currentAppearance();
+    stale_ = false;
     focus_->settle();
 }
 

@@ -21,6 +21,7 @@ class FocusKeeper;
 class PanelFooter;
 class PowerFlowCard;
 class SectionCard;
+class ShownSync;
 
 // Everything the panel shows, as the model has it.
 struct ControlPanelState {
@@ -82,6 +83,9 @@ public:
     // Reads the navigation's flags again.
     void refreshNavigation();
 
+    // How many syncs redid the sections (a new state, language or look), for tests to count.
+    int fullSyncs() const { return fullSyncs_; }
+
     StatusHeader* header() const { return header_; }
     KeepAwakeControlsView* keepAwake() const { return keepAwake_; }
     PanelFooter* footer() const { return footer_; }
@@ -92,7 +96,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Shows the last state again, for a new language, look or palette.
+    // Shows the last state again, for a new language, look or palette: now while shown, else
+    // before it is shown again.
     void resync();
 
     ViewContext context_;
@@ -119,6 +124,10 @@ private:
     BoolBinding feedbackExpanded_;
     std::optional<ControlPanelState> shown_; // what the sections show now
     std::pair<bool, bool> shownFolds_;       // and with which folds
+    Appearance styledLook_;                  // and in which look
+    bool stale_ = false;                     // the language or look changed since
+    ShownSync* restyle_ = nullptr;
+    int fullSyncs_ = 0;
     bool syncing_ = false;
 };
 

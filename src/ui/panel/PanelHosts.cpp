@@ -90,10 +90,37 @@ double popoverMaximumHeight(std::optional<double> availableHeight) {
 
 // ---- viewport --------------------------------------------------------------------------------------
 
+namespace {
+
+// While its viewport is shown, brings into view a control the user moved the focus to; the focus a
+// window gives back when it is activated is not followed (the host opens at its top). An object of
+// its own, so the viewport, which watches its content, does not see the content's events twice.
+class FocusFollower : public QObject {
+public:
+    explicit FocusFollower(QScrollArea& area) : QObject(&area), area_(area) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::FocusIn) return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* control = qobject_cast<QWidget*>(watched);
+        if (control && area_.widget()->isAncestorOf(control) && reason != Qt::ActiveWindowFocusReason &&
+            reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason)
+            area_.ensureWidgetVisible(control, 0, 12);
+        return false;
+    }
+
+private:
+    QScrollArea& area_;
+};
+
+} // namespace
+
 PanelScrollViewport::PanelScrollViewport(QWidget* content, std::optional<double> maximumHeight,
                                          QWidget* parent)
-    : QScrollArea(parent), content_(content), maximum_(maximumHeight) {
+    : QScrollArea(parent), content_(content), maximum_(maximumHeight),
+      focusFollower_(new FocusFollower(*this)) {
     setObjectName("panel-scroll-viewport");
+    setFocusPolicy(Qt::NoFocus); // the controls take the focus; the area itself is no Tab stop
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(maximumHeight ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
@@ -151,28 +178,20 @@ QSize PanelScrollViewport::sizeHint() const {
 
 bool PanelScrollViewport::eventFilter(QObject* watched, QEvent* event) {
     if (watched == content_ && event->type() == QEvent::LayoutRequest) relayout();
-    // A control the user moved the focus to is brought into view; the focus a window gives back
-    // when it is activated is not (the host opens at its top).
-    if (event->type() == QEvent::FocusIn) {
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        auto* control = qobject_cast<QWidget*>(watched);
-        if (control && content_->isAncestorOf(control) && reason != Qt::ActiveWindowFocusReason &&
-            reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason)
-            ensureWidgetVisible(control, 0, 12);
-    }
     return QScrollArea::eventFilter(watched, event);
 }
 
 void PanelScrollViewport::showEvent(QShowEvent* event) {
-    // Shown again, it opens at its top, where the charge is. Focus changes are watched only while
-    // shown: they reach the controls, not the viewport.
-    verticalScrollBar()->setValue(0);
-    qApp->installEventFilter(this);
+    // Opened, it starts at its top, where the charge is; restored by the window system, it stays
+    // where the user left it. Focus changes are watched only while shown: they reach the controls,
+    // not the viewport.
+    if (!event->spontaneous()) verticalScrollBar()->setValue(0);
+    qApp->installEventFilter(focusFollower_);
     QScrollArea::showEvent(event);
 }
 
 void PanelScrollViewport::hideEvent(QHideEvent* event) {
-    qApp->removeEventFilter(this);
+    qApp->removeEventFilter(focusFollower_);
     QScrollArea::hideEvent(event);
 }
 
@@ -246,6 +265,11 @@ void DockDashboardView::paintEvent(QPaintEvent*) {
 }
 
 void DockDashboardView::hideEvent(QHideEvent* event) {
+    // Closed, it opens folded the next time; minimised, it keeps what the user unfolded.
+    if (event->spontaneous()) {
+        QWidget::hideEvent(event);
+        return;
+    }
     if (keepAwakeExpanded_) keepAwakeExpanded_.set(false);
     if (feedbackExpanded_) feedbackExpanded_.set(false);
     panel_->refreshNavigation();

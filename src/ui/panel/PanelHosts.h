@@ -2,7 +2,7 @@
 
 // The two places the panel is shown: the tray's popup and the dock window. Each host draws the
 // backdrop, binds the panel to the model, keeps it for its whole life, and folds its keep-awake
-// sections in when it is hidden.
+// sections in when it is closed (not when its window is minimised).
 
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/Haptics.h"
@@ -41,8 +41,9 @@ double popoverMaximumHeight(std::optional<double> availableHeight);
 // lies over the content. With a maximum height (the popup) it answers 340 × the content's height up
 // to that maximum, shows the bar (hidden while idle) exactly when the content is taller, and scrolls
 // back to the top when the content fits again. Without one (the dock) it fills its place and shows
-// its bar while the content is taller. Shown, it opens at its top, and follows the keyboard focus
-// the user moves to a control out of view.
+// its bar while the content is taller. Opened, it starts at its top (a window restored from the
+// minimised state keeps its place), and follows the keyboard focus the user moves to a control out
+// of view.
 class PanelScrollViewport : public QScrollArea {
     Q_OBJECT
 
@@ -67,6 +68,7 @@ private:
     QWidget* content_;
     std::optional<double> maximum_;
     QSize hint_;
+    QObject* focusFollower_;
 };
 
 // The tray popup's content: the panel in a viewport as tall as the screen allows, with its own

@@ -274,14 +274,7 @@ void processEvents() {
 TEST(PanelTextTest, ShowingALabelAsItIsChangesNothing) {
     QLabel label;
     showLabel(&label, "72%", Qt::red);
-    struct PaletteChanges : QObject {
-        int count = 0;
-        bool eventFilter(QObject*, QEvent* event) override {
-            count += event->type() == QEvent::PaletteChange;
-            return false;
-        }
-    } changes;
-    label.installEventFilter(&changes);
+    test::EventCounter changes(label, QEvent::PaletteChange);
     showLabel(&label, "72%", Qt::red);
     EXPECT_EQ(changes.count, 0);
     showLabel(&label, "72%", Qt::blue);
@@ -503,6 +496,7 @@ TEST_F(ControlPanelTest, FullFormOfTheSettings) {
 // After a switch of the colour scheme, delivered as the desktop does (the appearance first, then
 // the palettes, each widget's before its children's) with the same state published since, every
 // text has the colour of a panel made in the new scheme, and the figures read on their background.
+// The sections are redone once.
 TEST_F(ControlPanelTest, ASchemeSwitchRecoloursEveryTextAtOnce) {
     ControlPanelState state = test::panelState();
     state.mclSupported = false; // the panel's own "no limit" line
@@ -527,10 +521,12 @@ TEST_F(ControlPanelTest, ASchemeSwitchRecoloursEveryTextAtOnce) {
             rig.window.setPalette(dark ? test::lightPalette() : test::darkPalette());
             rig.sync(state);
             rig.window.show();
+            const int synced = rig.panel.fullSyncs();
             test::ScopedScheme after(dark);
             rig.window.setPalette(to);
             for (int publish = 0; publish < 3; ++publish)
                 rig.panel.sync(state);
+            EXPECT_EQ(rig.panel.fullSyncs(), synced + 1);
             EXPECT_EQ(textColours(rig.panel), made) << int(theme) << dark;
             for (const char* figure : {"telemetry-health", "telemetry-cycles"}) {
                 const QLabel* value = findOne(&rig.panel, figure)->findChildren<QLabel*>().back();

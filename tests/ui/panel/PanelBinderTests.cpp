@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <utility>
 
 namespace brisel {
 namespace {
@@ -154,11 +155,15 @@ TEST(PanelHostRules, DomainsAndHeightLimit) {
         EXPECT_EQ(popoverMaximumHeight(available), maximum) << available.value_or(-1);
 }
 
-// A content of a set height.
+// A content of a set height that counts how often it is measured.
 class Block : public QWidget {
 public:
     int height = 400;
-    QSize sizeHint() const override { return {340, height}; }
+    mutable int measured = 0;
+    QSize sizeHint() const override {
+        ++measured;
+        return {340, height};
+    }
 };
 
 TEST(PanelViewport, AnswersTheContentUpToTheLimitAndScrollsBack) {
@@ -191,7 +196,8 @@ TEST(PanelViewport, AnswersTheContentUpToTheLimitAndScrollsBack) {
 }
 
 // The dock's viewport over a content taller than the window, with a control at either end: it
-// follows the focus the user moves but not the one a window gives back, and opens at its top.
+// follows the focus the user moves but not the one a window gives back, opens at its top (not when
+// restored from the minimised state), and measures its content once per layout request.
 TEST(PanelViewport, OpensAtItsTopAndFollowsTheFocusTheUserMoves) {
     QWidget window;
     auto* content = new Block;
@@ -214,9 +220,19 @@ TEST(PanelViewport, OpensAtItsTopAndFollowsTheFocusTheUserMoves) {
         EXPECT_EQ(bottom->visibleRegion().isEmpty(), !follows) << reason;
     }
     bar->setValue(300);
+    window.showMinimized();
+    window.showNormal();
+    EXPECT_EQ(bar->value(), 300);
     window.hide();
     window.show();
     EXPECT_EQ(bar->value(), 0);
+
+    content->measured = 0;
+    view->relayout();
+    const int once = std::exchange(content->measured, 0);
+    QEvent request(QEvent::LayoutRequest);
+    QApplication::sendEvent(content, &request);
+    EXPECT_EQ(content->measured, once);
 }
 
 class PanelHostTest : public test::ModelTest {
@@ -235,10 +251,14 @@ protected:
     ViewContext context{l10n.get(), nullptr, &announcer, nullptr};
 };
 
-TEST_F(PanelHostTest, HidingEitherHostFoldsTheKeepAwakeSections) {
+// Closing either host folds the keep-awake sections; minimising the dock window does not. Tab
+// reaches only controls.
+TEST_F(PanelHostTest, ClosingEitherHostFoldsTheKeepAwakeSections) {
     startModel();
     PopoverControlPanel popover(context, *model, {});
-    popover.show();
+    for (QWidget* stop : test::tabOrder(popover))
+        EXPECT_TRUE(popover.panel()->isAncestorOf(stop) && stop->isVisible())
+            << stop->objectName().toStdString();
     auto* entry = test::findOne<QAbstractButton>(&popover, "keep-awake-menu-entry");
     ASSERT_TRUE(entry);
     entry->click();
@@ -255,6 +275,9 @@ TEST_F(PanelHostTest, HidingEitherHostFoldsTheKeepAwakeSections) {
                            {[&] { return details; }, [&](bool on) { details = on; }}, {});
     dock.show();
     EXPECT_EQ(test::findVisible(&dock, "keep-awake-options").size(), 1);
+    dock.showMinimized();
+    dock.showNormal();
+    EXPECT_TRUE(expanded && details);
     dock.hide();
     EXPECT_FALSE(expanded);
     EXPECT_FALSE(details);
