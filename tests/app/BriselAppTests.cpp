@@ -15,8 +15,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include <map>
+#include <utility>
+
+// Failures print frames as frames.
+inline void PrintTo(const QRect& r, std::ostream* out) {
+    *out << r.width() << 'x' << r.height() << '+' << r.x() << '+' << r.y();
+}
 
 namespace brisel::test {
 namespace {
@@ -262,29 +269,80 @@ protected:
     const QRect bottomIcon{area.right() - 60, area.bottom() - 23, 24, 24};
 };
 
+// Every frame the popup's window shows: the one it is mapped with, and each it takes while mapped.
+class FrameLog : public QObject {
+public:
+    explicit FrameLog(QWidget& popup) : popup_(popup) {
+        popup.winId();
+        popup.installEventFilter(this);
+        connect(popup.windowHandle(), &QWindow::visibleChanged, this, [this](bool shown) {
+            if (shown) record();
+        });
+    }
+    // Each frame shown since the last look was `frame`.
+    void expectOnly(const QRect& frame) {
+        for (const QRect& shown : std::exchange(frames_, {}))
+            EXPECT_EQ(shown, frame);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        const bool moved = event->type() == QEvent::Move || event->type() == QEvent::Resize;
+        if (moved && popup_.isVisible()) record();
+        return false;
+    }
+
+private:
+    void record() { frames_ << popup_.windowHandle()->geometry(); }
+
+    QWidget& popup_;
+    QList<QRect> frames_;
+};
+
 // Opened after a banner came or went while it was closed, or grown and shrunk while open, the popup
-// stands by its icon at its new size, inside the available area: at a bottom tray its bottom on the
-// icon's top, at a top tray its top under the icon.
+// takes its frame in one step, by its icon, inside the available area of the icon's screen and at
+// most as tall as that screen allows: under an icon at the top, over one at the bottom, beside one
+// at a side whose panel takes no strip of the screen.
 TEST_F(PanelShowingTest, ThePopupStandsByItsIconAtTheSizeItShows) {
     PanelHost& popup = launchProgram();
-    for (const QRect& icon : {bottomIcon, QRect(area.right() - 60, area.top(), 24, 24)})
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);
+    const QRect side = QGuiApplication::screens().at(1)->availableGeometry();
+    const struct Row {
+        QRect icon, area;
+    } rows[] = {
+        {bottomIcon, area},
+        {QRect(area.right() - 60, area.top(), 24, 24), area},
+        {QRect(side.right() - 60, side.bottom() - 23, 24, 24), side},
+        {QRect(side.left(), side.center().y(), 24, 24), side},
+        {QRect(side.right() - 23, side.center().y(), 24, 24), side},
+    };
+    const QWidget& panel = *popup.findChild<ControlPanel*>();
+    FrameLog frames(popup);
+    for (const Row& row : rows)
         for (bool banner : {true, false}) {
-            const auto byIcon = [&] { // inside the area, so above a bottom icon and below a top one
-                EXPECT_TRUE(area.contains(popup.geometry()));
-                EXPECT_TRUE(popup.geometry().bottom() + 1 == icon.top() ||
-                            popup.geometry().top() - 1 == icon.bottom());
+            SCOPED_TRACE(testing::Message()
+                         << "icon at " << row.icon.x() << "," << row.icon.y() << ", banner " << banner);
+            const auto byIcon = [&] {
+                settle();
+                const QRect frame = popup.geometry();
+                EXPECT_TRUE(row.area.contains(frame));
+                EXPECT_FALSE(frame.intersects(row.icon));
+                EXPECT_TRUE(frame.adjusted(-1, -1, 1, 1).intersects(row.icon));
+                EXPECT_LE(frame.height(), popoverMaximumHeight(row.area.height()));
+                frames.expectOnly(frame);
             };
             publishError(!banner);
-            popup.toggle(icon);
-            popup.toggle(icon);
-            const int closedHeight = popup.height();
+            popup.toggle(row.icon);
+            byIcon();
+            popup.toggle(row.icon);
+            const int closedHeight = panel.height();
             publishError(banner);
-            popup.toggle(icon);
-            EXPECT_NE(popup.height(), closedHeight); // measured after it caught up
+            popup.toggle(row.icon);
+            EXPECT_NE(panel.height(), closedHeight); // measured after it caught up
             byIcon();
             publishError(!banner);
             byIcon(); // changed while shown
-            popup.toggle(icon);
+            popup.toggle(row.icon);
         }
 }
 

@@ -2,7 +2,20 @@
 
 #include "UiTestSupport.h"
 
+#include <cstdlib>
+#include <string_view>
+
 namespace brisel::test {
+
+namespace {
+// The shell's tests run on two screens: the offscreen platform's usual one and a smaller one to its
+// right, as a second monitor. Set before the test main makes the application.
+const bool twoScreens = [] {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && std::string_view(platform) != "offscreen") return false;
+    return ::setenv("QT_QPA_PLATFORM", "offscreen:configfile=" BRISEL_TEST_DATA_DIR "/screens.json", 1) == 0;
+}();
+} // namespace
 
 void ShellTest::SetUp() {
     ModelTest::SetUp();
