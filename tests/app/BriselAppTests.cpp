@@ -20,7 +20,6 @@
 #include <map>
 #include <utility>
 
-// Failures print frames as frames.
 inline void PrintTo(const QRect& r, std::ostream* out) {
     *out << r.width() << 'x' << r.height() << '+' << r.x() << '+' << r.y();
 }
@@ -270,33 +269,20 @@ protected:
 };
 
 // Every frame the popup's window shows: the one it is mapped with, and each it takes while mapped.
-class FrameLog : public QObject {
-public:
-    explicit FrameLog(QWidget& popup) : popup_(popup) {
+struct FrameLog : QObject {
+    explicit FrameLog(QWidget& popup) : popup(popup) {
         popup.winId();
         popup.installEventFilter(this);
-        connect(popup.windowHandle(), &QWindow::visibleChanged, this, [this](bool shown) {
-            if (shown) record();
-        });
+        popup.windowHandle()->installEventFilter(this);
     }
-    // Each frame shown since the last look was `frame`.
-    void expectOnly(const QRect& frame) {
-        for (const QRect& shown : std::exchange(frames_, {}))
-            EXPECT_EQ(shown, frame);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         const bool moved = event->type() == QEvent::Move || event->type() == QEvent::Resize;
-        if (moved && popup_.isVisible()) record();
+        if (watched == popup.windowHandle() ? event->type() == QEvent::Show : moved && popup.isVisible())
+            frames << popup.windowHandle()->geometry();
         return false;
     }
-
-private:
-    void record() { frames_ << popup_.windowHandle()->geometry(); }
-
-    QWidget& popup_;
-    QList<QRect> frames_;
+    QWidget& popup;
+    QList<QRect> frames;
 };
 
 // Opened after a banner came or went while it was closed, or grown and shrunk while open, the popup
@@ -329,7 +315,8 @@ TEST_F(PanelShowingTest, ThePopupStandsByItsIconAtTheSizeItShows) {
                 EXPECT_FALSE(frame.intersects(row.icon));
                 EXPECT_TRUE(frame.adjusted(-1, -1, 1, 1).intersects(row.icon));
                 EXPECT_LE(frame.height(), popoverMaximumHeight(row.area.height()));
-                frames.expectOnly(frame);
+                for (const QRect& shown : std::exchange(frames.frames, {}))
+                    EXPECT_EQ(shown, frame);
             };
             publishError(!banner);
             popup.toggle(row.icon);

@@ -9,12 +9,11 @@ namespace brisel::test {
 
 namespace {
 // The shell's tests run on two screens: the offscreen platform's usual one and a smaller one to its
-// right, as a second monitor. Set before the test main makes the application.
-const bool twoScreens = [] {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && std::string_view(platform) != "offscreen") return false;
-    return ::setenv("QT_QPA_PLATFORM", "offscreen:configfile=" BRISEL_TEST_DATA_DIR "/screens.json", 1) == 0;
-}();
+// right, as a second monitor (set before the test main makes the application).
+const char* const platform = std::getenv("QT_QPA_PLATFORM");
+const bool twoScreens =
+    (!platform || std::string_view(platform) == "offscreen") &&
+    ::setenv("QT_QPA_PLATFORM", "offscreen:configfile=" BRISEL_TEST_DATA_DIR "/screens.json", 1) == 0;
 } // namespace
 
 void ShellTest::SetUp() {
