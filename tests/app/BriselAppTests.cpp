@@ -20,10 +20,6 @@
 #include <map>
 #include <utility>
 
-inline void PrintTo(const QRect& r, std::ostream* out) {
-    *out << r.width() << 'x' << r.height() << '+' << r.x() << '+' << r.y();
-}
-
 namespace brisel::test {
 namespace {
 
@@ -307,7 +303,7 @@ TEST_F(PanelShowingTest, ThePopupStandsByItsIconAtTheSizeItShows) {
     for (const Row& row : rows)
         for (bool banner : {true, false}) {
             SCOPED_TRACE(testing::Message()
-                         << "icon at " << row.icon.x() << "," << row.icon.y() << ", banner " << banner);
+                         << "icon " << row.icon.x() << "," << row.icon.y() << " " << banner);
             const auto byIcon = [&] {
                 settle();
                 const QRect frame = popup.geometry();
