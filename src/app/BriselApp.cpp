@@ -26,7 +26,7 @@ PanelHost::PanelHost(AppDelegate& delegate)
     setObjectName(QStringLiteral("menu-bar-panel"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSizeConstraint(QLayout::SetFixedSize); // the popup follows its page
+    layout->setSizeConstraint(QLayout::SetNoConstraint); // sized by place(), in one step with its move
     stack_ = new QStackedWidget(this);
     layout->addWidget(stack_);
     sync();
@@ -81,8 +81,6 @@ void PanelHost::sync() {
         if (page) page->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     }
     widget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    stack_->adjustSize();
-    adjustSize();
 }
 
 void PanelHost::toggle(const QRect& anchor) {
@@ -90,40 +88,55 @@ void PanelHost::toggle(const QRect& anchor) {
         hide();
         return;
     }
-    // Measured as it will show: what changed while it was closed is in first.
-    ShownSync::catchUp(*this);
-    adjustSize();
     anchor_ = anchor;
     cursor_ = QCursor::pos();
+    // Measured as it will show: on the icon's screen, where its page reads its height limit, and
+    // with what changed while it was closed. The window is mapped with that frame.
+    setScreen(iconScreen());
+    ShownSync::catchUp(*this);
     place();
     show();
     activateWindow();
 }
 
 QRect PanelHost::placement(const QRect& anchor, QPoint cursor, QSize size, const QRect& area) {
-    QRect frame(anchor.isEmpty() ? cursor : anchor.bottomLeft() + QPoint(0, 1), size);
-    if (area.isEmpty()) return frame;
-    // Above the icon when there is no room below it (a tray at the bottom of the screen).
-    if (!anchor.isEmpty() && frame.bottom() > area.bottom()) frame.moveBottom(anchor.top() - 1);
-    frame.moveLeft(
-        std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
-    frame.moveTop(
-        std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
-    return frame;
+    const auto inside = [&](QPoint topLeft) {
+        QRect frame(topLeft, size);
+        if (area.isEmpty()) return frame;
+        frame.moveLeft(
+            std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - size.width() + 1)));
+        frame.moveTop(
+            std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - size.height() + 1)));
+        return frame;
+    };
+    if (anchor.isEmpty()) return inside(cursor);
+    // Below the icon; above it at a tray at the bottom; beside it at a tray at a side whose panel
+    // takes no strip of the screen. Over it only when the area leaves no other place.
+    const QRect below = inside(anchor.bottomLeft() + QPoint(0, 1));
+    for (const QRect& frame :
+         {below, inside({anchor.left(), anchor.top() - size.height()}),
+          inside(anchor.topRight() + QPoint(1, 0)), inside({anchor.left() - size.width(), anchor.top()})})
+        if (!frame.intersects(anchor)) return frame;
+    return below;
+}
+
+QScreen* PanelHost::iconScreen() const {
+    QScreen* screen = QGuiApplication::screenAt(anchor_.isEmpty() ? cursor_ : anchor_.center());
+    return screen ? screen : QGuiApplication::primaryScreen();
 }
 
 void PanelHost::place() {
-    const QPoint at = anchor_.isEmpty() ? cursor_ : anchor_.center();
-    QScreen* screen = QGuiApplication::screenAt(at);
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    const QRect frame = placement(anchor_, cursor_, size(), screen ? screen->availableGeometry() : QRect());
-    if (frame.topLeft() != pos()) move(frame.topLeft());
+    const QScreen* on = iconScreen();
+    const QRect frame = placement(anchor_, cursor_, sizeHint(), on ? on->availableGeometry() : QRect());
+    if (frame != geometry()) setGeometry(frame);
 }
 
-void PanelHost::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    // Its page grew or shrank while shown: placed again by the same rule, so it stays by the icon.
-    if (isVisible()) place();
+bool PanelHost::event(QEvent* event) {
+    const bool done = QWidget::event(event);
+    // Its page grew or shrank while shown: it takes the new size by its icon in one step, never
+    // resized where it stands and moved after.
+    if (event->type() == QEvent::LayoutRequest && isVisible()) place();
+    return done;
 }
 
 // ---- application ------------------------------------------------------------------------------

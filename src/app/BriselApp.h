@@ -40,16 +40,18 @@ public:
     void toggle(const QRect& anchor);
 
     // Where a popup of `size` opens for the tray icon at `anchor` (at `cursor` when the anchor is
-    // empty): below the icon, or above it when there is no room below, kept inside `area` and never
-    // over the icon while the area allows.
+    // empty): below the icon, above it when there is no room below, else beside it, kept inside
+    // `area` and never over the icon while the area allows.
     static QRect placement(const QRect& anchor, QPoint cursor, QSize size, const QRect& area);
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     QWidget* ensurePage(Page page);
-    // Places the popup by the rule above on the screen it opens on.
+    // The screen of the icon (of the pointer when the tray gives no icon), the popup's main screen.
+    QScreen* iconScreen() const;
+    // Sizes the popup to its page and places it by the rule above on the icon's screen.
     void place();
 
     AppDelegate& delegate_;

@@ -17,8 +17,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 #include <map>
+#include <utility>
 
 namespace brisel::test {
 namespace {
@@ -278,29 +280,68 @@ protected:
     const QRect bottomIcon{area.right() - 60, area.bottom() - 23, 24, 24};
 };
 
+// Every frame the popup's window shows: the one it is mapped with, and each it takes while mapped.
+struct FrameLog : QObject {
+    explicit FrameLog(QWidget& popup) : popup(popup) {
+        popup.winId();
+        popup.installEventFilter(this);
+        popup.windowHandle()->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool moved = event->type() == QEvent::Move || event->type() == QEvent::Resize;
+        if (watched == popup.windowHandle() ? event->type() == QEvent::Show : moved && popup.isVisible())
+            frames << popup.windowHandle()->geometry();
+        return false;
+    }
+    QWidget& popup;
+    QList<QRect> frames;
+};
+
 // Opened after a banner came or went while it was closed, or grown and shrunk while open, the popup
-// stands by its icon at its new size, inside the available area: at a bottom tray its bottom on the
-// icon's top, at a top tray its top under the icon.
+// takes its frame in one step, by its icon, inside the available area of the icon's screen and at
+// most as tall as that screen allows: under an icon at the top, over one at the bottom, beside one
+// at a side whose panel takes no strip of the screen.
 TEST_F(PanelShowingTest, ThePopupStandsByItsIconAtTheSizeItShows) {
     PanelHost& popup = launchProgram();
-    for (const QRect& icon : {bottomIcon, QRect(area.right() - 60, area.top(), 24, 24)})
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);
+    const QRect side = QGuiApplication::screens().at(1)->availableGeometry();
+    const struct Row {
+        QRect icon, area;
+    } rows[] = {
+        {bottomIcon, area},
+        {QRect(area.right() - 60, area.top(), 24, 24), area},
+        {QRect(side.right() - 60, side.bottom() - 23, 24, 24), side},
+        {QRect(side.left(), side.center().y(), 24, 24), side},
+        {QRect(side.right() - 23, side.center().y(), 24, 24), side},
+    };
+    const QWidget& panel = *popup.findChild<ControlPanel*>();
+    FrameLog frames(popup);
+    for (const Row& row : rows)
         for (bool banner : {true, false}) {
-            const auto byIcon = [&] { // inside the area, so above a bottom icon and below a top one
-                EXPECT_TRUE(area.contains(popup.geometry()));
-                EXPECT_TRUE(popup.geometry().bottom() + 1 == icon.top() ||
-                            popup.geometry().top() - 1 == icon.bottom());
+            SCOPED_TRACE(testing::Message()
+                         << "icon " << row.icon.x() << "," << row.icon.y() << " " << banner);
+            const auto byIcon = [&] {
+                settle();
+                const QRect frame = popup.geometry();
+                EXPECT_TRUE(row.area.contains(frame));
+                EXPECT_FALSE(frame.intersects(row.icon));
+                EXPECT_TRUE(frame.adjusted(-1, -1, 1, 1).intersects(row.icon));
+                EXPECT_LE(frame.height(), popoverMaximumHeight(row.area.height()));
+                for (const QRect& shown : std::exchange(frames.frames, {}))
+                    EXPECT_EQ(shown, frame);
             };
             publishError(!banner);
-            popup.toggle(icon);
-            popup.toggle(icon);
-            const int closedHeight = popup.height();
+            popup.toggle(row.icon);
+            byIcon();
+            popup.toggle(row.icon);
+            const int closedHeight = panel.height();
             publishError(banner);
-            popup.toggle(icon);
-            EXPECT_NE(popup.height(), closedHeight); // measured after it caught up
+            popup.toggle(row.icon);
+            EXPECT_NE(panel.height(), closedHeight); // measured after it caught up
             byIcon();
             publishError(!banner);
             byIcon(); // changed while shown
-            popup.toggle(icon);
+            popup.toggle(row.icon);
         }
 }
 

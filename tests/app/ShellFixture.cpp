@@ -2,7 +2,17 @@
 
 #include "UiTestSupport.h"
 
+#include <cstdlib>
+#include <string_view>
+
 namespace brisel::test {
+
+// The shell's tests run on two screens: the offscreen platform's usual one and a smaller one to its
+// right, as a second monitor (set before the test main makes the application).
+const char* const platform = std::getenv("QT_QPA_PLATFORM");
+const bool twoScreens =
+    (!platform || std::string_view(platform) == "offscreen") &&
+    ::setenv("QT_QPA_PLATFORM", "offscreen:configfile=" BRISEL_TEST_DATA_DIR "/screens.json", 1) == 0;
 
 void ShellTest::SetUp() {
     ModelTest::SetUp();

@@ -6,6 +6,7 @@
 #include "ui/design/BriselPanelBackdrop.h"
 #include "ui/design/Haptics.h"
 #include "ui/design/QtAnnouncer.h"
+#include "ui/design/ShownSync.h"
 #include "ui/panel/ControlPanel.h"
 #include "ui/panel/PanelFooter.h"
 
@@ -13,6 +14,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
@@ -61,8 +63,9 @@ private:
     bool shown_;
 };
 
-std::optional<double> availableScreenHeight() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+// The popup's main screen is the one it opens on, its tray icon's.
+std::optional<double> availableScreenHeight(const QWidget& widget) {
+    const QScreen* screen = widget.screen();
     if (!screen) return std::nullopt;
     return screen->availableGeometry().height();
 }
@@ -152,8 +155,11 @@ double PanelScrollViewport::contentHeight() const {
 }
 
 void PanelScrollViewport::relayout() {
-    // A layout that has not run at this width yet may answer from what it held before; sizing the
-    // content lets it run, so size again until the answer holds.
+    // Until the content's layout runs, its inner layouts answer from what they held before (a
+    // section shown or hidden since is not counted): run it first, also while hidden. A layout that
+    // has not run at this width yet may still answer from before; sizing the content lets it run,
+    // so size again until the answer holds.
+    if (QLayout* layout = content_->layout()) layout->activate();
     double height = contentHeight();
     for (int pass = 0; pass < 3 && content_->size() != QSize(ControlPanel::width, int(std::ceil(height)));
          ++pass) {
@@ -201,7 +207,10 @@ PopoverControlPanel::PopoverControlPanel(ViewContext view, AppModel& model, Pane
                                          QWidget* parent)
     : QWidget(parent), owned_(std::make_unique<HostViewParts>(model.services.defaults)),
       view_(completedViewContext(view, *owned_)), panel_(new ControlPanel(view_, true, false)),
-      viewport_(new PanelScrollViewport(panel_, popoverMaximumHeight(availableScreenHeight()), this)) {
+      viewport_(new PanelScrollViewport(panel_, popoverMaximumHeight(availableScreenHeight(*this)), this)),
+      limit_(new ShownSync(*this, [this] {
+          viewport_->setMaximumContentHeight(popoverMaximumHeight(availableScreenHeight(*this)));
+      })) {
     setObjectName("popover-control-panel");
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -212,6 +221,7 @@ PopoverControlPanel::PopoverControlPanel(ViewContext view, AppModel& model, Pane
     bindControlPanel(*panel_, model, actions);
     panel_->footer()->installShortcuts();
     view_.observe(this, [this] { update(); });
+    limit_->changed(); // read again on the screen it first opens on
 }
 
 PopoverControlPanel::~PopoverControlPanel() {
@@ -223,13 +233,9 @@ void PopoverControlPanel::paintEvent(QPaintEvent*) {
     paintBackdrop(*this, view_);
 }
 
-void PopoverControlPanel::showEvent(QShowEvent* event) {
-    // The screen may have changed since the last time.
-    viewport_->setMaximumContentHeight(popoverMaximumHeight(availableScreenHeight()));
-    QWidget::showEvent(event);
-}
-
 void PopoverControlPanel::hideEvent(QHideEvent* event) {
+    // It may open on another screen next time: the limit is read again as it catches up.
+    limit_->changed();
     keepAwakeExpanded_ = false;
     feedbackExpanded_ = false;
     panel_->refreshNavigation();

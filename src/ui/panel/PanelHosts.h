@@ -19,6 +19,7 @@ namespace brisel {
 
 class AppModel;
 class ControlPanel;
+class ShownSync;
 class UserDefaults;
 
 // The appearance, announcer and haptics a host makes where its caller gives none. The appearance
@@ -72,7 +73,8 @@ private:
 };
 
 // The tray popup's content: the panel in a viewport as tall as the screen allows, with its own
-// fold state and the window-wide Ctrl+, and Ctrl+Q. The limit is taken again each time it is shown.
+// fold state and the window-wide Ctrl+, and Ctrl+Q. The limit is read from the screen of its window
+// each time it is shown, before it is measured (its host puts the window on the tray icon's screen).
 // Null members of `view` are filled by the host (its own appearance and announcer).
 class PopoverControlPanel : public QWidget {
     Q_OBJECT
@@ -89,7 +91,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -97,6 +98,7 @@ private:
     ViewContext view_;
     ControlPanel* panel_;
     PanelScrollViewport* viewport_;
+    ShownSync* limit_;
     bool keepAwakeExpanded_ = false;
     bool feedbackExpanded_ = false;
 };
