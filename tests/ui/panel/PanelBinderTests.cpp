@@ -226,7 +226,6 @@ TEST(PanelViewport, OpensAtItsTopAndFollowsTheFocusTheUserMoves) {
     window.hide();
     window.show();
     EXPECT_EQ(bar->value(), 0);
-
     content->measured = 0;
     view->relayout();
     const int once = std::exchange(content->measured, 0);
@@ -332,71 +331,60 @@ TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
 }
 
 // A failed install or removal says why in the keep-awake details, and neither the lid work that
-// follows nor the lease's next looks at the lid (which find no helper running, or nothing wrong)
-// put anything in its place. A removal that leaves a running helper is no lid issue. The helper's
-// start-up failure is the install's answer when the install itself worked.
-TEST_F(PanelHostTest, AFailedInstallOrRemovalSaysWhy) {
-    struct Row {
-        const char* name;
-        bool remove, keepAwake;
-        std::string why;
-        QStringList before; // the details before the action
-        const char* issue;
-    };
-    const QStringList notRunning = {l10n->tr("error.helperNotRunning")};
-    const Row rows[] = {
-        {"install, keep-awake on", false, true, "no scripts", notRunning, "awake-feedback-lid"},
-        {"installed, never answered", false, true, "helper.startFailed", notRunning, "awake-feedback-lid"},
-        {"removal, keep-awake on", true, true, "no scripts", {}, "awake-feedback-component"},
-        {"removal, keep-awake off", true, false, "no scripts", {}, "awake-feedback-component"},
-    };
+// follows nor the lease's next looks at the lid put anything in its place. Only a failed install
+// is a lid issue; a helper that installs but never answers has failed too.
+using HelperAction = std::tuple<bool, bool, std::string>; // removes, keep-awake on, why it fails
+class FailedHelperActionTest : public PanelHostTest, public testing::WithParamInterface<HelperAction> {};
+
+TEST_P(FailedHelperActionTest, SaysWhyInTheKeepAwakeSection) {
+    const auto [removes, keepAwake, why] = GetParam();
+    BriselConfig config;
+    config.keepAwake = keepAwake;
+    config.keepAwakeOnLidClosed = true;
+    fake->loadConfig.otherwise = config;
     HardwareSnapshot snapshot = chargeSnapshot();
     snapshot.clamshellClosed = false;
     snapshot.clamshellCausesSleep = true;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        BriselConfig config;
-        config.keepAwake = row.keepAwake;
-        config.keepAwakeOnLidClosed = true;
-        fake->loadConfig.otherwise = config;
-        fake->setHelper([&row](test::HelperAnswers& a) {
-            a = test::HelperAnswers{};
-            a.uninstall = HelperError{row.why, 1};
-            if (row.why != "helper.startFailed") a.install = a.uninstall;
-            a.waitForHelper = false;
-            a.installed = row.remove;
-            a.sleepDisabled = row.remove && row.keepAwake;
-        });
-        startOn(snapshot);
-        fake->clearCalls();
-        PopoverControlPanel popover(context, *model, {});
-        popover.show();
-        test::findOne<QAbstractButton>(&popover, "keep-awake-menu-entry")->click();
-        // The helper's work runs on threads of its own: wait for it, then for the view. Then the
-        // details, unfolded once there are any, say why in their selectable lines.
-        const auto detailsAfter = [&](bool renewLease) {
-            if (renewLease) clock->advance(HelperManager::leaseRenewalInterval);
-            EXPECT_TRUE(runUntil([&] { return !model->helperTask && !model->helperBusy(); }));
-            settle();
-            const auto details = test::findVisible(&popover, "awake-feedback-details");
-            if (!popover.keepAwakeFeedbackExpanded() && !details.isEmpty())
-                qobject_cast<QAbstractButton*>(details.front())->click();
-            QStringList shown;
-            for (const auto* label : popover.findChild<QWidget*>("awake-summary")->findChildren<QLabel*>())
-                if (label->isVisibleTo(&popover) &&
-                    label->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard))
-                    shown << label->text();
-            return shown;
-        };
-        ASSERT_EQ(detailsAfter(true), row.before);
-        row.remove ? model->removeHelper() : model->installHelper();
-        for (bool renew : {false, true, true}) {
-            EXPECT_EQ(detailsAfter(renew), QStringList{l10n->tr(QString::fromStdString(row.why))}) << renew;
-            EXPECT_EQ(test::findVisible(&popover, row.issue).size(), 1) << renew;
-        }
-        EXPECT_EQ(fake->count(row.remove ? "helper.uninstall" : "helper.install"), 1u);
-    }
+    fake->setHelper([&](test::HelperAnswers& a) {
+        a.installed = removes;
+        a.waitForHelper = false;
+        a.uninstall = HelperError{why, 1};
+        if (why != "helper.startFailed") a.install = a.uninstall;
+        a.sleepDisabled = removes && keepAwake;
+    });
+    startOn(snapshot);
+    PopoverControlPanel popover(context, *model, {});
+    popover.show();
+    test::findOne<QAbstractButton>(&popover, "keep-awake-menu-entry")->click();
+    auto* details = popover.findChild<QAbstractButton*>("awake-feedback-details");
+    // The helper's work runs on threads of its own: wait for it, then for the view. Then the
+    // details, unfolded once there are any, say why in their selectable lines.
+    const auto detailsAfter = [&](bool renewLease) {
+        if (renewLease) clock->advance(HelperManager::leaseRenewalInterval);
+        EXPECT_TRUE(runUntil([&] { return !model->helperTask && !model->helperBusy(); }));
+        settle();
+        if (details->isVisibleTo(&popover) && !popover.keepAwakeFeedbackExpanded()) details->click();
+        QStringList shown;
+        for (const auto* label : popover.findChild<QWidget*>("awake-summary")->findChildren<QLabel*>())
+            if (label->isVisibleTo(&popover) &&
+                label->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard))
+                shown << label->text();
+        return shown;
+    };
+    ASSERT_EQ(detailsAfter(true), removes ? QStringList{} : QStringList{l10n->tr("error.helperNotRunning")});
+    removes ? model->removeHelper() : model->installHelper();
+    for (bool renew : {false, true, true})
+        EXPECT_EQ(detailsAfter(renew), QStringList{l10n->tr(QString::fromStdString(why))}) << renew;
+    const char* issue = removes ? "awake-feedback-component" : "awake-feedback-lid";
+    EXPECT_EQ(test::findVisible(&popover, issue).size(), 1);
+    EXPECT_EQ(fake->count(removes ? "helper.uninstall" : "helper.install"), 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(PanelHostTest, FailedHelperActionTest,
+                         testing::Values(HelperAction{false, true, "no scripts"},
+                                         HelperAction{false, true, "helper.startFailed"},
+                                         HelperAction{true, true, "no scripts"},
+                                         HelperAction{true, false, "no scripts"}));
 
 } // namespace
 } // namespace brisel
