@@ -14,6 +14,13 @@ bool canHoldFocus(const QWidget* widget) {
     return widget->isEnabled() && widget->isVisible();
 }
 
+// A popup of another window has the keyboard. This view's window still counts as active, so setting
+// focus in it would take the keyboard from the popup: the view moves no focus meanwhile.
+bool keyboardInAnotherPopup(const QWidget* view) {
+    const QWidget* popup = QApplication::activePopupWidget();
+    return popup && popup != view->window();
+}
+
 bool tabStop(const QWidget* widget) {
     return widget && (widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy();
 }
@@ -65,12 +72,14 @@ bool FocusKeeper::keep() {
     QWidget* control = view_->window()->focusWidget();
     if (!control || canHoldFocus(control) || !canHoldFocus(view_) || !view_->isAncestorOf(control))
         return false;
-    hold(control);
+    if (!keyboardInAnotherPopup(view_)) hold(control);
     return true;
 }
 
 void FocusKeeper::settle() {
-    if (!control_ || control_->isVisibleTo(view_) || view_->window()->focusWidget() != spot_) return;
+    if (!control_ || control_->isVisibleTo(view_) || view_->window()->focusWidget() != spot_ ||
+        keyboardInAnotherPopup(view_))
+        return;
     // The control is gone: its work ended, or the state has no place for it.
     QWidget* next = standIn(control_, view_);
     if (next && !next->isEnabled()) return waitFor(next); // came while the work still runs
@@ -112,7 +121,7 @@ void FocusKeeper::waitFor(QWidget* control) {
 }
 
 void FocusKeeper::returnFocus() {
-    if (!control_ || !canHoldFocus(control_)) return;
+    if (!control_ || !canHoldFocus(control_) || keyboardInAnotherPopup(view_)) return;
     // Focus may have moved without the spot hearing of it (in a window that is not active).
     if (view_->window()->focusWidget() == spot_) control_->setFocus(Qt::OtherFocusReason);
     release();

@@ -161,6 +161,26 @@ TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
     EXPECT_EQ(QApplication::focusWidget(), a);
     gone(loose);
     EXPECT_EQ(QApplication::focusWidget(), a);
+
+    // A popup of another window has the keyboard: work starting or ending here leaves it there.
+    QWidget popup(nullptr, Qt::Popup);
+    auto* inPopup = new QPushButton("in the popup", &popup);
+    const auto openPopup = [&] {
+        popup.show();
+        inPopup->setFocus(Qt::PopupFocusReason);
+    };
+    openPopup();
+    a->setEnabled(false);
+    EXPECT_EQ(QApplication::focusWidget(), inPopup) << "starting";
+    popup.hide();
+    a->setEnabled(true); // the control that takes b's place
+    b->show();
+    b->setFocus(Qt::TabFocusReason);
+    b->setEnabled(false); // waits on the spot
+    openPopup();
+    b->hide();
+    view.keeper->settle();
+    EXPECT_EQ(QApplication::focusWidget(), inPopup) << "ending";
 }
 
 // An open popup, which never becomes the active window, is the key window.
