@@ -361,9 +361,9 @@ TEST_F(PanelShowingTest, ThePopupStandsByItsIconAtTheSizeItShows) {
     const struct Row {
         QRect icon, area;
     } rows[] = {
+        {QRect(side.right() - 60, side.bottom() - 23, 24, 24), side}, // first open on the small screen
         {bottomIcon, area},
         {QRect(area.right() - 60, area.top(), 24, 24), area},
-        {QRect(side.right() - 60, side.bottom() - 23, 24, 24), side},
         {QRect(side.left(), side.center().y(), 24, 24), side},
         {QRect(side.right() - 23, side.center().y(), 24, 24), side},
     };
