@@ -403,8 +403,14 @@ void AppDelegate::perform(MenuCommand command) {
 }
 
 void AppDelegate::hideAll() {
+    // The program's windows, their dialogs and the popup with any open menu. Other top-level
+    // widgets are Qt's own: the tray icon's window, which the tray host drops once it is unmapped
+    // and Qt never docks again, and tooltips.
+    const std::vector<QWidget*> own = windows();
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (!widget->isVisible()) continue;
+        const bool ours = widget->windowType() == Qt::Dialog || widget->windowType() == Qt::Popup ||
+                          std::find(own.begin(), own.end(), widget) != own.end();
+        if (!ours || !widget->isVisible()) continue;
         hidden_.emplace_back(widget);
         widget->hide();
     }

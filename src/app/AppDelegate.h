@@ -125,6 +125,7 @@ private:
     void bringForward();
     std::vector<QWidget*> windows() const;
     void perform(MenuCommand command);
+    // Hide puts the program's windows away, never the tray icon; Show All brings back what it hid.
     void hideAll();
     void showAll();
     void showAbout();

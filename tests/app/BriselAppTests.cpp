@@ -2,6 +2,7 @@
 
 #include "FakeOnboarding.h"
 #include "UiTestSupport.h"
+#include "app/MainMenu.h"
 #include "app/MenuBarLabel.h"
 #include "platform/Workspace.h"
 #include "ui/design/AnimatedValue.h"
@@ -10,6 +11,7 @@
 #include "ui/panel/PanelHosts.h"
 #include "ui/settings/SettingsWindowView.h"
 
+#include <QApplication>
 #include <QEnterEvent>
 #include <QGuiApplication>
 #include <QPainter>
@@ -19,6 +21,9 @@
 #include <QTest>
 #include <QWindow>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <map>
 #include <utility>
 
@@ -238,6 +243,54 @@ TEST_F(ShellTest, TheProgramsViewsFillThePopupTheDockAndTheSettingsWindow) {
     EXPECT_EQ(settings->tab(), BriselSettingsTab::awake);
 }
 
+// Hide puts the windows and the popup away and Show All brings the windows back, while the tray
+// icon stays docked in its tray, and a click on it opens the popup. Qt's tray icon is a window of its
+// own, made only under X with a tray host, so the test runs itself again there.
+TEST_F(ShellTest, HideAndShowAllLeaveTheTrayIconInItsTray) {
+    if (!std::getenv("BRISEL_TRAY_HOST")) {
+        if (::access("/usr/bin/trayer", X_OK) != 0)
+            GTEST_SKIP() << "trayer is not installed (scripts/setup installs it)";
+        const auto x = startXServer(root() / "xvfb.log");
+        if (!x) GTEST_SKIP() << "Xvfb is not installed (scripts/setup installs it)";
+        const BackgroundProgram trayHost("/usr/bin/trayer", {"--edge", "bottom", "--height", "22"},
+                                         {{}, {{"DISPLAY", x->display}}, (root() / "trayer.log").string()});
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        const ChildResult run = runChild(
+            std::filesystem::read_symlink("/proc/self/exe").string(),
+            {std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name()},
+            {{}, {{"BRISEL_TRAY_HOST", x->display}, {"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", x->display}}, {}}, 60);
+        EXPECT_TRUE(run.exitStatus == 0 && run.output.find("[  PASSED  ] 1 test") != std::string::npos)
+            << run.output;
+        return;
+    }
+    BriselApp& shell = launchApp(setupDone(), StatusItem::systemTray());
+    settle();
+    // The tray host stands at the bottom of the screen; an icon it does not hold is at the top.
+    QWidget* icon = nullptr;
+    const int middle = QGuiApplication::primaryScreen()->geometry().center().y();
+    const auto docked = [&] { return icon && icon->isVisible() && icon->mapToGlobal(QPoint()).y() > middle; };
+    ASSERT_TRUE(runUntil([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->inherits("QSystemTrayIconSys")) icon = widget;
+        return docked();
+    }, std::chrono::seconds(30))) << "Qt docked no tray icon";
+    shell.delegate().showSettingsWindow();
+    shell.panel().toggle(QRect());
+    ASSERT_TRUE(shell.panel().isVisible());
+
+    shell.delegate().mainMenu().action(MenuCommand::hide)->trigger();
+    EXPECT_FALSE(visible(shell.delegate().settingsWindow()));
+    EXPECT_FALSE(shell.panel().isVisible());
+    EXPECT_TRUE(icon->isVisible());
+    shell.delegate().mainMenu().action(MenuCommand::showAll)->trigger();
+    EXPECT_TRUE(visible(shell.delegate().settingsWindow()));
+    EXPECT_FALSE(shell.panel().isVisible());
+    settle();
+    EXPECT_TRUE(docked());
+    QTest::mouseClick(icon, Qt::LeftButton);
+    EXPECT_TRUE(runUntil([&] { return shell.panel().isVisible(); }));
+}
+
 // The program's popup and dock, opened by their hosts after changes made while they were closed;
 // what the popup announces is recorded.
 class PanelShowingTest : public ShellTest {
@@ -308,9 +361,9 @@ TEST_F(PanelShowingTest, ThePopupStandsByItsIconAtTheSizeItShows) {
     const struct Row {
         QRect icon, area;
     } rows[] = {
+        {QRect(side.right() - 60, side.bottom() - 23, 24, 24), side}, // first open on the small screen
         {bottomIcon, area},
         {QRect(area.right() - 60, area.top(), 24, 24), area},
-        {QRect(side.right() - 60, side.bottom() - 23, 24, 24), side},
         {QRect(side.left(), side.center().y(), 24, 24), side},
         {QRect(side.right() - 23, side.center().y(), 24, 24), side},
     };
