@@ -632,6 +632,7 @@ private:
     // ---- helper ----
     static Task<void> runInstall(QPointer<AppModel> self, HelperOperations helper);
     static Task<void> runRemoval(QPointer<AppModel> self, std::optional<Task<void>> lidTask, HelperOperations helper);
+    void beginHelperAction();
     void endHelperAction();
     void showHelperFailure(const HelperError& error);
 
