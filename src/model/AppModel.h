@@ -487,6 +487,9 @@ public:
     bool isGuardPauseConfirmed() const;
     bool awakeStopConfirmed() const;
     bool awakeRepresentsHelperStatus() const;
+    // helperStatus as keep-awake reads it: without a failed install or removal that the lid work
+    // had nothing to add to, since that is the helper card's news.
+    std::optional<std::string> awakeHelperStatus() const;
     // The keep-awake problems to show, in order; at most one of each kind.
     std::vector<AwakeFeedbackIssue> awakeFeedbackIssues() const;
     // An issue that is neither a receipt nor only about the helper component.
@@ -629,6 +632,7 @@ private:
     // ---- helper ----
     static Task<void> runInstall(QPointer<AppModel> self, HelperOperations helper);
     static Task<void> runRemoval(QPointer<AppModel> self, std::optional<Task<void>> lidTask, HelperOperations helper);
+    void beginHelperAction();
     void endHelperAction();
     void showHelperFailure(const HelperError& error);
 

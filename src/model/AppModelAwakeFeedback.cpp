@@ -36,11 +36,14 @@ bool AppModel::awakeStopConfirmed() const {
            !awakeLidControlPending() && !awakeFeedbackError();
 }
 
-bool AppModel::awakeRepresentsHelperStatus() const {
-    if (!helperStatus()) return false;
-    // A failed install or removal while the lid owes nothing is the helper's own news, for its card.
+std::optional<std::string> AppModel::awakeHelperStatus() const {
     if (helperActionFailure && !lidWriteNeedsRetry && helperStatus() == helperActionFailure->message)
-        return false;
+        return std::nullopt;
+    return helperStatus();
+}
+
+bool AppModel::awakeRepresentsHelperStatus() const {
+    if (!awakeHelperStatus()) return false;
     return (hasClamshell() && keepAwake() && keepAwakeOnLidClosed()) || lidAwakeApplied() ||
            (lidStateUnconfirmed() && awakeHasLidControlResponsibility()) || awakeStopNeedsRecovery();
 }
@@ -79,10 +82,10 @@ std::vector<AwakeFeedbackIssue> AppModel::awakeFeedbackIssues() const {
                awakeRepresentsHelperStatus()) {
         const char* key = stopping || bagGuardActive() ? "awakeFeedback.stopLidUnconfirmed"
                                                        : "awakeFeedback.lidUnconfirmed";
-        issues.push_back({IssueID::lid, key, linesOf(helperStatus()), retry});
-    } else if (helperStatus()) {
-        issues.push_back({IssueID::component, "awakeFeedback.componentUnavailable", linesOf(helperStatus()),
-                          Action::component});
+        issues.push_back({IssueID::lid, key, linesOf(awakeHelperStatus()), retry});
+    } else if (const auto status = awakeHelperStatus()) {
+        issues.push_back(
+            {IssueID::component, "awakeFeedback.componentUnavailable", linesOf(status), Action::component});
     }
 
     if (taskStopStatus() == "onboarding.stopSaveFailed") {
@@ -165,7 +168,7 @@ KeepAwakeMenuState AppModel::keepAwakeMenuState() const {
     inputs.awayProtectionReady = awayStatus().protectionReady;
     if (onboarding_) inputs.onboardingStopPending = onboarding_->record().stopPending;
     inputs.awakeFeedbackError = awakeFeedbackError();
-    inputs.helperStatus = helperStatus();
+    inputs.helperStatus = awakeHelperStatus();
     inputs.lidStateUnconfirmed = lidStateUnconfirmed();
     inputs.helperBusy = helperBusy();
     inputs.assertionsApplying = assertionsApplying();

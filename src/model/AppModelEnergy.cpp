@@ -48,7 +48,8 @@ Task<void> AppModel::runEnergyModeChange(QPointer<AppModel> self, HelperOperatio
     if (outcome.result.ok())
         self->clearFeedbackError(FeedbackDomain::energy);
     else if (!outcome.result.error().isUserCancellation()) // a dismissed prompt is no error
-        self->reportError(FeedbackDomain::energy, outcome.result.error().message);
+        // The script's message may be a string-table key; a plain text comes back as it is.
+        self->reportError(FeedbackDomain::energy, self->translate(outcome.result.error().message));
     self->refresh();
     self->applyLidClosedSleep(false, false);
 }

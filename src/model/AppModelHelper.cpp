@@ -21,8 +21,7 @@ struct InstallOutcome {
 
 void AppModel::installHelper() {
     if (helperBusy() || energyModeBusy() || isShuttingDown) return;
-    helperBusy = true;
-    helperActionFailure.reset();
+    beginHelperAction();
     runInstall(QPointer<AppModel>(this), services.helper);
 }
 
@@ -56,8 +55,7 @@ Task<void> AppModel::runInstall(QPointer<AppModel> self, HelperOperations helper
 
 void AppModel::removeHelper() {
     if (helperBusy() || energyModeBusy() || isShuttingDown) return;
-    helperBusy = true;
-    helperActionFailure.reset();
+    beginHelperAction();
     helperRemovalInProgress = true;
     applyLidClosedSleep(false, false); // now wants sleep back
     runRemoval(QPointer<AppModel>(this), helperTask, services.helper);
@@ -90,6 +88,14 @@ Task<void> AppModel::runRemoval(QPointer<AppModel> self, std::optional<Task<void
     // The helper is still there: the lid setting takes hold again.
     self->evaluateBagGuard();
     if (self) self->applyLidClosedSleep(false, false);
+}
+
+// The last action's failure is over once another starts: its reason leaves the screen now, not
+// when the new action or the lid work next has something to say.
+void AppModel::beginHelperAction() {
+    helperBusy = true;
+    if (helperActionFailure && helperStatus() == helperActionFailure->message) helperStatus = std::nullopt;
+    helperActionFailure.reset();
 }
 
 void AppModel::endHelperAction() {

@@ -275,7 +275,7 @@ TEST_F(LiveServicesTest, InstallingAndRemovingSayWhyAndTheLidOptionStillStops) {
         (app.*action)();
         EXPECT_TRUE(runUntil([&app] { return !app.helperBusy(); }));
         quiet();
-        EXPECT_EQ(app.helperStatus(), "administrator scripts are not available on this system");
+        EXPECT_EQ(app.helperStatus(), "helper.adminScriptsUnavailable");
     }
     EXPECT_FALSE(app.helperFilesPresent());
 

@@ -15,7 +15,7 @@ TEST_F(ModelEnergyTest, ModeChangeRefusalsAndOutcomes) {
     };
     const auto oldError = [](AppModel& m) { m.reportError(FeedbackDomain::energy, "old"); };
     const auto success = HelperResult<void>::success();
-    const std::string denied = "administrator scripts are not available on this system";
+    const std::string denied = "helper.adminScriptsUnavailable";
     const std::vector<Row> rows = {
         {"helper being installed", [](AppModel& m) { m.helperBusy = true; }, success, false},
         {"shutting down", [](AppModel& m) { m.isShuttingDown = true; }, success, false},
@@ -23,7 +23,8 @@ TEST_F(ModelEnergyTest, ModeChangeRefusalsAndOutcomes) {
          false},
         {"success clears its own error", oldError, success, true},
         {"cancelled prompt is silent", [](AppModel&) {}, HelperError{"User canceled. (-128)", 1}, true},
-        {"failure shown as given", oldError, HelperError{denied, 1}, true, false, denied, denied},
+        {"failure shown in the user's language", oldError, HelperError{denied, 1}, true, false, tr(denied),
+         tr(denied)},
         {"quit during the change", oldError, HelperError{denied, 1}, true, true, "old", "old"},
     };
     for (const auto& row : rows) {

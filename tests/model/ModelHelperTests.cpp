@@ -107,5 +107,68 @@ TEST_F(ModelHelperTest, RefusedWhileBusyAndRemovalWaitsForTheLidWork) {
     model->helperTask.reset();
 }
 
+using KeptHelperFailureTest = ModelTest;
+
+// A failed install or removal keeps its reason through the lid work that follows, also where the
+// lid has nothing to undo, until another action starts (its reason goes at once and stays gone
+// while the action runs) or a helper starts or stops.
+TEST_F(KeptHelperFailureTest, LastsUntilAnotherActionOrAHelperStartsOrStops) {
+    const std::string why = "no scripts";
+    using Machine = std::function<void(HelperAnswers&)>;
+    struct Row {
+        const char* name;
+        bool keepAwake, removes;
+        Machine atFailure, then; // the helper when the action fails, and afterwards (none: unchanged)
+        bool again;              // the same action starts again and is held
+        std::optional<std::string> status; // once the lid work has looked again
+    };
+    const Machine absent = [](HelperAnswers&) {}, runs = [](HelperAnswers& a) { a.installed = true; },
+                  stopped = [](HelperAnswers& a) { a.filesPresent = true; };
+    const std::vector<Row> rows = {
+        {"a helper starts after a failed install", true, false, absent, runs, false, std::nullopt},
+        {"the helper stops after a failed removal", true, true, runs, stopped, false, "error.helperNotRunning"},
+        {"an install starts again", true, false, absent, nullptr, true, "error.helperNotRunning"},
+        {"a removal starts again", false, true, runs, nullptr, true, std::nullopt},
+        {"the lid has nothing to undo", false, true, stopped, nullptr, false, why},
+    };
+    HardwareSnapshot snapshot = chargeSnapshot();
+    snapshot.clamshellClosed = false;
+    snapshot.clamshellCausesSleep = true;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        BriselConfig config;
+        config.keepAwake = row.keepAwake;
+        config.keepAwakeOnLidClosed = true;
+        fake->loadConfig.otherwise = config;
+        const auto machine = [&](const Machine& helper) {
+            fake->setHelper([&](HelperAnswers& a) {
+                a = HelperAnswers{};
+                a.install = a.uninstall = HelperError{why, 1};
+                helper(a);
+                a.sleepDisabled = a.installed && row.keepAwake; // a running helper holds the lease
+            });
+        };
+        machine(row.atFailure);
+        startOn(snapshot);
+        const auto act = [&] { row.removes ? model->removeHelper() : model->installHelper(); };
+        act();
+        ASSERT_TRUE(runUntil([this] { return !model->helperBusy() && !model->helperTask; }));
+        EXPECT_EQ(model->helperStatus(), why);
+
+        if (row.then) machine(row.then);
+        const std::string held = row.removes ? "uninstall" : "install";
+        if (row.again) {
+            fake->holdHelper(held);
+            act();
+            EXPECT_EQ(model->helperStatus(), std::nullopt);
+        }
+        model->applyLidClosedSleep(false, false);
+        ASSERT_TRUE(runUntil([this] { return !model->helperTask; }));
+        EXPECT_EQ(model->helperStatus(), row.status);
+        fake->releaseHelper(held);
+        ASSERT_TRUE(runUntil([this] { return !model->helperBusy() && !model->helperTask; }));
+    }
+}
+
 } // namespace
 } // namespace brisel::test

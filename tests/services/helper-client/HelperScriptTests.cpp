@@ -183,7 +183,7 @@ TEST_F(HelperScripts, OnTheSimulatedMachineScriptsEndInAVisibleFailure) {
     const auto helper = environment.resourceDirectory / "brisel-helper";
     std::filesystem::create_directories(helper.parent_path());
     writeExecutable(helper, "helper");
-    const HelperError expected{"administrator scripts are not available on this system", 1};
+    const HelperError expected{"helper.adminScriptsUnavailable", 1};
     EXPECT_EQ(onHelperQueue([m = manager()] { return m.install(); }), HelperResult<void>(expected));
     EXPECT_EQ(onHelperQueue([m = manager()] { return m.uninstall(); }), HelperResult<void>(expected));
     EXPECT_FALSE(expected.isUserCancellation());

@@ -330,13 +330,14 @@ TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
     EXPECT_TRUE(test::findOne(&panel, "keep-display-awake")->isEnabled());
 }
 
-// A failed install or removal says why in the keep-awake details, and neither the lid work that
-// follows nor the lease's next looks at the lid put anything in its place. Only a failed install
-// is a lid issue; a helper that installs but never answers has failed too.
+// A failed install or removal keeps its reason, and neither the lid work that follows nor the
+// lease's next looks at the lid put anything in its place. A failed install is a lid issue and says
+// why in the keep-awake details (a helper that installs but never answers has failed too). After a
+// failed removal the helper still runs and the lid is fine: the reason is the helper card's alone.
 using HelperAction = std::tuple<bool, bool, std::string>; // removes, keep-awake on, why it fails
 class FailedHelperActionTest : public PanelHostTest, public testing::WithParamInterface<HelperAction> {};
 
-TEST_P(FailedHelperActionTest, SaysWhyInTheKeepAwakeSection) {
+TEST_P(FailedHelperActionTest, KeepsItsReasonWhereItBelongs) {
     const auto [removes, keepAwake, why] = GetParam();
     BriselConfig config;
     config.keepAwake = keepAwake;
@@ -373,10 +374,14 @@ TEST_P(FailedHelperActionTest, SaysWhyInTheKeepAwakeSection) {
     };
     ASSERT_EQ(detailsAfter(true), removes ? QStringList{} : QStringList{l10n->tr("error.helperNotRunning")});
     removes ? model->removeHelper() : model->installHelper();
-    for (bool renew : {false, true, true})
-        EXPECT_EQ(detailsAfter(renew), QStringList{l10n->tr(QString::fromStdString(why))}) << renew;
-    const char* issue = removes ? "awake-feedback-component" : "awake-feedback-lid";
-    EXPECT_EQ(test::findVisible(&popover, issue).size(), 1);
+    const QStringList reason{l10n->tr(QString::fromStdString(why))};
+    for (bool renew : {false, true, true}) {
+        EXPECT_EQ(detailsAfter(renew), removes ? QStringList{} : reason) << renew;
+        EXPECT_EQ(model->helperStatus(), why) << renew;
+    }
+    EXPECT_EQ(test::findVisible(&popover, "awake-feedback-lid").size(), removes ? 0 : 1);
+    EXPECT_TRUE(test::findVisible(&popover, "awake-feedback-component").isEmpty());
+    EXPECT_NE(model->awakeRepresentsHelperStatus(), removes); // the card shows it when keep-awake does not
     EXPECT_EQ(fake->count(removes ? "helper.uninstall" : "helper.install"), 1u);
 }
 
