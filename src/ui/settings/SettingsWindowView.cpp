@@ -4,6 +4,7 @@
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselErrorBanner.h"
 #include "ui/design/BriselPanelBackdrop.h"
+#include "ui/design/FocusFollower.h"
 #include "ui/design/FocusKeeper.h"
 #include "ui/design/ShownPageStack.h"
 #include "ui/panel/ConfigFeedbackView.h"
@@ -67,6 +68,7 @@ SettingsWindowView::SettingsWindowView(ViewContext context, BriselSettingsNaviga
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll_->setWidget(content);
+    new FocusFollower(*scroll_); // Tab into the page from the bar or round the window shows the control
     // The window draws the backdrop under everything.
     for (QWidget* layer : {static_cast<QWidget*>(scroll_), scroll_->viewport(), content})
         layer->setAutoFillBackground(false);
