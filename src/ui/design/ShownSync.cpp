@@ -35,8 +35,14 @@ void ShownSync::catchUp(QWidget& root) {
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(widget, &leave);
     }
-    // A hidden layout runs only when it is shown, and only a layout that ran tells its parent that
-    // it wants another size: run them now, innermost first, so `root` measures as it will show.
+    // A hidden layout runs only when it is shown.
+    settleLayouts(root);
+}
+
+void ShownSync::settleLayouts(QWidget& root) {
+    // Only a layout that ran tells its parent that it wants another size: run them now, innermost
+    // first, so `root` measures as it will show.
+    QList<QWidget*> widgets = root.findChildren<QWidget*>();
     widgets.prepend(&root);
     for (auto it = widgets.crbegin(); it != widgets.crend(); ++it) {
         QLayout* layout = (*it)->layout();

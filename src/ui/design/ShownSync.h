@@ -25,6 +25,9 @@ public:
     // it was hidden, and lets the layouts settle, so `root` is measured as it will be shown. Nothing
     // under a hidden `root` animates or announces what changes here: it appears as it is now.
     static void catchUp(QWidget& root);
+    // Runs every layout under `root` (itself included) that waits for its turn of the event loop,
+    // innermost first, so the widgets stand where they will be shown.
+    static void settleLayouts(QWidget& root);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -34,10 +34,6 @@ QWidget* OnboardingPage::headingTitle() const {
     return nullptr;
 }
 
-int OnboardingPage::heightForWidth(int width) const {
-    return isHidden() ? 0 : QWidget::heightForWidth(width);
-}
-
 void OnboardingPage::refresh() const {
     if (env_.actions.refresh) env_.actions.refresh();
 }

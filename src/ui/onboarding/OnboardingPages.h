@@ -20,9 +20,6 @@ public:
     virtual void sync(const OnboardingState& state) = 0;
     // The shown heading title ("onboarding.heading"), which takes the accessibility focus.
     QWidget* headingTitle() const;
-    // The stack's layout measures every page, shown or not: a page it hides asks for no height,
-    // so a short page does not scroll by the tallest one.
-    int heightForWidth(int width) const override;
 
 protected:
     template <typename W> W* add(W* widget, Qt::Alignment alignment = {}) {

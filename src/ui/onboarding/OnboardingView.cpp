@@ -5,6 +5,7 @@
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselPanelBackdrop.h"
 #include "ui/design/FocusKeeper.h"
+#include "ui/design/ShownPageStack.h"
 #include "ui/design/SymbolPainter.h"
 #include "ui/onboarding/OnboardingPages.h"
 #include "ui/onboarding/OnboardingRules.h"
@@ -19,7 +20,6 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QShowEvent>
-#include <QStackedWidget>
 #include <cmath>
 
 namespace brisel {
@@ -32,19 +32,6 @@ constexpr double chipSpacing = 4;
 constexpr double chipPadding = 9;
 constexpr double chipSymbolSize = 11;
 constexpr double chipGap = 5;
-
-// Sized by the shown page alone: the stock stack takes the tallest page's height for a width.
-class PageStack : public QStackedWidget {
-public:
-    QSize sizeHint() const override { return currentWidget() ? currentWidget()->sizeHint() : QSize(); }
-    QSize minimumSizeHint() const override { return {0, 0}; }
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override {
-        const QWidget* page = currentWidget();
-        if (!page) return 0;
-        return page->hasHeightForWidth() ? page->heightForWidth(width) : page->sizeHint().height();
-    }
-};
 
 } // namespace
 
@@ -79,11 +66,12 @@ OnboardingView::OnboardingView(ViewContext context, OnboardingState state, Onboa
     column->addWidget(errorCard_);
     checking_ = new BusyLine;
     column->addWidget(checking_);
-    stack_ = new PageStack;
+    auto* pageFrame = new QWidget;
+    stack_ = new ShownPageStack(pageFrame);
     pages_ = makeOnboardingPages(env_);
     for (OnboardingPage* page : pages_)
         stack_->addWidget(page);
-    column->addWidget(stack_);
+    column->addWidget(pageFrame);
     column->addStretch(1);
 
     auto* scroll = new QScrollArea;
@@ -178,12 +166,7 @@ void OnboardingView::resync() {
     const bool stepChange = shownStep_ >= 0 && step != shownStep_;
     if (step != shownStep_) {
         shownStep_ = step;
-        // Hidden pages take no height, so the scroll area fits the shown one.
-        for (int i = 0; i < int(pages_.size()); ++i)
-            pages_[i]->setSizePolicy(QSizePolicy::Preferred,
-                                     i == step ? QSizePolicy::Preferred : QSizePolicy::Ignored);
         stack_->setCurrentIndex(step);
-        stack_->updateGeometry();
     }
     const Appearance now = appearance();
     const qint64 paletteKey = QApplication::palette(this).cacheKey();

@@ -10,12 +10,12 @@
 class QLabel;
 class QMessageBox;
 class QPushButton;
-class QStackedWidget;
 
 namespace brisel {
 
 class FocusKeeper;
 class OnboardingPage;
+class ShownPageStack;
 class PhaseHeader;
 
 // The first-run wizard window's content: the phase chips, the storage and action errors, the
@@ -79,7 +79,7 @@ private:
     QWidget* errorCard_;
     QLabel* errorText_;
     QWidget* checking_;
-    QStackedWidget* stack_;
+    ShownPageStack* stack_;
     std::vector<OnboardingPage*> pages_;
     QWidget* divider_;
 

@@ -4,21 +4,22 @@
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselPanelBackdrop.h"
+#include "ui/design/FocusFollower.h"
 #include "ui/design/Haptics.h"
 #include "ui/design/QtAnnouncer.h"
 #include "ui/design/ShownSync.h"
 #include "ui/panel/ControlPanel.h"
 #include "ui/panel/PanelFooter.h"
 
-#include <QApplication>
 #include <QEvent>
-#include <QFocusEvent>
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QLayout>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStyleOption>
 #include <QVBoxLayout>
 
@@ -93,35 +94,9 @@ double popoverMaximumHeight(std::optional<double> availableHeight) {
 
 // ---- viewport --------------------------------------------------------------------------------------
 
-namespace {
-
-// While its viewport is shown, brings into view a control the user moved the focus to; the focus a
-// window gives back when it is activated is not followed (the host opens at its top). An object of
-// its own, so the viewport, which watches its content, does not see the content's events twice.
-class FocusFollower : public QObject {
-public:
-    explicit FocusFollower(QScrollArea& area) : QObject(&area), area_(area) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::FocusIn) return false;
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        auto* control = qobject_cast<QWidget*>(watched);
-        if (control && area_.widget()->isAncestorOf(control) && reason != Qt::ActiveWindowFocusReason &&
-            reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason)
-            area_.ensureWidgetVisible(control, 0, 12);
-        return false;
-    }
-
-private:
-    QScrollArea& area_;
-};
-
-} // namespace
-
 PanelScrollViewport::PanelScrollViewport(QWidget* content, std::optional<double> maximumHeight,
                                          QWidget* parent)
-    : QScrollArea(parent), content_(content), maximum_(maximumHeight),
-      focusFollower_(new FocusFollower(*this)) {
+    : QScrollArea(parent), content_(content), maximum_(maximumHeight) {
     setObjectName("panel-scroll-viewport");
     setFocusPolicy(Qt::NoFocus); // the controls take the focus; the area itself is no Tab stop
     setFrameShape(QFrame::NoFrame);
@@ -139,6 +114,7 @@ PanelScrollViewport::PanelScrollViewport(QWidget* content, std::optional<double>
         layer->setAttribute(Qt::WA_TranslucentBackground);
     }
     content->installEventFilter(this);
+    new FocusFollower(*this);
     relayout();
 }
 
@@ -189,16 +165,9 @@ bool PanelScrollViewport::eventFilter(QObject* watched, QEvent* event) {
 
 void PanelScrollViewport::showEvent(QShowEvent* event) {
     // Opened, it starts at its top, where the charge is; restored by the window system, it stays
-    // where the user left it. Focus changes are watched only while shown: they reach the controls,
-    // not the viewport.
+    // where the user left it.
     if (!event->spontaneous()) verticalScrollBar()->setValue(0);
-    qApp->installEventFilter(focusFollower_);
     QScrollArea::showEvent(event);
-}
-
-void PanelScrollViewport::hideEvent(QHideEvent* event) {
-    qApp->removeEventFilter(focusFollower_);
-    QScrollArea::hideEvent(event);
 }
 
 // ---- popover ---------------------------------------------------------------------------------------

@@ -63,13 +63,11 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     QWidget* content_;
     std::optional<double> maximum_;
     QSize hint_;
-    QObject* focusFollower_;
 };
 
 // The tray popup's content: the panel in a viewport as tall as the screen allows, with its own

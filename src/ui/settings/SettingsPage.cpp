@@ -20,10 +20,6 @@ void SettingsPage::sync(const SettingsState& state) {
     apply();
 }
 
-int SettingsPage::heightForWidth(int width) const {
-    return isHidden() ? 0 : QWidget::heightForWidth(width);
-}
-
 const Localizer& SettingsPage::l10n() const {
     return *context_.view.l10n;
 }

@@ -62,11 +62,6 @@ public:
     virtual void apply() = 0;
     // The window's actions were replaced.
     virtual void actionsChanged() {}
-    // A page the stack hides asks for no height: the stack answers with its tallest page otherwise.
-    int heightForWidth(int width) const override;
-    // The height comes from the width: a minimum from the wrapped lines' narrowest form would
-    // leave blank room under the page.
-    QSize minimumSizeHint() const override { return {QWidget::minimumSizeHint().width(), 0}; }
 
 protected:
     const Localizer& l10n() const;

@@ -4,7 +4,9 @@
 #include "ui/design/AppearanceSource.h"
 #include "ui/design/BriselErrorBanner.h"
 #include "ui/design/BriselPanelBackdrop.h"
+#include "ui/design/FocusFollower.h"
 #include "ui/design/FocusKeeper.h"
+#include "ui/design/ShownPageStack.h"
 #include "ui/panel/ConfigFeedbackView.h"
 #include "ui/panel/PanelControls.h"
 #include "ui/settings/SettingsRules.h"
@@ -13,7 +15,6 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QShowEvent>
-#include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace brisel {
@@ -37,8 +38,7 @@ SettingsWindowView::SettingsWindowView(ViewContext context, BriselSettingsNaviga
                                        QWidget* parent)
     : QWidget(parent), context_(context), focus_(new FocusKeeper(this)), navigation_(&navigation),
       dropdowns_(new ActiveDropdown(this)), config_(new ConfigFeedbackView(context, true)),
-      banner_(new BriselErrorBanner(context)), tabBar_(new SettingsTabBar(context)), scroll_(new QScrollArea),
-      stack_(new QStackedWidget) {
+      banner_(new BriselErrorBanner(context)), tabBar_(new SettingsTabBar(context)), scroll_(new QScrollArea) {
     setObjectName("settings-window-view");
     setMinimumSize(440, 520);
     banner_->setObjectName("global-error");
@@ -55,9 +55,11 @@ SettingsWindowView::SettingsWindowView(ViewContext context, BriselSettingsNaviga
     auto* contentColumn = new QVBoxLayout(content);
     contentColumn->setContentsMargins(14, 2, 14, 14);
     contentColumn->setSpacing(10);
+    auto* pageFrame = new QWidget;
+    stack_ = new ShownPageStack(pageFrame);
     for (SettingsPage* page : pages_)
         stack_->addWidget(page);
-    contentColumn->addWidget(stack_);
+    contentColumn->addWidget(pageFrame);
     contentColumn->addStretch(1);
     scroll_->setObjectName("settings-scroll");
     scroll_->setWidgetResizable(true);
@@ -66,6 +68,7 @@ SettingsWindowView::SettingsWindowView(ViewContext context, BriselSettingsNaviga
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll_->setWidget(content);
+    new FocusFollower(*scroll_); // Tab into the page from the bar or round the window shows the control
     // The window draws the backdrop under everything.
     for (QWidget* layer : {static_cast<QWidget*>(scroll_), scroll_->viewport(), content})
         layer->setAutoFillBackground(false);
@@ -102,13 +105,6 @@ void SettingsWindowView::navigationChanged() {
     const BriselSettingsTab tab = navigation_->tab();
     // The pill slides after a tap and moves at once when the host chose the tab.
     tabBar_->setSelected(tab, selecting_);
-    // A hidden page asks for no room, so a short tab does not scroll by the tallest one and no tab
-    // is as wide as another.
-    for (SettingsPage* page : pages_) {
-        const QSizePolicy::Policy policy =
-            page == pages_[size_t(tab)] ? QSizePolicy::Preferred : QSizePolicy::Ignored;
-        page->setSizePolicy(policy, policy);
-    }
     stack_->setCurrentIndex(int(tab));
     if (tab == tab_) return;
     tab_ = tab;

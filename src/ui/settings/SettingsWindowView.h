@@ -9,7 +9,6 @@
 #include <array>
 
 class QScrollArea;
-class QStackedWidget;
 
 namespace brisel {
 
@@ -17,6 +16,7 @@ class BriselErrorBanner;
 class ConfigFeedbackView;
 class FocusKeeper;
 class SettingsTabBar;
+class ShownPageStack;
 
 // The settings window's content, at least 440 × 520: the settings-file error, the banner of the
 // errors the tab does not show itself, the tab bar and the selected tab's page in a scroll area,
@@ -65,7 +65,7 @@ private:
     QWidget* bannerFrame_;
     SettingsTabBar* tabBar_;
     QScrollArea* scroll_;
-    QStackedWidget* stack_;
+    ShownPageStack* stack_;
     std::array<SettingsPage*, 3> pages_;
 };
 

@@ -7,6 +7,7 @@
 #include "ui/design/DropdownPill.h"
 #include "ui/design/SectionCard.h"
 #include "ui/design/SemanticSlider.h"
+#include "ui/design/ShownSync.h"
 #include "ui/settings/SettingsRules.h"
 #include "ui/settings/SettingsTabBar.h"
 #include "ui/settings/SettingsWindowView.h"
@@ -672,6 +673,60 @@ TEST_F(SettingsViewTest, OnlyATallTabScrolls) {
         QCoreApplication::sendPostedEvents();
         EXPECT_EQ(bar->maximum() > 0, scrolls) << rawValue(tab).toStdString();
     }
+}
+
+// In a small window the page brings the control the keyboard reaches into view also when focus
+// comes from outside the page: Tab from the tab bar, Shift+Tab round from the first tab, and focus
+// handed back to Install after it failed, when its lines have pushed the button down.
+TEST_F(SettingsViewTest, ThePageShowsTheControlTheKeyboardReaches) {
+    Rig rig(context, changed([](SettingsState& s) { s.component = {}; })); // Install, the last control
+    rig.view.resize(440, 520);
+    rig.view.show();
+    rig.view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.view));
+    openDisclosures(rig);
+    rig.hostShows(BriselSettingsTab::awake);
+    QScrollArea* scroll = rig.view.scrollArea();
+    const auto settle = [&] {
+        QCoreApplication::sendPostedEvents();
+        ShownSync::settleLayouts(rig.view);
+    };
+    const auto inView = [&](const QWidget* control) {
+        settle();
+        return scroll->viewport()->rect().contains(
+            QRect(control->mapTo(scroll->viewport(), QPoint()), control->size()));
+    };
+    const struct Move {
+        const char* from;
+        Qt::Key key;
+        bool scrolledDown;
+        const char* lands;
+    } moves[] = {{"settings-tab-general", Qt::Key_Tab, true, "keep-awake-master"},
+                 {"settings-tab-charging", Qt::Key_Backtab, false, "install-system-component"}};
+    for (const Move& m : moves) {
+        settle();
+        scroll->verticalScrollBar()->setValue(m.scrolledDown ? scroll->verticalScrollBar()->maximum() : 0);
+        findOne(&rig.view, m.from)->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), m.key);
+        const QWidget* focused = QApplication::focusWidget();
+        ASSERT_EQ(focused ? focused->objectName() : QString(), m.lands);
+        EXPECT_TRUE(inView(focused)) << m.lands;
+    }
+
+    QWidget* install = findOne(&rig.view, "install-system-component");
+    settle();
+    scroll->verticalScrollBar()->setValue(install->mapTo(scroll->widget(), QPoint(0, install->height())).y() -
+                                          scroll->viewport()->height()); // at the bottom edge
+    QTest::keyClick(install, Qt::Key_Space);
+    SettingsState state = rig.state;
+    state.component.helperBusy = true;
+    rig.sync(state);
+    settle();
+    state.component.helperBusy = false;
+    state.component.helperStatus = QString("helper.startFailed");
+    rig.sync(state);
+    EXPECT_EQ(QApplication::focusWidget(), install);
+    EXPECT_TRUE(inView(install));
 }
 
 TEST_F(SettingsViewTest, BannerAndSettingsFileRowByTab) {
