@@ -7,12 +7,16 @@
 #include "ui/design/DropdownPill.h"
 #include "ui/design/SymbolPainter.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleOption>
 
 #include <cmath>
 
@@ -24,6 +28,34 @@ constexpr double trailingPadding = 9;
 constexpr double chevronSize = 8.5;
 constexpr double labelGap = 5;
 constexpr int pillMinimumHeight = 22;
+
+// The menu marks the chosen items with a check mark alone and draws nothing beside the others; the
+// platform style would draw a check box beside every checkable item.
+class MarkedMenuStyle : public QProxyStyle {
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element != PE_IndicatorCheckBox && element != PE_IndicatorMenuCheckMark)
+            return QProxyStyle::drawPrimitive(element, option, painter, widget);
+        if (!(option->state & State_On)) return;
+        const double side = std::min(option->rect.width(), option->rect.height());
+        const QRectF mark(QRectF(option->rect).center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+        const bool highlighted = option->state & State_Selected;
+        SymbolPainter::paint(*painter, mark, "checkmark",
+                             option->palette.color(highlighted ? QPalette::HighlightedText : QPalette::Text),
+                             QFont::DemiBold);
+    }
+};
+
+// One for every dropdown menu of the program; it lives as long as the application.
+QStyle* markedMenuStyle() {
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new MarkedMenuStyle;
+        style->setParent(qApp);
+    }
+    return style;
+}
 } // namespace
 
 void ActiveDropdown::setId(std::optional<QString> id) {
@@ -153,6 +185,7 @@ void BriselDropdownRowBase::open() {
     }
     keepValuesForMenu();
     auto* menu = new QMenu(pill_);
+    menu->setStyle(markedMenuStyle());
     menu->setFont(BriselTypography::systemFont(12, QFont::Medium));
     menu->setMinimumWidth(std::max(pill_->width() + 12, 104));
     QAction* positioning = nullptr;

@@ -16,6 +16,10 @@ class BriselScaleButton : public QAbstractButton {
 public:
     explicit BriselScaleButton(ViewContext context, QWidget* parent = nullptr, double pressedScale = 0.96);
 
+    // The focus ring runs 2 wide along the inside of the edge (a child cannot draw outside itself):
+    // a label that comes closer to the edge than this is crossed by it.
+    static constexpr double focusRingRoom = 3;
+
     double pressedScale() const { return pressedScale_; }
     // The label's scale as drawn now.
     double currentScale() const { return scale_.value(); }

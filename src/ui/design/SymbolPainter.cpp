@@ -250,6 +250,7 @@ const std::map<QString, Draw>& symbols() {
              c.fill(boltShape().subtracted(c.outline(slash, c.width())));
              c.stroke(slash);
          }},
+        {"checkmark", [](Canvas& c) { c.stroke(poly({{5, 12.5}, {9.5, 17}, {19, 7}})); }},
         {"checkmark.circle",
          [](Canvas& c) {
              c.stroke(circle(12, 12, 9.5));

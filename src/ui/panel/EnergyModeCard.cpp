@@ -14,6 +14,7 @@
 #include "ui/panel/PanelText.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -167,10 +168,21 @@ void EnergyModeCard::changeEvent(QEvent* event) {
 }
 
 bool EnergyModeCard::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+    // The scope bubble is help for the keyboard: a pill pressed with the mouse takes focus without
+    // it. Focus given back (by the window, or moved by the panel) shows it as it was before.
+    if (event->type() == QEvent::MouseButtonPress) scopeBubbleWanted_ = false;
+    if (event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::MouseFocusReason) scopeBubbleWanted_ = false;
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+            reason == Qt::ShortcutFocusReason)
+            scopeBubbleWanted_ = true;
+    }
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut ||
+        event->type() == QEvent::MouseButtonPress) {
         const bool focused =
             std::any_of(pills_.begin(), pills_.end(), [](const auto& p) { return p.second->hasFocus(); });
-        bubble_->setShown(focused);
+        bubble_->setShown(focused && scopeBubbleWanted_);
     }
     if (event->type() == QEvent::Resize || event->type() == QEvent::Move) row_->update();
     return SectionCard::eventFilter(watched, event);

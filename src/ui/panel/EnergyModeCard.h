@@ -92,6 +92,7 @@ private:
     QLabel* applying_;
     PanelOperationError* error_;
     BriselHelpBubble* bubble_;
+    bool scopeBubbleWanted_ = true; // the pills' focus came by keyboard (or by the program)
     std::optional<EnergyMode> lensMode_;
     QRectF lensFrom_;
     AnimatedValue lensTravel_;

@@ -13,6 +13,7 @@
 #include <QStyleOptionButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace brisel {
@@ -87,6 +88,11 @@ PanelButton::Look PanelButton::linkLook() {
 
 PanelButton::PanelButton(ViewContext context, const QString& objectName, Look look, QWidget* parent)
     : BriselScaleButton(context, parent), look_(std::move(look)) {
+    // Plain text has no pill to pad it: it keeps clear of the focus ring.
+    if (!look_.pill) {
+        look_.padX = std::max(look_.padX, focusRingRoom);
+        look_.padY = std::max(look_.padY, focusRingRoom);
+    }
     setObjectName(objectName);
     setFont(look_.font);
     setAttribute(Qt::WA_Hover);
@@ -274,16 +280,18 @@ public:
         });
     }
 
+    // Chevron and title keep clear of the focus ring.
     QSize sizeHint() const override {
         const QFontMetricsF metrics(font());
-        return {up(chevronSize + symbolGap + metrics.horizontalAdvance(text())) + 2,
-                up(metrics.height()) + 2};
+        return {up(chevronSize + symbolGap + metrics.horizontalAdvance(text()) + 2 * focusRingRoom) + 1,
+                up(metrics.height() + 2 * focusRingRoom)};
     }
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void nextCheckState() override {}
-    void paintLabel(QPainter& painter, const QRectF& rect) override {
+    void paintLabel(QPainter& painter, const QRectF& whole) override {
+        const QRectF rect = whole.adjusted(focusRingRoom, focusRingRoom, -focusRingRoom, -focusRingRoom);
         const QColor color = palette().color(QPalette::WindowText);
         const QRectF chevron(rect.left(), rect.center().y() - chevronSize / 2, chevronSize, chevronSize);
         painter.save();

@@ -36,7 +36,7 @@ struct BoolBinding {
 };
 
 // A text button of the panel: an optional symbol and a text that wraps when asked, plain or on the
-// control pill. Space and Return press it.
+// control pill. Plain text is padded at least by the focus ring's room. Space and Return press it.
 class PanelButton : public BriselScaleButton {
     Q_OBJECT
 

@@ -34,6 +34,10 @@ bool onAdapter(const StatusHeaderState& s) {
     return s.battery.externalConnected;
 }
 
+bool drawsFromAdapter(const StatusHeaderState& s) {
+    return onAdapter(s) || !s.battery.present || !s.battery.installed;
+}
+
 bool holding(const StatusHeaderState& s) {
     return s.chargeStatus.kind == ChargeStatus::Kind::holding;
 }
@@ -156,8 +160,12 @@ QString badgeHelp(const StatusHeaderState& s, const Localizer& l10n) {
     return help;
 }
 
+QString sourceSymbol(const StatusHeaderState& s) {
+    return drawsFromAdapter(s) ? "powerplug.fill" : "battery.100";
+}
+
 QString sourceText(const StatusHeaderState& s, const Localizer& l10n) {
-    if (!onAdapter(s)) return l10n.tr("source.battery");
+    if (!drawsFromAdapter(s)) return l10n.tr("source.battery");
     const std::optional<PowerFlow>& flow = s.battery.powerFlow;
     if (flow && flow->adapterWatts && *flow->adapterWatts >= 1)
         return l10n.tr("source.powerAdapterWatts", *flow->adapterWatts);
@@ -465,7 +473,7 @@ void StatusHeader::apply() {
     badge_->setTheme(look.theme);
     badge_->setToolTip(badgeHelp(state_, l10n));
 
-    sourceIcon_->setName(state_.battery.externalConnected ? "powerplug.fill" : "battery.100");
+    sourceIcon_->setName(sourceSymbol(state_));
     sourceIcon_->setColor(secondary);
     showLabel(source_, sourceText(state_, l10n), secondary);
     showLabel(target_, targetText(state_, l10n), BriselColors::primary(palette()));

@@ -43,7 +43,9 @@ PanelTone statusBadgeTone(const StatusHeaderState& state);
 QString badgeText(const StatusHeaderState& state, const Localizer& l10n);
 // On adapter yes/no, then at most one line about the limit.
 QString badgeHelp(const StatusHeaderState& state, const Localizer& l10n);
-// Where the power comes from, and which target is in force.
+// Where the power comes from, and which target is in force. A machine without a battery runs on its
+// adapter, whatever the missing battery entry says of it.
+QString sourceSymbol(const StatusHeaderState& state);
 QString sourceText(const StatusHeaderState& state, const Localizer& l10n);
 QString targetText(const StatusHeaderState& state, const Localizer& l10n);
 // The override banner's text while the system's charge to full is shown, else nothing.

@@ -437,6 +437,17 @@ protected:
             if (action->isChecked()) labels << action->text();
         return labels;
     }
+    // The items drawn with something beside their text: they differ from the same menu bare.
+    static QStringList marked(QMenu* menu) {
+        const QImage drawn = menu->grab().toImage();
+        for (QAction* action : menu->actions()) action->setCheckable(false);
+        const QImage bare = menu->grab().toImage();
+        QStringList labels;
+        for (QAction* action : menu->actions())
+            if (drawn.copy(menu->actionGeometry(action)) != bare.copy(menu->actionGeometry(action)))
+                labels << action->text();
+        return labels;
+    }
 
     AppearanceSource source;
     ViewContext context{nullptr, &source, nullptr, nullptr};
@@ -463,6 +474,7 @@ TEST_F(DropdownRowTest, MenuChecksTheSelectedItemsAndPopsUpOnTheLastOne) {
         first.open();
         ASSERT_TRUE(first.menu());
         EXPECT_EQ(checked(first.menu()), r.checked);
+        EXPECT_EQ(marked(first.menu()), r.checked); // nothing beside the others
         EXPECT_EQ(first.positioningAction() ? first.positioningAction()->text() : QString(),
                   r.checked.isEmpty() ? QString() : r.checked.back());
         EXPECT_GE(first.menu()->minimumWidth(), 104);

@@ -199,6 +199,8 @@ TEST_F(PanelCardsTest, OperationErrorAnnouncesOncePerAppearanceAndChange) {
 TEST_F(PanelCardsTest, EnergyPillsCallTheModelAndFollowTheBusyState) {
     Panel panel(context);
     panel.root.show();
+    panel.root.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel.root));
     auto* low = findOne<QAbstractButton>(&panel.root, "energy-mode-1");
     auto* high = findOne<QAbstractButton>(&panel.root, "energy-mode-2");
     ASSERT_TRUE(low && high);
@@ -208,6 +210,14 @@ TEST_F(PanelCardsTest, EnergyPillsCallTheModelAndFollowTheBusyState) {
     EXPECT_EQ(panel.calls, (QStringList{"setEnergyMode(1)", "setEnergyMode(2)"}));
     EXPECT_TRUE(low->isChecked());
     EXPECT_NEAR(low->width(), high->width(), 1);
+    // The scope bubble is keyboard help: Tab brings it, focus or a press by the mouse does not.
+    const auto bubbles = panel.root.findChildren<BriselHelpBubble*>();
+    const auto shown = [&] { return std::ranges::count_if(bubbles, &QWidget::isVisible); };
+    EXPECT_EQ(shown(), 0);
+    QTest::keyClick(high, Qt::Key_Backtab);
+    EXPECT_EQ(shown(), 1);
+    QTest::mouseClick(low, Qt::LeftButton);
+    EXPECT_EQ(shown(), 0);
 
     panel.energy->sync(
         {{EnergyMode::automatic, EnergyMode::highPower}, EnergyMode::highPower, true, QString("Denied")});

@@ -279,6 +279,9 @@ TEST(StatusHeaderRules, HelpPolicyAndOverrideTexts) {
     EXPECT_EQ(sourceText(with(holdingOnAdapter(), adapter(0)), l10n), "Power adapter");
     EXPECT_EQ(sourceText(with(holdingOnAdapter(), adapter(1)), l10n), "1 W adapter");
     EXPECT_EQ(sourceText(onBattery(50), l10n), "On battery");
+    // Without a battery the machine runs on its adapter, though no battery entry says so.
+    EXPECT_EQ(sourceText(StatusHeaderState{}, l10n), "Power adapter");
+    EXPECT_EQ(sourceSymbol(StatusHeaderState{}), "powerplug.fill");
     EXPECT_EQ(targetText(holdingOnAdapter(), l10n), "Limit 80%");
     EXPECT_EQ(targetText(with(holdingOnAdapter(), [](auto& s) { s.smartEnabled = true; }), l10n),
               "Smart 80%");
