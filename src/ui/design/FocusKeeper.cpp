@@ -16,13 +16,6 @@ bool canHoldFocus(const QWidget* widget) {
     return widget->isEnabled() && widget->isVisible();
 }
 
-// A popup of another window has the keyboard. This view's window still counts as active, so setting
-// focus in it would take the keyboard from the popup: the view moves no focus meanwhile.
-bool keyboardInAnotherPopup(const QWidget* view) {
-    const QWidget* popup = QApplication::activePopupWidget();
-    return popup && popup != view->window();
-}
-
 bool tabStop(const QWidget* widget) {
     return widget && (widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy();
 }
@@ -55,7 +48,7 @@ bool FocusKeeper::keep() {
     QWidget* control = view_->window()->focusWidget();
     if (!control || canHoldFocus(control) || !canHoldFocus(view_) || !view_->isAncestorOf(control))
         return false;
-    if (!keyboardInAnotherPopup(view_)) hold(control);
+    hold(control);
     return true;
 }
 
@@ -67,9 +60,7 @@ void FocusKeeper::settle() {
             if (tabStop(widget) && widget->isVisibleTo(view_)) shownBefore_.push_back(widget);
         return;
     }
-    if (control_->isVisibleTo(view_) || view_->window()->focusWidget() != spot_ ||
-        keyboardInAnotherPopup(view_))
-        return;
+    if (control_->isVisibleTo(view_) || view_->window()->focusWidget() != spot_ || putOff()) return;
     // The control is gone: its work ended, or the state has no place for it.
     QWidget* next = standIn();
     if (next && !next->isEnabled()) return waitFor(next); // came while the work still runs
@@ -93,12 +84,23 @@ bool FocusKeeper::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == control_ &&
                (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show)) {
         returnFocus();
+    } else if (watched == popup_ && event->type() == QEvent::Hide) {
+        // The popup closed (Qt has given the keyboard back): the hand-over it held up happens now.
+        popup_->removeEventFilter(this);
+        popup_ = nullptr;
+        if (control_ && view_->window()->focusWidget() == control_ && !canHoldFocus(control_))
+            hold(control_); // its work began while the popup was open
+        if (control_ && canHoldFocus(control_))
+            returnFocus();
+        else
+            settle();
     }
     return QObject::eventFilter(watched, event);
 }
 
 void FocusKeeper::hold(QWidget* control) {
     waitFor(control);
+    if (putOff()) return;
     spot_->show();
     spot_->setFocus(Qt::OtherFocusReason);
 }
@@ -113,9 +115,10 @@ void FocusKeeper::waitFor(QWidget* control) {
 }
 
 void FocusKeeper::returnFocus() {
-    if (!control_ || !canHoldFocus(control_) || keyboardInAnotherPopup(view_)) return;
+    if (!control_ || !canHoldFocus(control_) || putOff()) return;
     // Focus may have moved without the spot hearing of it (in a window that is not active).
-    if (view_->window()->focusWidget() == spot_) control_->setFocus(Qt::OtherFocusReason);
+    if (QWidget* focused = view_->window()->focusWidget(); focused == spot_ || focused == control_)
+        control_->setFocus(Qt::OtherFocusReason);
     release();
 }
 
@@ -125,6 +128,20 @@ void FocusKeeper::release() {
     if (spot_->hasFocus()) return;
     spot_->hide();
     place_ = nullptr;
+}
+
+// A popup has the keyboard (a menu, or the tray popup over this window, which still counts as
+// active): moving focus here would take the keyboard from it, so the hand-over waits until it
+// closes.
+bool FocusKeeper::putOff() {
+    QWidget* popup = QApplication::activePopupWidget();
+    if (!popup || popup == view_->window()) return false;
+    if (popup != popup_) {
+        if (popup_) popup_->removeEventFilter(this);
+        popup_ = popup;
+        popup->installEventFilter(this);
+    }
+    return true;
 }
 
 // The control that the new state newly shows in the gone control's place: one of its row that the

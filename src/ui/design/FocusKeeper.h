@@ -18,7 +18,7 @@ namespace brisel {
 // is gone, focus goes to a control that this state newly shows in its place (one of its row that
 // the view did not show before the work); a control that stood there all along is no stand-in, as
 // pressing it would act against the user's choice. Without one the spot stays, nameless, so focus
-// rests on no control.
+// rests on no control. While a popup has the keyboard, all of this waits until it closes.
 //
 // A view owns one, calls settle() after each sync, and asks it first in focusNextPrevChild(), which
 // Qt calls on the way up from a control it is about to pass focus on from:
@@ -41,12 +41,14 @@ private:
     void waitFor(QWidget* control);
     void returnFocus();
     void release();
+    bool putOff();
     QWidget* standIn() const;
 
     QWidget* view_;
     QWidget* spot_;                           // holds focus meanwhile
     QPointer<QWidget> control_;               // the control focus goes back to
     QPointer<QWidget> place_;                 // the control whose place the spot stands in
+    QPointer<QWidget> popup_;                 // has the keyboard; the hand-over waits for it to close
     std::vector<const QWidget*> shownBefore_; // the Tab stops of the last sync before the wait
 };
 

@@ -166,25 +166,24 @@ TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
     d->setEnabled(true);
     EXPECT_EQ(QApplication::focusWidget(), d);
 
-    // A popup of another window has the keyboard: work starting or ending here leaves it there.
+    // A popup has the keyboard (a menu, another window's popup): work starting or ending here
+    // leaves it there, and focus moves as the work asks once the popup closes.
     QWidget popup(nullptr, Qt::Popup);
     auto* inPopup = new QPushButton("in the popup", &popup);
-    const auto openPopup = [&] {
+    const auto whilePopupOpen = [&](const std::function<void()>& work) {
         popup.show();
         inPopup->setFocus(Qt::PopupFocusReason);
+        work();
+        EXPECT_EQ(QApplication::focusWidget(), inPopup);
+        popup.hide();
+        return QApplication::focusWidget();
     };
-    openPopup();
+    a->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(whilePopupOpen([&] { a->setEnabled(false); })->geometry(), a->geometry()); // starts
+    EXPECT_EQ(whilePopupOpen([&] { a->setEnabled(true); }), a);                          // ends
+    view.keeper->settle(); // the state before the work: b is gone
     a->setEnabled(false);
-    EXPECT_EQ(QApplication::focusWidget(), inPopup) << "starting";
-    popup.hide();
-    a->setEnabled(true);
-    b->show();
-    b->setFocus(Qt::TabFocusReason);
-    b->setEnabled(false); // waits on the spot
-    openPopup();
-    b->hide();
-    view.keeper->settle();
-    EXPECT_EQ(QApplication::focusWidget(), inPopup) << "ending";
+    EXPECT_EQ(whilePopupOpen([&] { a->hide(), b->show(), view.keeper->settle(); }), b); // replaced
 }
 
 // An open popup, which never becomes the active window, is the key window.
