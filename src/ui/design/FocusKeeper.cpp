@@ -53,6 +53,12 @@ bool FocusKeeper::keep() {
 }
 
 void FocusKeeper::settle() {
+    // A control taken away while its window was hidden (a host folding a section as it closes)
+    // went without asking keep().
+    QWidget* focused = view_->window()->focusWidget();
+    if (!control_ && focused && focused != spot_ && view_->isAncestorOf(focused) &&
+        !focused->isVisibleTo(view_))
+        hold(focused);
     if (!control_) {
         // What a stand-in must not have been: a control shown before the work began.
         shownBefore_.clear();
@@ -125,7 +131,7 @@ void FocusKeeper::returnFocus() {
 void FocusKeeper::release() {
     if (control_) control_->removeEventFilter(this);
     control_ = nullptr;
-    if (spot_->hasFocus()) return;
+    if (view_->window()->focusWidget() == spot_) return; // also in a hidden window, to be reopened
     spot_->hide();
     place_ = nullptr;
 }
