@@ -90,6 +90,11 @@ template <class T = QWidget> T* findOne(const QWidget* root, const QString& obje
     return widget;
 }
 
+// Keyboard focus on `focused` rests on no control: nothing Tab reaches or a screen reader names.
+inline bool noControl(const QWidget* focused) {
+    return focused && !(focused->focusPolicy() & Qt::TabFocus) && focused->accessibleName().isEmpty();
+}
+
 // Shows and activates `window`, then presses Tab until focus comes round again; returns the
 // widgets that took focus, in order.
 QList<QWidget*> tabOrder(QWidget& window);

@@ -6,19 +6,14 @@
 #include <QLayout>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace brisel {
 
 namespace {
 
 bool canHoldFocus(const QWidget* widget) {
     return widget->isEnabled() && widget->isVisible();
-}
-
-// A popup of another window has the keyboard. This view's window still counts as active, so setting
-// focus in it would take the keyboard from the popup: the view moves no focus meanwhile.
-bool keyboardInAnotherPopup(const QWidget* view) {
-    const QWidget* popup = QApplication::activePopupWidget();
-    return popup && popup != view->window();
 }
 
 bool tabStop(const QWidget* widget) {
@@ -30,25 +25,6 @@ QLayout* holderOf(QLayout* layout, const QWidget* widget) {
     if (!layout || layout->indexOf(widget) >= 0) return layout;
     for (int i = 0; i < layout->count(); ++i)
         if (QLayout* found = holderOf(layout->itemAt(i)->layout(), widget)) return found;
-    return nullptr;
-}
-
-// The control shown in the place of `gone`: another one of its row, after it first.
-QWidget* standIn(const QWidget* gone, const QWidget* view) {
-    QLayout* row = gone->parentWidget() ? holderOf(gone->parentWidget()->layout(), gone) : nullptr;
-    if (!row) return nullptr;
-    const int at = row->indexOf(gone);
-    for (int step : {1, -1})
-        for (int i = at + step; i >= 0 && i < row->count(); i += step)
-            if (QWidget* other = row->itemAt(i)->widget(); tabStop(other) && other->isVisibleTo(view))
-                return other;
-    return nullptr;
-}
-
-// The control Tab would reach from `from`.
-QWidget* nextAlongTheChain(QWidget* from) {
-    for (QWidget* w = from->nextInFocusChain(); w != from; w = w->nextInFocusChain())
-        if (tabStop(w) && canHoldFocus(w) && w->window() == from->window()) return w;
     return nullptr;
 }
 
@@ -72,20 +48,33 @@ bool FocusKeeper::keep() {
     QWidget* control = view_->window()->focusWidget();
     if (!control || canHoldFocus(control) || !canHoldFocus(view_) || !view_->isAncestorOf(control))
         return false;
-    if (!keyboardInAnotherPopup(view_)) hold(control);
+    hold(control);
     return true;
 }
 
 void FocusKeeper::settle() {
-    if (!control_ || control_->isVisibleTo(view_) || view_->window()->focusWidget() != spot_ ||
-        keyboardInAnotherPopup(view_))
+    // A control taken away while its window was hidden (a host folding a section as it closes)
+    // went without asking keep().
+    QWidget* focused = view_->window()->focusWidget();
+    if (!control_ && focused && focused != spot_ && view_->isAncestorOf(focused) &&
+        !focused->isVisibleTo(view_))
+        hold(focused);
+    if (!control_) {
+        // What a stand-in must not have been: a control shown before the work began.
+        shownBefore_.clear();
+        for (const QWidget* widget : view_->findChildren<QWidget*>())
+            if (tabStop(widget) && widget->isVisibleTo(view_)) shownBefore_.push_back(widget);
         return;
+    }
+    if (control_->isVisibleTo(view_) || view_->window()->focusWidget() != spot_ || putOff()) return;
     // The control is gone: its work ended, or the state has no place for it.
-    QWidget* next = standIn(control_, view_);
+    QWidget* next = standIn();
     if (next && !next->isEnabled()) return waitFor(next); // came while the work still runs
-    if (!next) next = nextAlongTheChain(control_);
-    if (!next) return;
-    next->setFocus(Qt::OtherFocusReason);
+    if (next) {
+        next->setFocus(Qt::OtherFocusReason);
+        return release();
+    }
+    spot_->setAccessibleName(QString()); // a screen reader would read out a control that is gone
     release();
 }
 
@@ -93,7 +82,7 @@ bool FocusKeeper::eventFilter(QObject* watched, QEvent* event) {
     if (watched == spot_ && event->type() == QEvent::KeyPress) {
         // Tab goes on from the control's place in the chain.
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && control_) QWidget::setTabOrder(control_, spot_);
+        if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && place_) QWidget::setTabOrder(place_, spot_);
     } else if (watched == spot_ && event->type() == QEvent::FocusOut) {
         // The user moved on; a window that lost activation, or an open menu, keeps the wait.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -101,19 +90,30 @@ bool FocusKeeper::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == control_ &&
                (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show)) {
         returnFocus();
+    } else if (watched == popup_ && event->type() == QEvent::Hide) {
+        // The popup closed (Qt has given the keyboard back): the hand-over it held up happens now.
+        popup_->removeEventFilter(this);
+        popup_ = nullptr;
+        if (control_ && view_->window()->focusWidget() == control_ && !canHoldFocus(control_))
+            hold(control_); // its work began while the popup was open
+        if (control_ && canHoldFocus(control_))
+            returnFocus();
+        else
+            settle();
     }
     return QObject::eventFilter(watched, event);
 }
 
 void FocusKeeper::hold(QWidget* control) {
     waitFor(control);
+    if (putOff()) return;
     spot_->show();
     spot_->setFocus(Qt::OtherFocusReason);
 }
 
 void FocusKeeper::waitFor(QWidget* control) {
     if (control_) control_->removeEventFilter(this);
-    control_ = control;
+    control_ = place_ = control;
     control->installEventFilter(this);
     spot_->setGeometry(QRect(control->mapTo(view_, QPoint(0, 0)), control->size()));
     spot_->setAccessibleName(control->accessibleName().isEmpty() ? control->property("text").toString()
@@ -121,16 +121,51 @@ void FocusKeeper::waitFor(QWidget* control) {
 }
 
 void FocusKeeper::returnFocus() {
-    if (!control_ || !canHoldFocus(control_) || keyboardInAnotherPopup(view_)) return;
+    if (!control_ || !canHoldFocus(control_) || putOff()) return;
     // Focus may have moved without the spot hearing of it (in a window that is not active).
-    if (view_->window()->focusWidget() == spot_) control_->setFocus(Qt::OtherFocusReason);
+    if (QWidget* focused = view_->window()->focusWidget(); focused == spot_ || focused == control_)
+        control_->setFocus(Qt::OtherFocusReason);
     release();
 }
 
 void FocusKeeper::release() {
     if (control_) control_->removeEventFilter(this);
     control_ = nullptr;
-    if (!spot_->hasFocus()) spot_->hide();
+    if (view_->window()->focusWidget() == spot_) return; // also in a hidden window, to be reopened
+    spot_->hide();
+    place_ = nullptr;
+}
+
+// A popup has the keyboard (a menu, or the tray popup over this window, which still counts as
+// active): moving focus here would take the keyboard from it, so the hand-over waits until it
+// closes.
+bool FocusKeeper::putOff() {
+    QWidget* popup = QApplication::activePopupWidget();
+    if (!popup || popup == view_->window()) return false;
+    if (popup != popup_) {
+        if (popup_) popup_->removeEventFilter(this);
+        popup_ = popup;
+        popup->installEventFilter(this);
+    }
+    return true;
+}
+
+// The control that the new state newly shows in the gone control's place: one of its row that the
+// view did not show before the work, after it first. A control that stood there all along is none:
+// it is most often the other answer of the same question.
+QWidget* FocusKeeper::standIn() const {
+    const QWidget* gone = control_;
+    QLayout* row = gone->parentWidget() ? holderOf(gone->parentWidget()->layout(), gone) : nullptr;
+    if (!row) return nullptr;
+    const auto newlyShown = [this](const QWidget* widget) {
+        return tabStop(widget) && widget->isVisibleTo(view_) &&
+               std::find(shownBefore_.begin(), shownBefore_.end(), widget) == shownBefore_.end();
+    };
+    const int at = row->indexOf(gone);
+    for (int step : {1, -1})
+        for (int i = at + step; i >= 0 && i < row->count(); i += step)
+            if (QWidget* other = row->itemAt(i)->widget(); newlyShown(other)) return other;
+    return nullptr;
 }
 
 } // namespace brisel

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <vector>
+
 class QWidget;
 
 namespace brisel {
@@ -13,8 +15,10 @@ namespace brisel {
 // waits on a bare spot where the control stands, which is no control, so Space acts on nothing, and
 // Tab goes on from the control's place; it goes back to the control as soon as the control can take
 // it again, unless the user moved focus meanwhile. When the view shows a state in which the control
-// is gone, focus goes to the control standing in its place (another control of its row), else on
-// along the chain.
+// is gone, focus goes to a control that this state newly shows in its place (one of its row that
+// the view did not show before the work); a control that stood there all along is no stand-in, as
+// pressing it would act against the user's choice. Without one the spot stays, nameless, so focus
+// rests on no control. While a popup has the keyboard, all of this waits until it closes.
 //
 // A view owns one, calls settle() after each sync, and asks it first in focusNextPrevChild(), which
 // Qt calls on the way up from a control it is about to pass focus on from:
@@ -37,10 +41,15 @@ private:
     void waitFor(QWidget* control);
     void returnFocus();
     void release();
+    bool putOff();
+    QWidget* standIn() const;
 
     QWidget* view_;
-    QWidget* spot_;             // holds focus meanwhile
-    QPointer<QWidget> control_; // the control focus goes back to
+    QWidget* spot_;                           // holds focus meanwhile
+    QPointer<QWidget> control_;               // the control focus goes back to
+    QPointer<QWidget> place_;                 // the control whose place the spot stands in
+    QPointer<QWidget> popup_;                 // has the keyboard; the hand-over waits for it to close
+    std::vector<const QWidget*> shownBefore_; // the Tab stops of the last sync before the wait
 };
 
 } // namespace brisel

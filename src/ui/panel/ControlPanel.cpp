@@ -154,6 +154,7 @@ void ControlPanel::setNavigation(BoolBinding keepAwakeExpanded, BoolBinding feed
 void ControlPanel::refreshNavigation() {
     keepAwake_->refreshExpansion();
     shownFolds_ = folds();
+    focus_->settle(); // a host folds as it closes: a focused option goes with the fold
 }
 
 std::pair<bool, bool> ControlPanel::folds() const {

@@ -144,43 +144,46 @@ TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
         EXPECT_EQ(QApplication::focusWidget(), lands) << "the user moved focus";
     }
 
-    // Gone for good: focus goes to the row's next control (once that one's work ends) or its
-    // previous one, else on along the chain.
-    QWidget* loose = new QPushButton("in no row", &view);
-    loose->show();
+    // Gone for good: focus goes to a control the new state newly shows in its place, once that
+    // one's work ends. One that stood there all along is none (it is mostly the other answer):
+    // focus rests on no control, and Tab goes on from the gone one's place.
+    QWidget* d = new QPushButton("d");
+    row->addWidget(d);
+    d->hide();
+    view.keeper->settle(); // the state before the work
     const auto gone = [&](QWidget* control) {
         control->setFocus(Qt::TabFocusReason);
         control->hide();
         view.keeper->settle();
     };
-    c->setEnabled(false);
     gone(b);
-    c->setEnabled(true);
+    EXPECT_TRUE(test::noControl(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), c);
+    d->setEnabled(false);
+    d->show();
     gone(c);
-    EXPECT_EQ(QApplication::focusWidget(), a);
-    gone(loose);
-    EXPECT_EQ(QApplication::focusWidget(), a);
+    d->setEnabled(true);
+    EXPECT_EQ(QApplication::focusWidget(), d);
 
-    // A popup of another window has the keyboard: work starting or ending here leaves it there.
+    // A popup has the keyboard (a menu, another window's popup): work starting or ending here
+    // leaves it there, and focus moves as the work asks once the popup closes.
     QWidget popup(nullptr, Qt::Popup);
     auto* inPopup = new QPushButton("in the popup", &popup);
-    const auto openPopup = [&] {
+    const auto whilePopupOpen = [&](const std::function<void()>& work) {
         popup.show();
         inPopup->setFocus(Qt::PopupFocusReason);
+        work();
+        EXPECT_EQ(QApplication::focusWidget(), inPopup);
+        popup.hide();
+        return QApplication::focusWidget();
     };
-    openPopup();
+    a->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(whilePopupOpen([&] { a->setEnabled(false); })->geometry(), a->geometry()); // starts
+    EXPECT_EQ(whilePopupOpen([&] { a->setEnabled(true); }), a);                          // ends
+    view.keeper->settle(); // the state before the work: b is gone
     a->setEnabled(false);
-    EXPECT_EQ(QApplication::focusWidget(), inPopup) << "starting";
-    popup.hide();
-    a->setEnabled(true); // the control that takes b's place
-    b->show();
-    b->setFocus(Qt::TabFocusReason);
-    b->setEnabled(false); // waits on the spot
-    openPopup();
-    b->hide();
-    view.keeper->settle();
-    EXPECT_EQ(QApplication::focusWidget(), inPopup) << "ending";
+    EXPECT_EQ(whilePopupOpen([&] { a->hide(), b->show(), view.keeper->settle(); }), b); // replaced
 }
 
 // An open popup, which never becomes the active window, is the key window.

@@ -251,9 +251,18 @@ protected:
 };
 
 // Closing either host folds the keep-awake sections; minimising the dock window does not. Tab
-// reaches only controls.
+// reaches only controls. An option focused as its host closes goes with the fold: reopened, focus
+// rests on no control, and Tab goes on from the option's place.
 TEST_F(PanelHostTest, ClosingEitherHostFoldsTheKeepAwakeSections) {
     startModel();
+    const auto closeAndReopen = [](QWidget& host) {
+        test::findOne(&host, "keep-awake-more-settings")->setFocus(Qt::TabFocusReason);
+        host.hide();
+        host.show();
+        EXPECT_TRUE(test::noControl(host.focusWidget())) << host.objectName().toStdString();
+        QTest::keyClick(host.focusWidget(), Qt::Key_Tab);
+        EXPECT_TRUE(host.focusWidget()->focusPolicy() & Qt::TabFocus) << host.objectName().toStdString();
+    };
     PopoverControlPanel popover(context, *model, {});
     for (QWidget* stop : test::tabOrder(popover))
         EXPECT_TRUE(popover.panel()->isAncestorOf(stop) && stop->isVisible())
@@ -263,10 +272,9 @@ TEST_F(PanelHostTest, ClosingEitherHostFoldsTheKeepAwakeSections) {
     entry->click();
     EXPECT_TRUE(popover.keepAwakeExpanded());
     EXPECT_EQ(test::findVisible(&popover, "keep-awake-options").size(), 1);
-    popover.hide();
+    closeAndReopen(popover);
     EXPECT_FALSE(popover.keepAwakeExpanded());
     EXPECT_FALSE(popover.keepAwakeFeedbackExpanded());
-    popover.show();
     EXPECT_TRUE(test::findVisible(&popover, "keep-awake-options").isEmpty());
 
     bool expanded = true, details = true;
@@ -277,7 +285,7 @@ TEST_F(PanelHostTest, ClosingEitherHostFoldsTheKeepAwakeSections) {
     dock.showMinimized();
     dock.showNormal();
     EXPECT_TRUE(expanded && details);
-    dock.hide();
+    closeAndReopen(dock);
     EXPECT_FALSE(expanded);
     EXPECT_FALSE(details);
 }
