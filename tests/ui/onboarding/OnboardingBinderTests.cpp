@@ -5,6 +5,7 @@
 #include "UiTestSupport.h"
 
 #include "app/HostedViews.h"
+#include "async/SerialQueue.h"
 #include "onboarding/OnboardingCoordinator.h"
 #include "platform/NotificationCenter.h"
 #include "services/storage/PersistenceIO.h"
@@ -268,6 +269,9 @@ TEST_F(OnboardingBinderTest, TheStopCardOffersARetryOnlyWhileAStopIsOwed) {
     start(0);
     widget.reset(applicationViews().onboardingMenu(context(), *coordinator));
     widget->show();
+    // The start-up's helper probes would overwrite the files' presence set below.
+    ASSERT_TRUE(waitForBackgroundWork(std::chrono::seconds(10)));
+    settle();
     model->taskStopStatus = "onboarding.stopPartial";
     model->taskStopOrdinary = SetupResult::confirmed;
     model->taskStopDisplay = SetupResult::confirmed;
