@@ -1,6 +1,7 @@
 #include "ui/panel/StatusHeader.h"
 
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselCard.h"
 #include "ui/design/BriselColors.h"
@@ -463,7 +464,7 @@ void StatusHeader::apply() {
     badge_->setText(badgeText(state_, l10n));
     badge_->setColor(toneColor(statusBadgeTone(state_), look, palette()));
     badge_->setTheme(look.theme);
-    badge_->setToolTip(badgeHelp(state_, l10n));
+    setToolTipIfChanged(badge_, badgeHelp(state_, l10n));
 
     sourceIcon_->setName(state_.battery.externalConnected ? "powerplug.fill" : "battery.100");
     sourceIcon_->setColor(secondary);
@@ -481,7 +482,7 @@ void StatusHeader::apply() {
         cells_[3]->show((*rows.second)[1], l10n, look, palette(), true);
     }
     secondRow_->setVisible(rows.second.has_value());
-    grid_->setToolTip(l10n.tr("telemetry.explain"));
+    setToolTipIfChanged(grid_, l10n.tr("telemetry.explain"));
 
     const std::optional<QString> detail = overrideDetail(state_, l10n);
     const QColor amber = toneColor(PanelTone::amber, look, palette());
