@@ -4,10 +4,13 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QMouseEvent>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QTest>
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformaccessibility.h>
+#include <QtGui/qpa/qplatformintegration.h>
 
 #include <unistd.h>
 
@@ -139,6 +142,35 @@ void dragAcrossDetents(BriselDetentSlider& slider, int from, int to, const std::
     QApplication::sendEvent(&slider, &move);
     between();
     QTest::mouseRelease(&slider, Qt::LeftButton, {}, end);
+}
+
+namespace {
+
+AccessibleEventLog* activeLog = nullptr;
+
+// Qt sends no accessibility event while no screen reader listens, which offscreen is never.
+QPlatformAccessibility& platformAccessibility() {
+    return *QGuiApplicationPrivate::platformIntegration()->accessibility();
+}
+
+} // namespace
+
+AccessibleEventLog::AccessibleEventLog() {
+    activeLog = this;
+    QAccessible::installUpdateHandler(
+        [](QAccessibleEvent* e) { activeLog->events.emplace_back(e->object(), e->type()); });
+    platformAccessibility().setActive(true);
+}
+
+AccessibleEventLog::~AccessibleEventLog() {
+    platformAccessibility().setActive(false);
+    QAccessible::installUpdateHandler(nullptr);
+}
+
+int AccessibleEventLog::count(QAccessible::Event type, const QObject* object) const {
+    return int(std::count_if(events.begin(), events.end(), [&](const auto& e) {
+        return e.second == type && (!object || e.first == object);
+    }));
 }
 
 } // namespace brisel::test

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 // Failures print texts as text, not as lists of UTF-16 code units.
@@ -49,6 +50,20 @@ struct EventCounter : QObject {
     bool eventFilter(QObject*, QEvent* event) override { return (count += event->type() == type), false; }
     QEvent::Type type;
     int count = 0;
+};
+
+// Records the accessibility events Qt sends while it lives (no platform bridge hears them then).
+struct AccessibleEventLog {
+    AccessibleEventLog();
+    ~AccessibleEventLog();
+    AccessibleEventLog(const AccessibleEventLog&) = delete;
+    AccessibleEventLog& operator=(const AccessibleEventLog&) = delete;
+    // How many of `type` were sent, for `object` or (null) for any.
+    int count(QAccessible::Event type, const QObject* object = nullptr) const;
+    // How many names and descriptions were set.
+    int renames() const { return count(QAccessible::NameChanged) + count(QAccessible::DescriptionChanged); }
+
+    std::vector<std::pair<const QObject*, QAccessible::Event>> events;
 };
 
 // A light and a dark palette with distinct window, text, base and highlight colours.

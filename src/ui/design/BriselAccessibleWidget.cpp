@@ -1,5 +1,7 @@
 #include "ui/design/BriselAccessibleWidget.h"
 
+#include "ui/design/AccessibleText.h"
+
 #include <QAbstractButton>
 #include <QVariant>
 #include <QWidget>
@@ -109,7 +111,7 @@ void BriselAccessibleWidget::setRole(QWidget* widget, QAccessible::Role role) {
 
 void BriselAccessibleWidget::setCombined(QWidget* widget, const QString& label, const QString& value) {
     if (!widget->property(leafProperty).isValid()) mark(widget, leafProperty, true);
-    widget->setAccessibleName(label);
+    setAccessibleNameIfChanged(widget, label);
     setValueText(widget, value);
 }
 

@@ -1,5 +1,6 @@
 #include "ui/design/BriselDetentSlider.h"
 
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselHelpBubble.h"
 #include "ui/design/BriselOpticalSurface.h"
@@ -64,7 +65,7 @@ BriselDetentSlider::BriselDetentSlider(ViewContext context, QWidget* parent)
 
 void BriselDetentSlider::sync(DetentSliderState state) {
     state_ = std::move(state);
-    setToolTip(state_.helpText.value_or(QString()));
+    setToolTipIfChanged(this, state_.helpText.value_or(QString()));
     bubble_->setText(state_.helpText.value_or(QString()));
     bubble_->setShown(keyboardFocused_ && state_.helpText.has_value());
     syncInput();

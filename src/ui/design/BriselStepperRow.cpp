@@ -1,5 +1,6 @@
 #include "ui/design/BriselStepperRow.h"
 
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
 #include "ui/design/BriselTypography.h"
@@ -81,7 +82,7 @@ BriselStepperRow::BriselStepperRow(ViewContext context, QWidget* parent)
 void BriselStepperRow::sync(StepperState state) {
     const bool valueChanged = state.value != state_.value;
     state_ = std::move(state);
-    setToolTip(state_.helpText.value_or(QString()));
+    setToolTipIfChanged(this, state_.helpText.value_or(QString()));
     if (valueChanged) {
         QAccessibleValueChangeEvent event(this, QString::number(state_.value));
         QAccessible::updateAccessibility(&event);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/design/AccessibleText.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -23,9 +25,9 @@ public:
     // The owner's values; none of them commits or calls back.
     void setRange(double minimum, double maximum);
     void setValue(double value);
-    void setLabel(const QString& label) { setAccessibleName(label); }
+    void setLabel(const QString& label) { setAccessibleNameIfChanged(this, label); }
     void setHelpText(const std::optional<QString>& help) {
-        setAccessibleDescription(help.value_or(QString()));
+        setAccessibleDescriptionIfChanged(this, help.value_or(QString()));
     }
 
     std::function<void(bool)> onFocusChange = [](bool) {};

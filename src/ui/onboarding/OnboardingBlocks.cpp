@@ -1,5 +1,6 @@
 #include "ui/onboarding/OnboardingBlocks.h"
 
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselSemanticColor.h"
@@ -237,8 +238,8 @@ ChoiceCard::ChoiceCard(const QString& id, const QString& icon, std::function<voi
 void ChoiceCard::setTexts(const QString& title, const QString& body) {
     title_->setText(title);
     body_->setText(body);
-    setAccessibleName(title);
-    setAccessibleDescription(body);
+    setAccessibleNameIfChanged(this, title);
+    setAccessibleDescriptionIfChanged(this, body);
 }
 
 void ChoiceCard::setSymbol(const QString& icon) {

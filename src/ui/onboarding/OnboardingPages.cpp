@@ -1,5 +1,6 @@
 #include "ui/onboarding/OnboardingPages.h"
 
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselSemanticColor.h"
 #include "ui/design/SymbolView.h"
@@ -189,7 +190,7 @@ private:
             shownLimits_ = limits;
         }
         picker_->setItemText(0, loc("onboarding.chooseAvailableLimit"));
-        picker_->setAccessibleName(loc("onboarding.availableLimits"));
+        setAccessibleNameIfChanged(picker_, loc("onboarding.availableLimits"));
         showSelectedLimit();
     }
 

@@ -1,5 +1,6 @@
 #include "ui/onboarding/OnboardingView.h"
 
+#include "ui/design/AccessibleText.h"
 #include "ui/design/Announcer.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
@@ -348,7 +349,7 @@ void PhaseHeader::sync(int phase, QStringList titles, const QString& accessibleL
     phase_ = phase;
     titles_ = std::move(titles);
     appearance_ = appearance;
-    setAccessibleName(accessibleLabel);
+    setAccessibleNameIfChanged(this, accessibleLabel);
     updateGeometry();
     update();
 }

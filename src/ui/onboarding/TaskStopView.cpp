@@ -1,5 +1,6 @@
 #include "ui/onboarding/TaskStopView.h"
 
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselTypography.h"
 #include "ui/design/SymbolPainter.h"
 #include "ui/onboarding/OnboardingRules.h"
@@ -60,8 +61,7 @@ void TaskStopView::sync(const OnboardingState& s) {
     button_->setText(env_.tr(taskStopLabelKey(s)));
     button_->setObjectName(taskStopIdentifier(s, recoveryOnly_));
     button_->setEnabled(!s.taskStopBusy);
-    button_->setToolTip(env_.tr("display.restoreHelp"));
-    button_->setAccessibleDescription(env_.tr("display.restoreHelp"));
+    setHelpIfChanged(button_, env_.tr("display.restoreHelp"));
     button_->setIcon(symbolIcon("arrow.counterclockwise", button_->palette().color(QPalette::ButtonText)));
 
     details_->setVisible(taskStopShowsDetails(s));

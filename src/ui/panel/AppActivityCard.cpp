@@ -1,6 +1,7 @@
 #include "ui/panel/AppActivityCard.h"
 
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
 #include "ui/design/BriselScaleButton.h"
@@ -164,8 +165,7 @@ void AppActivityCard::apply() {
     if (!context().l10n) return;
     const Localizer& l10n = *context().l10n;
     setTitle(l10n.tr("section.significantEnergy"));
-    setToolTip(l10n.tr("energySample.explain"));
-    setAccessibleDescription(toolTip());
+    setHelpIfChanged(this, l10n.tr("energySample.explain"));
 
     auto* column = static_cast<QVBoxLayout*>(content_->layout());
     const size_t shown = std::min(state_.apps.size(), size_t(SignificantEnergyApp::displayLimit));

@@ -1,6 +1,7 @@
 #include "ui/panel/ChargeFeedbackView.h"
 
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselTypography.h"
 #include "ui/panel/PanelOperationError.h"
@@ -73,8 +74,7 @@ void ChargeFeedbackView::apply() {
         BriselColors::secondaryForeground(context_.currentAppearance(), BriselColors::secondary(palette()));
     showLabel(status_, lines.status.value_or(QString()), secondary);
     showLabel(temporary_, lines.temporary.value_or(QString()), secondary);
-    temporary_->setToolTip(lines.temporaryHelp);
-    temporary_->setAccessibleDescription(lines.temporaryHelp);
+    setHelpIfChanged(temporary_, lines.temporaryHelp);
     error_->setMessage(lines.error.value_or(QString()));
     status_->setVisible(lines.status.has_value());
     error_->setVisible(lines.error.has_value());

@@ -167,7 +167,6 @@ void ControlPanel::sync(const ControlPanelState& state) {
         return;
     }
     const QScopedValueRollback syncing(syncing_, true);
-    ++fullSyncs_;
     // The panel sets the theme for everything inside it.
     if (context_.appearance) context_.appearance->setTheme(state.theme);
     const PanelSections sections = panelSections(state);

@@ -83,9 +83,6 @@ public:
     // Reads the navigation's flags again.
     void refreshNavigation();
 
-    // How many syncs redid the sections (a new state, language or look), for tests to count.
-    int fullSyncs() const { return fullSyncs_; }
-
     StatusHeader* header() const { return header_; }
     KeepAwakeControlsView* keepAwake() const { return keepAwake_; }
     PanelFooter* footer() const { return footer_; }
@@ -127,7 +124,6 @@ private:
     Appearance styledLook_;                  // and in which look
     bool stale_ = false;                     // the language or look changed since
     ShownSync* restyle_ = nullptr;
-    int fullSyncs_ = 0;
     bool syncing_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/panel/EnergyModeCard.h"
 
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselGeometry.h"
 #include "ui/design/BriselHelpBubble.h"
@@ -193,8 +194,7 @@ void EnergyModeCard::apply() {
     const Localizer& l10n = *context().l10n;
     const QString scope = l10n.tr("energyMode.scope");
     setTitle(l10n.tr("panel.energy.title"));
-    setToolTip(scope);
-    setAccessibleDescription(scope);
+    setHelpIfChanged(this, scope);
     bubble_->setText(scope);
 
     // The row is laid out again only when the offered modes change: hiding a pill that has focus
@@ -205,8 +205,7 @@ void EnergyModeCard::apply() {
         pill->setText(l10n.tr(localizationKey(mode)));
         pill->setChecked(mode == state_.current);
         pill->setEnabled(!state_.busy);
-        pill->setToolTip(scope);
-        pill->setAccessibleDescription(scope);
+        setHelpIfChanged(pill, scope);
     }
 
     // The lens slides from where it is drawn to the new mode's pill.

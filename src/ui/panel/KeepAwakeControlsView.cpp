@@ -1,6 +1,7 @@
 #include "ui/panel/KeepAwakeControlsView.h"
 
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselSwitchToggle.h"
@@ -279,14 +280,12 @@ void KeepAwakeControlsView::apply() {
     const QString masterHelp = l10n.tr("keepAwake.desc");
     master_->setOn(state_.keepAwake);
     master_->setEnabled(!masterDisabled(state_));
-    master_->setToolTip(masterHelp);
-    master_->setAccessibleDescription(masterHelp);
+    setHelpIfChanged(master_, masterHelp);
     if (compact_) {
-        master_->setAccessibleName(l10n.tr("awakeMenu.master"));
+        setAccessibleNameIfChanged(master_, l10n.tr("awakeMenu.master"));
         entry_->setText(l10n.tr("awakeMenu.title"));
-        entry_->setAccessibleName(entry_->text());
-        entry_->setToolTip(l10n.tr("awakeMenu.help"));
-        entry_->setAccessibleDescription(entry_->toolTip());
+        setAccessibleNameIfChanged(entry_, entry_->text());
+        setHelpIfChanged(entry_, l10n.tr("awakeMenu.help"));
         BriselAccessibleWidget::setValueText(entry_,
                                              l10n.tr(expanded ? "awakeMenu.collapse" : "awakeMenu.expand"));
         static_cast<MenuEntryButton*>(entry_)->setExpanded(expanded);

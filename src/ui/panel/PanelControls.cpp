@@ -1,5 +1,6 @@
 #include "ui/panel/PanelControls.h"
 
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
 #include "ui/design/BriselTypography.h"
@@ -124,9 +125,7 @@ void PanelButton::setColor(const std::optional<QColor>& color) {
 }
 
 void PanelButton::setHelp(const QString& help) {
-    if (toolTip() == help) return;
-    setToolTip(help);
-    setAccessibleDescription(help);
+    setHelpIfChanged(this, help);
 }
 
 double PanelButton::symbolRoom() const {
@@ -213,9 +212,7 @@ PanelCheckBox::PanelCheckBox(const QString& objectName, QWidget* parent) : QChec
 }
 
 void PanelCheckBox::setHelp(const QString& help) {
-    if (toolTip() == help) return;
-    setToolTip(help);
-    setAccessibleDescription(help);
+    setHelpIfChanged(this, help);
 }
 
 int PanelCheckBox::indicatorWidth() const {

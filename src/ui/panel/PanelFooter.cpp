@@ -1,6 +1,7 @@
 #include "ui/panel/PanelFooter.h"
 
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/AnimatedValue.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
@@ -168,13 +169,13 @@ void PanelFooter::apply() {
     if (settings_) {
         const QString title = l10n.tr("menu.preferences");
         settings_->setText(title);
-        settings_->setAccessibleName(title);
-        settings_->setToolTip(title + " (" + static_cast<FooterButton*>(settings_)->hint() + ")");
+        setAccessibleNameIfChanged(settings_, title);
+        setToolTipIfChanged(settings_, title + " (" + static_cast<FooterButton*>(settings_)->hint() + ")");
         settings_->updateGeometry();
     }
     quit_->setText(l10n.tr("action.quit"));
-    quit_->setAccessibleName(quit_->text());
-    quit_->setToolTip(l10n.tr("action.quitEffect"));
+    setAccessibleNameIfChanged(quit_, quit_->text());
+    setToolTipIfChanged(quit_, l10n.tr("action.quitEffect"));
     quit_->updateGeometry();
 }
 

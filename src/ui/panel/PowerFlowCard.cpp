@@ -2,6 +2,7 @@
 
 #include "localization/Localizer.h"
 #include "services/power/PowerFlowPresentation.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselGeometry.h"
@@ -132,7 +133,7 @@ public:
         showLabel(value_, cell.value, BriselColors::primary(palette));
         dot_->setVisible(cell.dot.has_value());
         if (cell.dot) dot_->setColor(toneColor(*cell.dot, look, palette));
-        setToolTip(cell.accessibleValue);
+        setToolTipIfChanged(this, cell.accessibleValue);
         BriselAccessibleWidget::setCombined(this, cell.label, cell.accessibleValue);
     }
 

@@ -1,6 +1,7 @@
 #include "ui/panel/SmartPlanView.h"
 
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselTypography.h"
 #include "ui/panel/PanelText.h"
@@ -69,8 +70,7 @@ void SmartPlanView::apply() {
         this, text.line,
         BriselColors::secondaryForeground(context_.currentAppearance(), BriselColors::secondary(palette())));
     applying_ = false;
-    setToolTip(text.help);
-    setAccessibleDescription(text.help);
+    setHelpIfChanged(this, text.help);
 }
 
 } // namespace brisel

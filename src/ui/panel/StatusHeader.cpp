@@ -1,6 +1,7 @@
 #include "ui/panel/StatusHeader.h"
 
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselCard.h"
 #include "ui/design/BriselColors.h"
@@ -471,7 +472,7 @@ void StatusHeader::apply() {
     badge_->setText(badgeText(state_, l10n));
     badge_->setColor(toneColor(statusBadgeTone(state_), look, palette()));
     badge_->setTheme(look.theme);
-    badge_->setToolTip(badgeHelp(state_, l10n));
+    setToolTipIfChanged(badge_, badgeHelp(state_, l10n));
 
     sourceIcon_->setName(sourceSymbol(state_));
     sourceIcon_->setColor(secondary);
@@ -489,7 +490,7 @@ void StatusHeader::apply() {
         cells_[3]->show((*rows.second)[1], l10n, look, palette(), true);
     }
     secondRow_->setVisible(rows.second.has_value());
-    grid_->setToolTip(l10n.tr("telemetry.explain"));
+    setToolTipIfChanged(grid_, l10n.tr("telemetry.explain"));
 
     const std::optional<QString> detail = overrideDetail(state_, l10n);
     const QColor amber = toneColor(PanelTone::amber, look, palette());

@@ -1,4 +1,5 @@
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselCard.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselGeometry.h"
@@ -256,7 +257,7 @@ void AwakeSettingsPage::applyComponent() {
     attentionRow_->setVisible(lines.problemShown);
     QStringList spoken{componentTitle_->text(), componentStatus_->text(), componentManage_->text()};
     if (lines.problemShown) spoken << attention_->text();
-    header_->setAccessibleName(spoken.join(", "));
+    setAccessibleNameIfChanged(header_, spoken.join(", "));
 
     componentContent_->setVisible(open);
     showNote(diagnostic_, helper.helperStatus ? t.tr(*helper.helperStatus) : QString(), lines.problemShown);

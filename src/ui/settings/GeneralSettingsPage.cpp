@@ -1,4 +1,5 @@
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
 #include "ui/design/BriselSemanticColor.h"
@@ -220,7 +221,7 @@ void GeneralSettingsPage::apply() {
                    optionValue(g.refreshSeconds));
     open_->setLabel(t.tr("action.openConfig"));
     reload_->setLabel(t.tr("action.reloadConfig"));
-    reload_->setToolTip(t.tr("action.reloadConfig"));
+    setToolTipIfChanged(reload_, t.tr("action.reloadConfig"));
 }
 
 } // namespace brisel

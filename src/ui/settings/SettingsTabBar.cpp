@@ -1,6 +1,7 @@
 #include "ui/settings/SettingsTabBar.h"
 
 #include "localization/Localizer.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselGeometry.h"
 #include "ui/design/BriselSemanticColor.h"
@@ -69,8 +70,7 @@ void SettingsTabButton::syncTexts() {
         setAccessibleName(title);
         updateGeometry();
     }
-    setToolTip(help);
-    setAccessibleDescription(help);
+    setHelpIfChanged(this, help);
 }
 
 QSize SettingsTabButton::sizeHint() const {

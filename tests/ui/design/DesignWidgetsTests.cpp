@@ -186,27 +186,43 @@ TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
     EXPECT_EQ(whilePopupOpen([&] { a->hide(), b->show(), view.keeper->settle(); }), b); // replaced
 }
 
-// An open popup, which never becomes the active window, is the key window.
+// An open popup, which never becomes the active window, is the key window, also for what its
+// children announce while it is being shown. Each turn's text is spoken once, by an element with
+// the notification role that is hidden, named and shown again.
 TEST(QtAnnouncerTest, SpeaksOnlyThroughTheKeyWindow) {
     ASSERT_EQ(QApplication::activeWindow(), nullptr);
+    test::AccessibleEventLog log;
     QWidget window;
     QtAnnouncer announcer;
     announcer.announce("Limit set");
-    EXPECT_EQ(window.findChild<QLabel*>("brisel-announcement"), nullptr);
+    QApplication::processEvents();
+    EXPECT_EQ(window.findChild<QWidget*>("brisel-announcement"), nullptr);
 
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (int view = 0; view < 2; ++view) // the popup's and the dock's row
+        announcer.announce("Limit set");
+    QApplication::processEvents();
+    QWidget* element = window.findChild<QWidget*>("brisel-announcement");
+    ASSERT_TRUE(element);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(element)->role(), QAccessible::Notification);
+    EXPECT_TRUE(element->isVisible() && element->size().isEmpty());
     announcer.announce("Limit set");
-    const auto* label = window.findChild<QLabel*>("brisel-announcement");
-    ASSERT_TRUE(label);
-    EXPECT_EQ(label->accessibleName(), "Limit set");
-    EXPECT_TRUE(label->size().isEmpty());
-    QWidget popup(nullptr, Qt::Popup);
+    QApplication::processEvents();
+    EXPECT_EQ(element->accessibleName(), "Limit set");
+    // Each of the two turns named and showed it; the second hid it first.
+    for (QAccessible::Event type :
+         {QAccessible::ObjectHide, QAccessible::NameChanged, QAccessible::ObjectShow})
+        EXPECT_EQ(log.count(type, element), type == QAccessible::ObjectHide ? 1 : 2) << type;
+
+    QWidget popup(nullptr, Qt::Popup); // a banner in it announces from its show event
+    BriselErrorBanner banner(ViewContext{nullptr, nullptr, &announcer, nullptr}, &popup);
+    banner.setMessage("Over the window");
     popup.show();
-    announcer.announce("Over the window");
-    EXPECT_EQ(label->accessibleName(), "Limit set");
-    EXPECT_EQ(QtAnnouncer::announcementLabel(&popup)->accessibleName(), "Over the window");
+    QApplication::processEvents();
+    EXPECT_EQ(element->accessibleName(), "Limit set");
+    EXPECT_EQ(QtAnnouncer::announcementElement(&popup)->accessibleName(), "Over the window");
 }
 
 // ---- toggle row ------------------------------------------------------------------------------

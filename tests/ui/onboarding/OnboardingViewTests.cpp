@@ -615,10 +615,12 @@ TEST_F(OnboardingViewTest, RefreshKeepsWidgetsFocusAndAnOpenPicker) {
     picker->showPopup();
     ASSERT_TRUE(picker->view()->isVisible());
     const QList<QWidget*> before = view->currentPage()->findChildren<QWidget*>();
+    test::AccessibleEventLog log;
     view->sync(at(0, [](auto& s) {
         s.limits = {85, 90}, s.selectedLimit.reset(), s.requiresLimitSelection = true, s.checking = true;
     }));
     EXPECT_EQ(view->currentPage()->findChildren<QWidget*>(), before);
+    EXPECT_EQ(log.renames(), 0) << "the refresh changed no text";
     EXPECT_TRUE(picker->view()->isVisible());
     picker->hidePopup();
     EXPECT_TRUE(desk->hasFocus());
