@@ -8,11 +8,25 @@
 
 namespace brisel {
 
+namespace {
+std::atomic<long> pendingCalls{0};
+}
+
 void postToMain(std::function<void()> fn) {
     // A queue's thread may finish a job while the program ends: with the application gone nothing
     // could run the call any more.
-    if (auto* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+    auto* app = QCoreApplication::instance();
+    if (!app) return;
+    ++pendingCalls;
+    auto call = [fn = std::move(fn)] {
+        --pendingCalls;
+        fn();
+    };
+    QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+}
+
+bool mainCallsPending() {
+    return pendingCalls.load() > 0;
 }
 
 bool isMainThread() {

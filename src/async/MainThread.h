@@ -10,6 +10,9 @@ namespace brisel {
 // application (the program is ending) the call is dropped.
 void postToMain(std::function<void()> fn);
 
+// True while a call posted with `postToMain` has not run yet.
+bool mainCallsPending();
+
 // True on the thread that runs the application's event loop.
 bool isMainThread();
 

@@ -52,6 +52,15 @@ TEST(SerialQueueTest, ResultResumesOnMainThreadAndExceptionsReachAwaiter) {
     EXPECT_EQ(trace.error, "queue failure");
 }
 
+// Each hop of the chain leaves a moment with no job in flight while its continuation is posted.
+TEST(SerialQueueTest, RunUntilIdleWaitsForEveryHopOfAChainOfJobs) {
+    SerialQueue queue("com.brisel.idle");
+    Trace trace;
+    auto task = useQueue(&queue, &trace);
+    EXPECT_TRUE(runUntilIdle(std::chrono::seconds(10)));
+    EXPECT_TRUE(task.isDone());
+}
+
 TEST(SerialQueueTest, RunsWorkInSubmissionOrderOnOneThreadAlsoAfterTheQueueIsGone) {
     auto order = std::make_shared<std::vector<int>>();
     auto threads = std::make_shared<std::vector<std::thread::id>>();

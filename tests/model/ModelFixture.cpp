@@ -1,7 +1,6 @@
 #include "ModelFixture.h"
 
 #include "async/MainThread.h"
-#include "async/SerialQueue.h"
 
 namespace brisel::test {
 
@@ -14,11 +13,12 @@ void ModelTest::SetUp() {
 void ModelTest::TearDown() {
     model.reset();
     // Let held calls end (they find the model gone) before the fake and the folders go. A helper
-    // call ends on its queue and hands the rest of its task to the main thread: wait for the queues
-    // first, so no task is left suspended after the test.
+    // call ends on its queue and hands the rest of its task to the main thread, where a task whose
+    // start was still posted may only now hand a call to a queue: run until nothing is in flight,
+    // so no task is left suspended after the test.
     fake->openAllGates();
-    waitForBackgroundWork(std::chrono::seconds(10));
     settle();
+    runUntilIdle(std::chrono::seconds(10));
     TestEnvironment::TearDown();
 }
 
