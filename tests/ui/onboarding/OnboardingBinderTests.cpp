@@ -5,7 +5,7 @@
 #include "UiTestSupport.h"
 
 #include "app/HostedViews.h"
-#include "async/SerialQueue.h"
+#include "async/RunUntil.h"
 #include "onboarding/OnboardingCoordinator.h"
 #include "platform/NotificationCenter.h"
 #include "services/storage/PersistenceIO.h"
@@ -270,8 +270,7 @@ TEST_F(OnboardingBinderTest, TheStopCardOffersARetryOnlyWhileAStopIsOwed) {
     widget.reset(applicationViews().onboardingMenu(context(), *coordinator));
     widget->show();
     // The start-up's helper probes would overwrite the files' presence set below.
-    ASSERT_TRUE(waitForBackgroundWork(std::chrono::seconds(10)));
-    settle();
+    ASSERT_TRUE(runUntilIdle(std::chrono::seconds(10)));
     model->taskStopStatus = "onboarding.stopPartial";
     model->taskStopOrdinary = SetupResult::confirmed;
     model->taskStopDisplay = SetupResult::confirmed;
