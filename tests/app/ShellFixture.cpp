@@ -2,8 +2,6 @@
 
 #include "UiTestSupport.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string_view>
 
@@ -53,11 +51,7 @@ AppDelegate& ShellTest::launch(std::optional<OnboardingStartup> startup) {
 
 BriselApp& ShellTest::launchApp(std::optional<OnboardingStartup> startup, std::unique_ptr<StatusItem> item) {
     makeModel(std::move(startup));
-    if (!item) {
-        auto recording = std::make_unique<RecordingStatusItem>();
-        statusItem = recording.get();
-        item = std::move(recording);
-    }
+    if (!item) item.reset(statusItem = new RecordingStatusItem);
     app = std::make_unique<BriselApp>(*model, std::move(item), options());
     app->applicationDidFinishLaunching();
     return *app;
@@ -74,21 +68,6 @@ OnboardingStartup ShellTest::setupDone() {
     OnboardingRecord record;
     record.completed = true;
     return startupWith(record);
-}
-
-std::unique_ptr<XServer> startXServer(const std::filesystem::path& log) {
-    if (::access("/usr/bin/Xvfb", X_OK) != 0) return nullptr;
-    int display = 100 + ::getpid() % 5000;
-    while (std::filesystem::exists("/tmp/.X" + std::to_string(display) + "-lock"))
-        ++display;
-    const std::string name = ":" + std::to_string(display);
-    auto x = std::unique_ptr<XServer>(new XServer{
-        name, {"/usr/bin/Xvfb", {name, "-nolisten", "tcp", "-screen", "0", "1280x800x24"}, {{}, {}, log.string()}}});
-    if (!eventually([&] { return std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(display)); })) {
-        ADD_FAILURE() << "Xvfb did not come up: " << readFile(log);
-        return nullptr;
-    }
-    return x;
 }
 
 } // namespace brisel::test

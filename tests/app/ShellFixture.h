@@ -3,7 +3,6 @@
 // The application shell over a model on the recording fake services: a delegate with a
 // hand-driven quit clock, a counted terminate call, a chosen tray and the placeholder views.
 
-#include "ChildProcess.h"
 #include "ModelFixture.h"
 #include "app/ActivationPolicy.h"
 #include "app/AppDelegate.h"
@@ -12,8 +11,6 @@
 #include "app/StatusItem.h"
 
 #include <QWidget>
-
-#include <signal.h>
 
 #include <memory>
 #include <string>
@@ -67,30 +64,5 @@ protected:
     std::unique_ptr<BriselApp> app;
     RecordingStatusItem* statusItem = nullptr;
 };
-
-// A program that runs for as long as this object lives: then it is ended (killed if it must be)
-// and reaped.
-struct BackgroundProgram {
-    BackgroundProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const ChildOptions& options)
-        : pid(startChild(program, arguments, options)) {}
-    ~BackgroundProgram() {
-        ::kill(pid, SIGTERM); // an X server removes its lock and socket
-        if (waitForChild(pid, 5)) return;
-        ::kill(pid, SIGKILL);
-        waitForChild(pid, 5);
-    }
-    BackgroundProgram(const BackgroundProgram&) = delete;
-    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
-    pid_t pid;
-};
-
-// An X server of the test's own (Xvfb) on a free display, its messages in `log`; nothing when
-// Xvfb is not installed (scripts/setup installs it) or, a failure of the test, did not come up.
-struct XServer {
-    std::string display; // ":N"
-    BackgroundProgram server;
-};
-std::unique_ptr<XServer> startXServer(const std::filesystem::path& log);
 
 } // namespace brisel::test

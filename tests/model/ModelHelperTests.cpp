@@ -114,57 +114,49 @@ using KeptHelperFailureTest = ModelTest;
 // while the action runs) or a helper starts or stops.
 TEST_F(KeptHelperFailureTest, LastsUntilAnotherActionOrAHelperStartsOrStops) {
     const std::string why = "no scripts";
-    using Machine = std::function<void(HelperAnswers&)>;
-    struct Row {
-        const char* name;
-        bool keepAwake, removes;
-        Machine atFailure, then; // the helper when the action fails, and afterwards (none: unchanged)
-        bool again;              // the same action starts again and is held
-        std::optional<std::string> status; // once the lid work has looked again
-    };
-    const Machine absent = [](HelperAnswers&) {}, runs = [](HelperAnswers& a) { a.installed = true; },
-                  stopped = [](HelperAnswers& a) { a.filesPresent = true; };
-    const std::vector<Row> rows = {
+    enum Helper { absent, stopped, runs };
+    // Keep-awake, a removal, the helper when the action fails and afterwards, the same action
+    // starting again (held), the status once the lid work has looked again.
+    const std::tuple<const char*, bool, bool, Helper, Helper, bool, std::optional<std::string>> rows[] = {
         {"a helper starts after a failed install", true, false, absent, runs, false, std::nullopt},
         {"the helper stops after a failed removal", true, true, runs, stopped, false, "error.helperNotRunning"},
-        {"an install starts again", true, false, absent, nullptr, true, "error.helperNotRunning"},
-        {"a removal starts again", false, true, runs, nullptr, true, std::nullopt},
-        {"the lid has nothing to undo", false, true, stopped, nullptr, false, why},
+        {"an install starts again", true, false, absent, absent, true, "error.helperNotRunning"},
+        {"a removal starts again", false, true, runs, runs, true, std::nullopt},
+        {"the lid has nothing to undo", false, true, stopped, stopped, false, why},
     };
     HardwareSnapshot snapshot = chargeSnapshot();
     snapshot.clamshellClosed = false;
     snapshot.clamshellCausesSleep = true;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        BriselConfig config;
-        config.keepAwake = row.keepAwake;
-        config.keepAwakeOnLidClosed = true;
+    BriselConfig config;
+    config.keepAwakeOnLidClosed = true;
+    for (const auto& [name, keepAwake, removes, atFailure, then, again, status] : rows) {
+        SCOPED_TRACE(name);
+        config.keepAwake = keepAwake;
         fake->loadConfig.otherwise = config;
-        const auto machine = [&](const Machine& helper) {
+        const auto machine = [&](Helper helper) {
             fake->setHelper([&](HelperAnswers& a) {
                 a = HelperAnswers{};
+                a.installed = helper == runs, a.filesPresent = helper == stopped;
                 a.install = a.uninstall = HelperError{why, 1};
-                helper(a);
-                a.sleepDisabled = a.installed && row.keepAwake; // a running helper holds the lease
+                a.sleepDisabled = a.installed && keepAwake; // a running helper holds the lease
             });
         };
-        machine(row.atFailure);
+        const std::string held = removes ? "uninstall" : "install";
+        const auto act = [&] { removes ? model->removeHelper() : model->installHelper(); };
+        machine(atFailure);
         startOn(snapshot);
-        const auto act = [&] { row.removes ? model->removeHelper() : model->installHelper(); };
         act();
         ASSERT_TRUE(runUntil([this] { return !model->helperBusy() && !model->helperTask; }));
         EXPECT_EQ(model->helperStatus(), why);
-
-        if (row.then) machine(row.then);
-        const std::string held = row.removes ? "uninstall" : "install";
-        if (row.again) {
+        machine(then);
+        if (again) {
             fake->holdHelper(held);
             act();
             EXPECT_EQ(model->helperStatus(), std::nullopt);
         }
         model->applyLidClosedSleep(false, false);
         ASSERT_TRUE(runUntil([this] { return !model->helperTask; }));
-        EXPECT_EQ(model->helperStatus(), row.status);
+        EXPECT_EQ(model->helperStatus(), status);
         fake->releaseHelper(held);
         ASSERT_TRUE(runUntil([this] { return !model->helperBusy() && !model->helperTask; }));
     }

@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QMouseEvent>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QTest>
 #include <QtGui/private/qguiapplication_p.h>
@@ -149,23 +149,17 @@ namespace {
 AccessibleEventLog* activeLog = nullptr;
 
 // Qt sends no accessibility event while no screen reader listens, which offscreen is never.
-QPlatformAccessibility& platformAccessibility() {
-    return *QGuiApplicationPrivate::platformIntegration()->accessibility();
+void listen(AccessibleEventLog* log) {
+    activeLog = log;
+    QAccessible::installUpdateHandler(
+        log ? +[](QAccessibleEvent* e) { activeLog->events.emplace_back(e->object(), e->type()); } : nullptr);
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(log);
 }
 
 } // namespace
 
-AccessibleEventLog::AccessibleEventLog() {
-    activeLog = this;
-    QAccessible::installUpdateHandler(
-        [](QAccessibleEvent* e) { activeLog->events.emplace_back(e->object(), e->type()); });
-    platformAccessibility().setActive(true);
-}
-
-AccessibleEventLog::~AccessibleEventLog() {
-    platformAccessibility().setActive(false);
-    QAccessible::installUpdateHandler(nullptr);
-}
+AccessibleEventLog::AccessibleEventLog() { listen(this); }
+AccessibleEventLog::~AccessibleEventLog() { listen(nullptr); }
 
 int AccessibleEventLog::count(QAccessible::Event type, const QObject* object) const {
     return int(std::count_if(events.begin(), events.end(), [&](const auto& e) {

@@ -56,13 +56,9 @@ struct EventCounter : QObject {
 struct AccessibleEventLog {
     AccessibleEventLog();
     ~AccessibleEventLog();
-    AccessibleEventLog(const AccessibleEventLog&) = delete;
-    AccessibleEventLog& operator=(const AccessibleEventLog&) = delete;
-    // How many of `type` were sent, for `object` or (null) for any.
+    // How many of `type` were sent, for `object` or (null) for any; how many names and descriptions.
     int count(QAccessible::Event type, const QObject* object = nullptr) const;
-    // How many names and descriptions were set.
     int renames() const { return count(QAccessible::NameChanged) + count(QAccessible::DescriptionChanged); }
-
     std::vector<std::pair<const QObject*, QAccessible::Event>> events;
 };
 
