@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QMouseEvent>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QTest>
 #include <QtGui/private/qguiapplication_p.h>
