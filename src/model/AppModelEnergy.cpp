@@ -21,7 +21,8 @@ struct EnergyModeOutcome {
 } // namespace
 
 void AppModel::setEnergyMode(EnergyMode mode) {
-    if (energyModeBusy() || helperBusy() || isShuttingDown) return;
+    // Before the first accepted reading the offered modes are only the initial guess.
+    if (energyModeBusy() || helperBusy() || isShuttingDown || !hasHardwareSnapshot) return;
     const auto& offered = availableEnergyModes();
     if (std::find(offered.begin(), offered.end(), mode) == offered.end()) return;
     // The bump here and the one at the end make a reading taken while the change runs be dropped.

@@ -226,6 +226,8 @@ Task<bool> OnboardingCoordinator::runStopConfirmation(QPointer<OnboardingCoordin
     const bool saved = co_await save;
     // Unsaved, the stop stays owed; a record changed meanwhile (a new request) is left as it is.
     if (!saved && self && self->record().generation == before.generation) self->record_ = std::move(before);
+    // A confirmed stop has undone what the apply run could not start or confirm.
+    if (saved && self && self->error() == "onboarding.awakeFailed") self->error = std::nullopt;
     co_return saved;
 }
 

@@ -18,6 +18,12 @@ Task<HelperReadiness> inspectHelper(HelperOperations helper) {
     co_return co_await runDetached(inspect);
 }
 
+// The keys a failed install leaves; a helper found ready since has answered them.
+bool installError(const std::optional<std::string>& key) {
+    return key == "onboarding.installFailed" || key == "onboarding.installCanceled" ||
+           key == "onboarding.helperNotReady";
+}
+
 } // namespace
 
 Task<void> OnboardingCoordinator::refresh() {
@@ -46,6 +52,7 @@ Task<void> OnboardingCoordinator::runRefresh(QPointer<OnboardingCoordinator> sel
     if (!self || !model || self->refreshGeneration_ != generation) co_return;
     self->helperState = readiness;
     self->notificationState = notification;
+    if (self->helperReady() && installError(self->error())) self->error = std::nullopt;
 
     auto loginRead = model->refreshLaunchAtLoginAndWait();
     co_await loginRead;

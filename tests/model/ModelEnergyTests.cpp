@@ -19,6 +19,7 @@ TEST_F(ModelEnergyTest, ModeChangeRefusalsAndOutcomes) {
     const std::vector<Row> rows = {
         {"helper being installed", [](AppModel& m) { m.helperBusy = true; }, success, false},
         {"shutting down", [](AppModel& m) { m.isShuttingDown = true; }, success, false},
+        {"machine not read yet", [](AppModel& m) { m.hasHardwareSnapshot = false; }, success, false},
         {"mode not offered", [](AppModel& m) { m.availableEnergyModes = {EnergyMode::automatic}; }, success,
          false},
         {"success clears its own error", oldError, success, true},

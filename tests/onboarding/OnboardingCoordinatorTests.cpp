@@ -14,6 +14,7 @@
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 namespace brisel {
 
@@ -549,11 +550,13 @@ TEST_F(CoordinatorTest, StopRecords) {
     EXPECT_EQ(owed, patched(owed, R"({"stopPending":true,"stopLidRequired":false,"generation":2})"));
 
     // Not saved: the stop stays owed, exactly as it was.
+    coordinator->error = "onboarding.awakeFailed";
     holdWrites({true});
     Task<bool> confirming = coordinator->recordStopConfirmed();
     releaseWrites();
     EXPECT_FALSE(finish(confirming));
     EXPECT_EQ(coordinator->record(), owed);
+    EXPECT_TRUE(coordinator->error());
 
     // Unless a new request came meanwhile: the cleared values stay.
     holdWrites({true, false});
@@ -566,8 +569,23 @@ TEST_F(CoordinatorTest, StopRecords) {
 
     // With no stop owed, a confirmation still clears and saves.
     start(R"({"task":"open","ordinary":"confirmed"})");
+    coordinator->error = "onboarding.awakeFailed";
     EXPECT_TRUE(finish(coordinator->recordStopConfirmed()));
+    EXPECT_FALSE(coordinator->error());
     EXPECT_EQ(written().back(), patched(coordinator->record(), R"({"task":"none","ordinary":"idle"})"));
+}
+
+// A refresh ends an install's error once it finds the helper ready, and no other error.
+TEST_F(CoordinatorTest, ARefreshEndsAnInstallErrorOnceTheHelperIsReady) {
+    for (const auto& [error, ready, cleared] : {std::tuple{"onboarding.installFailed", true, true},
+                                                std::tuple{"onboarding.installFailed", false, false},
+                                                std::tuple{"onboarding.awakeFailed", true, false}}) {
+        start();
+        if (!ready) fake->setHelper([](HelperAnswers& a) { a.readiness = HelperReadiness::absent(); });
+        coordinator->error = error;
+        refreshed();
+        EXPECT_EQ(coordinator->error().has_value(), !cleared) << error << ready;
+    }
 }
 
 TEST_F(CoordinatorTest, ActionsRecordTheRequestSaveItFirstAndRecordWhatCameOfIt) {

@@ -185,9 +185,12 @@ void ControlPanel::sync(const ControlPanelState& state) {
     charge_->setVisible(sections.chargeCard);
     if (context_.l10n) {
         noLimit_->setTitle(context_.l10n->tr("section.chargeLimit"));
-        showLabel(noLimitText_, context_.l10n->tr("msg.noNativeLimit"),
-                  BriselColors::secondaryForeground(context_.currentAppearance(),
-                                                    BriselColors::secondary(palette())));
+        // Unread, the machine's lack of a limit would be the model's initial guess.
+        showLabel(
+            noLimitText_,
+            context_.l10n->tr(state.header.hardwareRead ? "msg.noNativeLimit" : "msg.chargeSupportNotRead"),
+            BriselColors::secondaryForeground(context_.currentAppearance(),
+                                              BriselColors::secondary(palette())));
     }
     noLimit_->setVisible(!sections.chargeCard);
     energy_->sync(state.energy);

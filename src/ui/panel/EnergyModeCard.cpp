@@ -68,6 +68,16 @@ QColor energyModeIconColor(EnergyMode mode, bool selected, bool dark, const QPal
     return BriselSemanticColor::electricBlue(dark);
 }
 
+std::vector<EnergyMode> shownEnergyModes(const EnergyModeState& state) {
+    std::vector<EnergyMode> modes = state.availableModes;
+    if (modes.empty() || std::find(modes.begin(), modes.end(), state.current) != modes.end()) return modes;
+    const auto after = std::find_if(modes.begin(), modes.end(), [&state](EnergyMode mode) {
+        return rawValue(mode) > rawValue(state.current);
+    });
+    modes.insert(after, state.current);
+    return modes;
+}
+
 // ---- one pill --------------------------------------------------------------------------------------
 
 EnergyModePill::EnergyModePill(ViewContext context, EnergyMode mode, QWidget* parent)
@@ -199,12 +209,17 @@ void EnergyModeCard::apply() {
 
     // The row is laid out again only when the offered modes change: hiding a pill that has focus
     // would send focus on, and the model publishes after every refresh.
-    if (shownModes_ != state_.availableModes) relayoutPills();
-    for (EnergyMode mode : state_.availableModes) {
+    const std::vector<EnergyMode> modes = shownEnergyModes(state_);
+    if (shownModes_ != modes) relayoutPills(modes);
+    const auto offered = [this](EnergyMode mode) {
+        return std::find(state_.availableModes.begin(), state_.availableModes.end(), mode) !=
+               state_.availableModes.end();
+    };
+    for (EnergyMode mode : modes) {
         EnergyModePill* pill = pills_.at(mode);
         pill->setText(l10n.tr(localizationKey(mode)));
         pill->setChecked(mode == state_.current);
-        pill->setEnabled(!state_.busy);
+        pill->setEnabled(!state_.busy && offered(mode));
         setHelpIfChanged(pill, scope);
     }
 
@@ -224,10 +239,9 @@ void EnergyModeCard::apply() {
     row_->update();
 }
 
-void EnergyModeCard::relayoutPills() {
-    const auto stays = [this](EnergyMode mode) {
-        return std::find(state_.availableModes.begin(), state_.availableModes.end(), mode) !=
-               state_.availableModes.end();
+void EnergyModeCard::relayoutPills(const std::vector<EnergyMode>& modes) {
+    const auto stays = [&modes](EnergyMode mode) {
+        return std::find(modes.begin(), modes.end(), mode) != modes.end();
     };
     // Focus on a pill that goes moves to its nearest neighbour that stays, before Qt sends it on.
     const auto focused = std::find_if(shownModes_.begin(), shownModes_.end(),
@@ -246,7 +260,7 @@ void EnergyModeCard::relayoutPills() {
         row->removeWidget(pill);
         if (!stays(mode)) pill->hide();
     }
-    for (EnergyMode mode : state_.availableModes) {
+    for (EnergyMode mode : modes) {
         EnergyModePill*& pill = pills_[mode];
         if (!pill) {
             pill = new EnergyModePill(context(), mode, row_);
@@ -258,7 +272,7 @@ void EnergyModeCard::relayoutPills() {
         row->addWidget(pill, 1);
         pill->show();
     }
-    shownModes_ = state_.availableModes;
+    shownModes_ = modes;
 }
 
 QRectF EnergyModeCard::selectedPillRect() const {

@@ -32,6 +32,11 @@ struct EnergyModeActions {
     std::function<void(EnergyMode)> setEnergyMode;
 };
 
+// The pills the card holds: the offered modes and, in its place, a current mode the machine does
+// not offer (set outside the application), so the mode it is in always shows. Nothing while
+// nothing is offered.
+std::vector<EnergyMode> shownEnergyModes(const EnergyModeState& state);
+
 // The symbol colour of a pill: the mode's own colour when selected, secondary otherwise.
 QColor energyModeIconColor(EnergyMode mode, bool selected, bool dark, const QPalette& palette);
 
@@ -79,8 +84,8 @@ protected:
 
 private:
     void apply();
-    // Lays the row out anew for the offered modes.
-    void relayoutPills();
+    // Lays the row out anew for the modes it shows.
+    void relayoutPills(const std::vector<EnergyMode>& modes);
     void paintRow(QPainter& painter);
     QRectF selectedPillRect() const;
 

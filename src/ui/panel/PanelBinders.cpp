@@ -53,9 +53,10 @@ ChargeLimitActions chargeLimitActions(AppModel& model) {
             onModel(model, [](AppModel& m, bool on) { m.smartEnabled = on; })};
 }
 
+// Nothing is offered before the machine was read: the model's modes are only its initial guess.
 EnergyModeState energyModeState(const AppModel& model) {
-    return {model.availableEnergyModes(), model.energyMode(), model.energyModeBusy(),
-            toQString(model.energyFeedbackError())};
+    return {model.hardwareReady() ? model.availableEnergyModes() : std::vector<EnergyMode>{},
+            model.energyMode(), model.energyModeBusy(), toQString(model.energyFeedbackError())};
 }
 
 EnergyModeActions energyModeActions(AppModel& model) {
@@ -79,7 +80,8 @@ StatusHeaderState statusHeaderState(const AppModel& model) {
             model.limitEnabled(),
             model.lowBatteryWarnPercent(),
             model.registeredTarget(),
-            model.smartEnabled()};
+            model.smartEnabled(),
+            model.hardwareReady()};
 }
 
 ConfigFeedbackState configFeedbackState(const AppModel& model) {
@@ -166,8 +168,9 @@ KeepAwakeActions keepAwakeActions(AppModel& model, std::function<void()> openAwa
 }
 
 ControlPanelState controlPanelState(const AppModel& model) {
+    const EnergyModeState energy = energyModeState(model);
     const std::set<FeedbackDomain> shown =
-        menuFeedbackDomains(model.mclSupported(), model.availableEnergyModes().size());
+        menuFeedbackDomains(model.mclSupported(), energy.availableModes.size());
     return {model.activeTheme(),
             statusHeaderState(model),
             configFeedbackState(model),
@@ -175,7 +178,7 @@ ControlPanelState controlPanelState(const AppModel& model) {
             model.hasPersistentGlobalError(shown),
             model.mclSupported(),
             chargeLimitState(model),
-            energyModeState(model),
+            energy,
             keepAwakeState(model),
             activityState(model)};
 }

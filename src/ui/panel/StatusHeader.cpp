@@ -74,6 +74,7 @@ bool fullChargeRunning(const StatusHeaderState& s) {
 }
 
 QString headerSymbol(const StatusHeaderState& s) {
+    if (!s.hardwareRead) return "battery.0";
     if (!s.battery.present || !s.battery.installed) return "desktopcomputer";
     if (!s.battery.percent) return "battery.0";
     if (onAdapter(s)) {
@@ -392,6 +393,7 @@ StatusHeader::StatusHeader(ViewContext context, QWidget* parent)
     policy->setSpacing(5);
     policy->addWidget(sourceIcon_);
     policy->addWidget(source_, 1);
+    policy->addStretch(); // keeps the target at the end while the source is hidden
     policy->addWidget(target_);
 
     const QStringList names = {"telemetry-health", "telemetry-cycles", "telemetry-hardware-percent",
@@ -473,10 +475,13 @@ void StatusHeader::apply() {
     badge_->setColor(toneColor(statusBadgeTone(state_), look, palette()));
     badge_->setTheme(look.theme);
     setToolTipIfChanged(badge_, badgeHelp(state_, l10n));
+    badge_->setVisible(state_.hardwareRead);
 
     sourceIcon_->setName(sourceSymbol(state_));
     sourceIcon_->setColor(secondary);
     showLabel(source_, sourceText(state_, l10n), secondary);
+    sourceIcon_->setVisible(state_.hardwareRead);
+    source_->setVisible(state_.hardwareRead);
     showLabel(target_, targetText(state_, l10n), BriselColors::primary(palette()));
 
     gauge_->setVisible(percent.has_value());

@@ -31,6 +31,9 @@ struct StatusHeaderState {
     std::int64_t lowBatteryWarnPercent = 0;
     std::int64_t registeredTarget = 0;
     bool smartEnabled = false;
+    // The machine was read at least once. Until then the battery is the model's empty guess: the
+    // header states nothing of it (no badge, no power source).
+    bool hardwareRead = true;
 
     bool operator==(const StatusHeaderState&) const = default;
 };

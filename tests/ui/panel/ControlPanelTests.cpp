@@ -558,16 +558,19 @@ TEST_F(ControlPanelTest, ASchemeSwitchRecoloursEveryTextAtOnce) {
         }
 }
 
-TEST_F(ControlPanelTest, RendersThreeStatesInBothThemesLightAndDark) {
+TEST_F(ControlPanelTest, RendersEachStateInBothThemesLightAndDark) {
     Rig rig(context);
     rig.window.show();
+    ControlPanelState unread; // as the binder gives it before the first reading
+    unread.header.hardwareRead = false;
     const struct Variant {
         const char* name;
         ControlPanelState state;
         bool expanded;
     } variants[] = {{"plain", test::panelState(), false},
                     {"keep-awake", test::troubledKeepAwake(test::panelState()), true},
-                    {"errors", withErrors(test::panelState()), false}};
+                    {"errors", withErrors(test::panelState()), false},
+                    {"unread", unread, false}};
     for (BriselTheme theme : allBriselThemes)
         for (bool dark : {false, true})
             for (const Variant& v : variants) {

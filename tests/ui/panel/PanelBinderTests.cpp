@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -61,6 +62,31 @@ TEST_F(PanelBinderTest, CardsShowTheModelAndCallItsMembers) {
     // Controls that outlive the model do nothing.
     model.reset();
     resume->click();
+}
+
+// Before the first accepted reading the panel states nothing the model only guessed and offers
+// no mode.
+TEST_F(PanelBinderTest, NothingIsStatedOrOfferedBeforeTheFirstReading) {
+    fake->gate("readHardware").close();
+    startModel();
+    const auto l10n = test::repositoryLocalizer("en");
+    PopoverControlPanel popover(ViewContext{l10n.get()}, *model, PanelHostActions{});
+    popover.show();
+    const auto shown = [&](const char* name) { return !test::findVisible(&popover, name).isEmpty(); };
+    const auto says = [&](const char* key) {
+        return std::ranges::any_of(popover.findChildren<QLabel*>(),
+                                   [&](QLabel* l) { return l->isVisible() && l->text() == l10n->tr(key); });
+    };
+    EXPECT_TRUE(!shown("status-badge") && !shown("power-source-summary") && !shown("energy-mode-0"));
+    EXPECT_TRUE(says("msg.chargeSupportNotRead"));
+
+    HardwareSnapshot read = chargeSnapshot();
+    read.supportsLimit = false;
+    fake->readHardware.otherwise = read;
+    fake->gate("readHardware").open();
+    settle();
+    EXPECT_TRUE(shown("status-badge") && shown("power-source-summary") && shown("energy-mode-0"));
+    EXPECT_TRUE(says("msg.noNativeLimit"));
 }
 
 // A panel nobody sees costs nothing per publish and is brought up to date as it is shown; a shown

@@ -228,6 +228,12 @@ TEST_F(PanelCardsTest, EnergyPillsCallTheModelAndFollowTheBusyState) {
     EXPECT_EQ(announcer.texts, QStringList{"Denied"});
     QApplication::processEvents();
     EXPECT_EQ(panel.energy->lensRect(), QRectF(high->geometry()));
+
+    // A mode the machine is in but does not offer shows in its place, selected, and cannot be chosen.
+    panel.energy->sync({{EnergyMode::automatic, EnergyMode::highPower}, EnergyMode::lowPower, false, {}});
+    QApplication::processEvents();
+    EXPECT_TRUE(low->isVisible() && low->isChecked() && !low->isEnabled() && high->isEnabled());
+    EXPECT_LT(low->x(), high->x());
 }
 
 TEST_F(PanelCardsTest, FocusOnAPillThatGoesMovesToItsNeighbour) {

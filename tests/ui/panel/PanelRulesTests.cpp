@@ -201,6 +201,7 @@ TEST(StatusHeaderRules, SymbolByTheFirstMatchingRule) {
         {"not installed", with(holdingOnAdapter(), [](auto& s) { s.battery.installed = false; }),
          "desktopcomputer"},
         {"percent missing", onBattery(std::nullopt), "battery.0"},
+        {"not read yet", with(StatusHeaderState{}, [](auto& s) { s.hardwareRead = false; }), "battery.0"},
         {"override on adapter", with(holdingOnAdapter(), [](auto& s) { s.chargeOverridePresented = true; }),
          "battery.100.bolt"},
         {"full charge charging",
