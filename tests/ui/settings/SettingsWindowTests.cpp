@@ -672,6 +672,8 @@ TEST_F(SettingsViewTest, EachControlReadsAsWhatItIs) {
         EXPECT_EQ(test::readAs(rig.view, object), after) << object;
         EXPECT_EQ(log.count(QAccessible::Focus, control), std::get<3>(before) ? 1 : 0) << object;
     }
+    // A dropdown says its choice with its title.
+    EXPECT_EQ(std::get<1>(test::readAs(rig.view, "dropdown-language")), "Language, English");
 }
 
 // A refresh that changed nothing renames nothing either: a screen reader flooded with such events
