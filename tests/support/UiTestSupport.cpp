@@ -40,8 +40,8 @@ QPalette makePalette(QColor window, QColor text, QColor base, QColor highlight) 
 
 void collectAccessible(QAccessibleInterface* face, std::vector<AccessibleElement>& into) {
     if (!face || !face->isValid() || face->state().invisible) return;
-    into.push_back(
-        {face->role(), face->text(QAccessible::Name), face->text(QAccessible::Value), face->object()});
+    into.push_back({face->role(), face->text(QAccessible::Name), face->text(QAccessible::Value),
+                    face->object(), face->state()});
     for (int i = 0; i < face->childCount(); ++i)
         collectAccessible(face->child(i), into);
 }
@@ -126,6 +126,16 @@ std::vector<AccessibleElement> accessibleElements(QWidget& root) {
     std::vector<AccessibleElement> elements;
     collectAccessible(QAccessible::queryAccessibleInterface(&root), elements);
     return elements;
+}
+
+ReadAs readAs(QWidget& root, const QString& name) {
+    for (const AccessibleElement& e : accessibleElements(root))
+        if (e.object && e.object->objectName() == name) {
+            std::optional<bool> open;
+            if (e.state.expanded || e.state.collapsed) open = e.state.expanded;
+            return {e.role, e.name, e.state.checked, open};
+        }
+    return {};
 }
 
 std::unique_ptr<Localizer> repositoryLocalizer(const QString& language) {

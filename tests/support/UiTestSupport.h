@@ -17,7 +17,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -120,11 +122,19 @@ struct AccessibleElement {
     QString name;
     QString value;
     QObject* object;
+    QAccessible::State state;
     bool says(const QString& text) const { return name == text || value == text; }
 };
 // The elements under `root` (itself included) that a screen reader meets, depth first; an element
 // marked invisible is left out with everything below it.
 std::vector<AccessibleElement> accessibleElements(QWidget& root);
+
+// What a screen reader learns a control is: its role, name, checked state and, for a disclosure,
+// whether it is expanded; NoRole when no element under `root` stands for the widget named `name`.
+using ReadAs = std::tuple<QAccessible::Role, QString, bool, std::optional<bool>>;
+ReadAs readAs(QWidget& root, const QString& name);
+inline ReadAs radioButton(const QString& name, bool on) { return {QAccessible::RadioButton, name, on, {}}; }
+inline ReadAs disclosure(const QString& name, bool open) { return {QAccessible::Button, name, open, open}; }
 
 // A localiser on the repository's string tables in `language`.
 std::unique_ptr<Localizer> repositoryLocalizer(const QString& language);

@@ -14,10 +14,12 @@ const char* const valueProperty = "briselAccessibleValue";
 const char* const roleProperty = "briselAccessibleRole";
 const char* const leafProperty = "briselAccessibleLeaf";
 const char* const hiddenProperty = "briselAccessibleHidden";
+const char* const disclosureProperty = "briselAccessibleDisclosure";
 
 QAccessibleInterface* factory(const QString&, QObject* object) {
     if (!object || !object->isWidgetType()) return nullptr;
-    for (const char* property : {valueProperty, roleProperty, leafProperty, hiddenProperty})
+    for (const char* property :
+         {valueProperty, roleProperty, leafProperty, hiddenProperty, disclosureProperty})
         if (object->property(property).isValid())
             return new BriselAccessibleWidget(static_cast<QWidget*>(object));
     return nullptr;
@@ -56,9 +58,17 @@ QAccessible::Role BriselAccessibleWidget::role() const {
 QAccessible::State BriselAccessibleWidget::state() const {
     QAccessible::State s = QAccessibleWidget::state();
     if (widget()->property(hiddenProperty).toBool()) s.invisible = true;
-    if (const auto* button = qobject_cast<QAbstractButton*>(widget()); button && button->isCheckable()) {
+    const auto* button = qobject_cast<QAbstractButton*>(widget());
+    if (!button || !button->isCheckable()) return s;
+    s.checked = button->isChecked();
+    if (widget()->property(disclosureProperty).toBool()) {
+        // Qt 6.4's Linux bridge forwards the checked change alone, so checked stays in step with the
+        // open state to carry it; Orca then reads expanded or collapsed, unless the element is also
+        // "expandable", whose checked changes it ignores.
+        s.expanded = s.checked;
+        s.collapsed = !s.checked;
+    } else {
         s.checkable = true;
-        s.checked = button->isChecked();
     }
     return s;
 }
@@ -107,6 +117,19 @@ void BriselAccessibleWidget::setValueText(QWidget* widget, const QString& value)
 
 void BriselAccessibleWidget::setRole(QWidget* widget, QAccessible::Role role) {
     mark(widget, roleProperty, int(role));
+}
+
+void BriselAccessibleWidget::setDisclosure(QAbstractButton* button) {
+    if (button->property(disclosureProperty).isValid()) return;
+    mark(button, disclosureProperty, true);
+    // The screen reader keeps the states it read until the element takes focus again, and the bridge
+    // tells it no expanded change: a focused disclosure says it has focus again before its checked
+    // change is sent, so that the new state is read afresh.
+    QObject::connect(button, &QAbstractButton::toggled, button, [button] {
+        if (!button->hasFocus() || !QAccessible::isActive()) return;
+        QAccessibleEvent focus(button, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    });
 }
 
 void BriselAccessibleWidget::setCombined(QWidget* widget, const QString& label, const QString& value) {

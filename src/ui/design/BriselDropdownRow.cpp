@@ -151,7 +151,7 @@ BriselDropdownRowBase::~BriselDropdownRowBase() {
 void BriselDropdownRowBase::setTitle(const QString& title) {
     if (title == title_->text()) return;
     title_->setText(title);
-    BriselAccessibleWidget::setCombined(pill_, title, pill_->text());
+    syncSpokenText();
 }
 
 void BriselDropdownRowBase::setMinimumPillWidth(std::optional<int> width) {
@@ -171,7 +171,15 @@ void BriselDropdownRowBase::syncOptions(const QStringList& labels, const std::ve
         pill_->setText(shown);
         pill_->updateGeometry();
     }
-    BriselAccessibleWidget::setCombined(pill_, title_->text(), shown);
+    syncSpokenText();
+}
+
+void BriselDropdownRowBase::syncSpokenText() {
+    // The name says the choice too: Qt's Linux bridge passes no value text of a button on.
+    const QString title = title_->text();
+    const QString value = pill_->text();
+    BriselAccessibleWidget::setCombined(pill_, value.isEmpty() ? title : title + QStringLiteral(", ") + value,
+                                        value);
 }
 
 void BriselDropdownRowBase::open() {

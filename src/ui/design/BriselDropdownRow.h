@@ -69,6 +69,7 @@ protected:
 private:
     void menuClosed(QMenu* menu);
     void activeChanged();
+    void syncSpokenText();
 
     ViewContext context_;
     QString id_;

@@ -210,6 +210,7 @@ ChoiceCard::ChoiceCard(const QString& id, const QString& icon, std::function<voi
       body_(makeText(11, QFont::Normal, true)) {
     setObjectName(id);
     setCheckable(true);
+    BriselAccessibleWidget::setRole(this, QAccessible::RadioButton);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* row = new QHBoxLayout(this);

@@ -454,6 +454,8 @@ public:
                                       ? "onboarding.loginSettings"
                                       : "onboarding.enableLogin"));
         skipLogin_->setText(loc("onboarding.skipLogin"));
+        // Two buttons of the page read "Not Now": each name says which question it answers.
+        setAccessibleNameIfChanged(skipLogin_, loc("onboarding.skipLoginName"));
         installLocation_->setVisible(showsInstallLocation(s));
         installLocation_->setText(loc("onboarding.installLocation"));
 
@@ -472,6 +474,7 @@ public:
                                 : "onboarding.allowNotification"));
         skipReminder_->setVisible(reminderShowsSkip(s));
         skipReminder_->setText(loc("onboarding.skipNotification"));
+        setAccessibleNameIfChanged(skipReminder_, loc("onboarding.skipNotificationName"));
 
         recheck_->setText(loc("onboarding.recheck"));
         recheck_->setEnabled(!s.busy && !s.checking);

@@ -2,6 +2,7 @@
 
 #include "localization/Localizer.h"
 #include "ui/design/AccessibleText.h"
+#include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselGeometry.h"
 #include "ui/design/BriselHelpBubble.h"
@@ -84,6 +85,7 @@ EnergyModePill::EnergyModePill(ViewContext context, EnergyMode mode, QWidget* pa
     : QAbstractButton(parent), context_(context), mode_(mode) {
     setObjectName(QStringLiteral("energy-mode-%1").arg(rawValue(mode)));
     setCheckable(true);
+    BriselAccessibleWidget::setRole(this, QAccessible::RadioButton);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }

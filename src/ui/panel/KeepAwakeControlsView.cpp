@@ -45,12 +45,15 @@ public:
         : BriselScaleButton(context, parent, 1.0), turn_(
                                                        0, [this](double) { update(); }, this) {
         setObjectName("keep-awake-menu-entry");
+        setCheckable(true);
+        BriselAccessibleWidget::setDisclosure(this);
         setFont(BriselTypography::controlLabel());
         setMinimumHeight(32);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
 
     void setExpanded(bool expanded) {
+        setChecked(expanded);
         turn_.moveTo(expanded ? 1 : 0, {0.16 / 1.2, 0.8},
                      context().currentAppearance().reduceMotion || !isVisible());
     }
@@ -61,6 +64,7 @@ public:
     QSize minimumSizeHint() const override { return {60, 32}; }
 
 protected:
+    void nextCheckState() override {}
     void paintLabel(QPainter& painter, const QRectF& rect) override {
         const QColor secondary = BriselColors::secondary(palette());
         SymbolPainter::paint(painter, QRectF(rect.left(), rect.center().y() - 7, 14, 14), "cup.and.saucer",
@@ -286,8 +290,6 @@ void KeepAwakeControlsView::apply() {
         entry_->setText(l10n.tr("awakeMenu.title"));
         setAccessibleNameIfChanged(entry_, entry_->text());
         setHelpIfChanged(entry_, l10n.tr("awakeMenu.help"));
-        BriselAccessibleWidget::setValueText(entry_,
-                                             l10n.tr(expanded ? "awakeMenu.collapse" : "awakeMenu.expand"));
         static_cast<MenuEntryButton*>(entry_)->setExpanded(expanded);
         const std::optional<MenuExceptionLine> line =
             expanded ? std::nullopt : menuExceptionLine(state_.menuState, state_.collapsedFeedbackKeys, l10n);

@@ -1,6 +1,7 @@
 #include "ui/panel/PanelControls.h"
 
 #include "ui/design/AccessibleText.h"
+#include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselControlPillSurface.h"
 #include "ui/design/BriselTypography.h"
@@ -269,6 +270,7 @@ public:
         : BriselScaleButton(context, parent), turn_(
                                                   0, [this](double) { update(); }, this) {
         setCheckable(true);
+        BriselAccessibleWidget::setDisclosure(this);
         setFont(BriselTypography::microMeta());
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         connect(this, &QAbstractButton::toggled, this, [this](bool open) {

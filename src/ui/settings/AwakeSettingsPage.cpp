@@ -1,5 +1,6 @@
 #include "localization/Localizer.h"
 #include "ui/design/AccessibleText.h"
+#include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselCard.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselGeometry.h"
@@ -45,6 +46,7 @@ public:
     ComponentHeader(ViewContext context, QWidget* parent) : BriselScaleButton(context, parent, 1.0) {
         setObjectName("system-component-management");
         setCheckable(true);
+        BriselAccessibleWidget::setDisclosure(this);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
     }
 

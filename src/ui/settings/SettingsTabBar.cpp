@@ -2,6 +2,7 @@
 
 #include "localization/Localizer.h"
 #include "ui/design/AccessibleText.h"
+#include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselGeometry.h"
 #include "ui/design/BriselSemanticColor.h"
@@ -55,6 +56,9 @@ SettingsTabButton::SettingsTabButton(ViewContext context, BriselSettingsTab tab,
     : BriselScaleButton(context, parent, 1.0), tab_(tab) {
     setObjectName("settings-tab-" + rawValue(tab));
     setCheckable(true);
+    // Read as one of three, the selected one marked. Orca says no selected state of a page tab, and
+    // a check box would sound as if pressing it turned keep-awake on.
+    BriselAccessibleWidget::setRole(this, QAccessible::RadioButton);
     setFont(BriselTypography::settingsTab());
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     syncTexts();

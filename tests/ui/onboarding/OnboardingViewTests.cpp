@@ -192,6 +192,24 @@ TEST_F(OnboardingViewTest, EveryPageShowsItsControls) {
         EXPECT_TRUE(findVisible(view.get(), name).isEmpty()) << name;
 }
 
+// A choice reads as one of several with the chosen one marked, never a check box; each "Not Now"
+// says which question it answers.
+TEST_F(OnboardingViewTest, EachControlReadsAsWhatItIs) {
+    const auto button = [](const QString& name) {
+        return test::ReadAs{QAccessible::Button, name, false, {}};
+    };
+    const std::tuple<std::int64_t, const char*, test::ReadAs> rows[] = {
+        {0, "onboarding.habit.desk", test::radioButton(en("onboarding.desk"), true)},
+        {0, "onboarding.habit.mobile", test::radioButton(en("onboarding.mobile"), false)},
+        {3, "onboarding.skipLogin", button("Not Now, don't open at login")},
+        {3, "onboarding.skipNotification", button("Not Now, no low-battery reminder")},
+    };
+    for (const auto& [step, object, as] : rows) {
+        make(at(step)).show();
+        EXPECT_EQ(test::readAs(*view, object), as) << object;
+    }
+}
+
 TEST_F(OnboardingViewTest, StepOutOfRangeIsShownClamped) {
     make(at(-1));
     EXPECT_EQ(view->currentPage(), find<QWidget>("onboarding.habit.desk")->parentWidget());

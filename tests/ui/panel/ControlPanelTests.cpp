@@ -381,6 +381,25 @@ TEST_F(ControlPanelTest, AScreenReaderHearsEachFigureOnceAndNoGauge) {
     EXPECT_EQ(element("telemetry-temperature")->value, QString::fromUtf8("31.0 °C"));
 }
 
+// An energy mode reads as one of several with the current one marked, never a check box; the
+// keep-awake fold as a button that is expanded or collapsed (the disclosures as in settings).
+TEST_F(ControlPanelTest, EachControlReadsAsWhatItIs) {
+    using test::disclosure, test::radioButton;
+    Rig rig(context);
+    rig.window.show();
+    const std::tuple<bool, const char*, test::ReadAs> rows[] = {
+        {false, "energy-mode-0", radioButton("Automatic", true)},
+        {false, "energy-mode-2", radioButton("High Power", false)},
+        {false, "keep-awake-menu-entry", disclosure("Keep Awake", false)},
+        {true, "keep-awake-menu-entry", disclosure("Keep Awake", true)},
+    };
+    for (const auto& [expanded, object, as] : rows) {
+        rig.expanded = expanded;
+        rig.panel.refreshNavigation();
+        EXPECT_EQ(test::readAs(rig.window, object), as) << object;
+    }
+}
+
 TEST_F(ControlPanelTest, ErrorsAnnounceOncePerNewText) {
     Rig rig(context);
     rig.window.show();

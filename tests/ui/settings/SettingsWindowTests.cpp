@@ -635,6 +635,47 @@ TEST_F(SettingsViewTest, KeyboardReachesAndOperatesEveryControl) {
     EXPECT_TRUE(rig.calls.back().startsWith("refreshSeconds(")) << rig.calls.back().toStdString();
 }
 
+// Each control reads as what it is, before and after Space: a tab as one of three with the selected
+// one marked, never a check box (Space on it sounded as if it turned keep-awake on); a disclosure as
+// a button that is expanded or collapsed, which says again that it has focus as it changes, since
+// the screen reader reads its states afresh only then.
+TEST_F(SettingsViewTest, EachControlReadsAsWhatItIs) {
+    using test::disclosure, test::radioButton;
+    using enum BriselSettingsTab;
+    Rig rig(context);
+    rig.view.show();
+    rig.view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.view));
+    // The helper card's header is one button read as the whole header.
+    const QString header = rig.view.findChild<QWidget*>("system-component-management")->accessibleName();
+    const std::tuple<BriselSettingsTab, const char*, test::ReadAs, test::ReadAs> rows[] = {
+        {awake, "settings-tab-awake", radioButton("Awake", true), radioButton("Awake", true)},
+        {awake, "settings-tab-general", radioButton("General", false), radioButton("General", true)},
+        {charging, "smart-charge-advanced", disclosure("Advanced", false), disclosure("Advanced", true)},
+        {charging, "smart-charge-help", disclosure("How Smart Charging Works", false),
+         disclosure("How Smart Charging Works", true)},
+        {awake, "keep-awake-help", disclosure("Learn More", false), disclosure("Learn More", true)},
+        {awake, "away-detection-details", disclosure("How It Works", false),
+         disclosure("How It Works", true)},
+        {awake, "away-advanced", disclosure("Advanced", false), disclosure("Advanced", true)},
+        {awake, "system-component-management", disclosure(header, false), disclosure(header, true)},
+        {general, "general-advanced", disclosure("Advanced", false), disclosure("Advanced", true)},
+    };
+    test::AccessibleEventLog log;
+    for (const auto& [tab, object, before, after] : rows) {
+        rig.hostShows(tab);
+        EXPECT_EQ(test::readAs(rig.view, object), before) << object;
+        QWidget* control = findOne(&rig.view, object);
+        control->setFocus();
+        log.events.clear();
+        QTest::keyClick(control, Qt::Key_Space);
+        EXPECT_EQ(test::readAs(rig.view, object), after) << object;
+        EXPECT_EQ(log.count(QAccessible::Focus, control), std::get<3>(before) ? 1 : 0) << object;
+    }
+    // A dropdown says its choice with its title.
+    EXPECT_EQ(std::get<1>(test::readAs(rig.view, "dropdown-language")), "Language, English");
+}
+
 // A refresh that changed nothing renames nothing either: a screen reader flooded with such events
 // drops an announcement.
 TEST_F(SettingsViewTest, RefreshesKeepWidgetsDisclosuresMenusAndADrag) {
