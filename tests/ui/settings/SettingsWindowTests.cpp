@@ -177,9 +177,13 @@ void fitWholePage(SettingsWindowView& view) {
     }
 }
 
+// Each render also shows the helper card's header keeping its texts clear of its focus ring, as a
+// disclosure does.
 TEST_F(SettingsViewTest, RendersEachTabInBothThemesLightAndDark) {
     Rig rig(context);
     rig.view.show();
+    rig.view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.view));
     openDisclosures(rig);
     for (BriselTheme theme : allBriselThemes)
         for (bool dark : {false, true}) {
@@ -195,6 +199,10 @@ TEST_F(SettingsViewTest, RendersEachTabInBothThemesLightAndDark) {
                         .arg(rawValue(tab), theme == BriselTheme::classic ? "classic" : "liquidGlass",
                              dark ? "dark" : "light");
                 EXPECT_GT(QFileInfo(test::renderToPng(rig.view, name)).size(), 0);
+                if (tab != BriselSettingsTab::awake) continue;
+                QWidget* header = findOne(&rig.view, "system-component-management");
+                EXPECT_TRUE(test::focusRingClearsLabel(*header)) << name.toStdString();
+                header->clearFocus();
             }
         }
 }
