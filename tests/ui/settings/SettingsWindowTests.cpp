@@ -692,7 +692,8 @@ TEST_F(SettingsViewTest, OnlyATallTabScrolls) {
 
 // In a small window the page brings the control the keyboard reaches into view also when focus
 // comes from outside the page: Tab from the tab bar, Shift+Tab round from the first tab, and focus
-// handed back to Install after it failed, when its lines have pushed the button down.
+// handed back to Install after it failed, when its lines have pushed the button down. A banner
+// shown above the page pushes no focused control out of view.
 TEST_F(SettingsViewTest, ThePageShowsTheControlTheKeyboardReaches) {
     Rig rig(context, changed([](SettingsState& s) { s.component = {}; })); // Install, the last control
     rig.view.resize(440, 520);
@@ -723,8 +724,11 @@ TEST_F(SettingsViewTest, ThePageShowsTheControlTheKeyboardReaches) {
     }
 
     QWidget* install = QApplication::focusWidget();
-    bar->setValue(bar->value() + install->mapTo(viewport, QPoint(0, install->height())).y() -
-                  viewport->height()); // at the bottom edge
+    const auto toBottomEdge = [&] {
+        bar->setValue(bar->value() + install->mapTo(viewport, QPoint(0, install->height())).y() -
+                      viewport->height());
+    };
+    toBottomEdge();
     QTest::keyClick(install, Qt::Key_Space);
     SettingsState state = rig.state;
     state.component.helperBusy = true;
@@ -734,6 +738,12 @@ TEST_F(SettingsViewTest, ThePageShowsTheControlTheKeyboardReaches) {
     state.component.helperStatus = QString("helper.startFailed");
     rig.sync(state);
     EXPECT_EQ(QApplication::focusWidget(), install);
+    EXPECT_TRUE(inView(install));
+
+    toBottomEdge();
+    state.banners = {{{FeedbackDomain::awake}, {QString("Limit failed"), false}}};
+    rig.sync(state);
+    ASSERT_EQ(findVisible(&rig.view, "global-error").size(), 1);
     EXPECT_TRUE(inView(install));
 }
 
