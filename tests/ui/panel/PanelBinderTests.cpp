@@ -394,7 +394,12 @@ INSTANTIATE_TEST_SUITE_P(PanelHostTest, FailedHelperActionTest,
                          testing::Values(HelperAction{false, true, "no scripts"},
                                          HelperAction{false, true, "helper.startFailed"},
                                          HelperAction{true, true, "no scripts"},
-                                         HelperAction{true, false, "no scripts"}));
+                                         HelperAction{true, false, "no scripts"}),
+                         [](const testing::TestParamInfo<HelperAction>& info) {
+                             return std::string(std::get<0>(info.param) ? "Removal" : "Install") +
+                                    (std::get<2>(info.param) == "no scripts" ? "Fails" : "NeverAnswers") +
+                                    (std::get<1>(info.param) ? "" : "WithoutKeepAwake");
+                         });
 
 } // namespace
 } // namespace brisel
