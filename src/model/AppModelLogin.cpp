@@ -9,6 +9,16 @@
 
 namespace brisel {
 
+namespace {
+
+// The login item's failure: a string-table key, then details (a path, the system's reason).
+std::string translatedFailure(const AppModel& model, const std::string& failure) {
+    const std::size_t end = failure.find('\n');
+    return model.translate(failure.substr(0, end)) + (end == std::string::npos ? "" : failure.substr(end));
+}
+
+} // namespace
+
 void AppModel::refreshLaunchAtLogin() {
     if (isShuttingDown) return;
     const std::uint64_t revision = ++loginRevision;
@@ -51,7 +61,7 @@ Task<void> AppModel::runLogin(QPointer<AppModel> self, std::optional<Task<void>>
         if (!self) co_return;
         if (isCurrent(*self)) {
             if (failure) {
-                self->lastError = *failure; // a finished text, in no domain
+                self->lastError = translatedFailure(*self, *failure); // in no domain
                 self->loginErrorRevision = self->lastErrorRevision;
             } else if (self->loginErrorRevision == self->lastErrorRevision) {
                 // Only the error this path showed: a newer one of another feature stays.

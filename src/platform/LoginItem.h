@@ -17,8 +17,8 @@ public:
     virtual ~LoginItem() = default;
 
     virtual LoginItemStatus status() = 0;
-    // Register (true) or unregister (false). Throws std::exception with a description the user
-    // can read when that fails.
+    // Register (true) or unregister (false). Throws std::exception when that fails: its first line
+    // is a string-table key (or a text the user can read), any later lines details as they are.
     virtual void setRegistered(bool registered) = 0;
 };
 

@@ -48,8 +48,10 @@ fs::path ownExecutable() {
     return error ? fs::path() : path;
 }
 
-[[noreturn]] void fail(const std::string& what, const fs::path& path, int error) {
-    throw std::runtime_error(what + " " + path.string() + ": " + std::strerror(error));
+// `key` is a string-table key, translated where the message is shown; the path and the system's
+// reason follow on a line of their own, as they are.
+[[noreturn]] void fail(const std::string& key, const fs::path& path, int error) {
+    throw std::runtime_error(key + "\n" + path.string() + ": " + std::strerror(error));
 }
 
 // Writes the file through a temporary sibling and a rename, so that a desktop reading the folder
@@ -57,10 +59,10 @@ fs::path ownExecutable() {
 void writeAtomically(const fs::path& path, const std::string& contents) {
     std::error_code error;
     fs::create_directories(path.parent_path(), error);
-    if (error) fail("Could not create the folder", path.parent_path(), error.value());
+    if (error) fail("login.folderFailed", path.parent_path(), error.value());
     std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) fail("Could not write the login item", path, errno);
+    if (fd < 0) fail("login.writeFailed", path, errno);
     std::size_t written = 0;
     while (written < contents.size()) {
         const ssize_t n = ::write(fd, contents.data() + written, contents.size() - written);
@@ -69,7 +71,7 @@ void writeAtomically(const fs::path& path, const std::string& contents) {
             const int saved = errno;
             ::close(fd);
             ::unlink(temporary.c_str());
-            fail("Could not write the login item", path, saved);
+            fail("login.writeFailed", path, saved);
         }
         written += static_cast<std::size_t>(n);
     }
@@ -77,13 +79,13 @@ void writeAtomically(const fs::path& path, const std::string& contents) {
         const int saved = errno;
         ::close(fd);
         ::unlink(temporary.c_str());
-        fail("Could not write the login item", path, saved);
+        fail("login.writeFailed", path, saved);
     }
     ::close(fd);
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         const int saved = errno;
         ::unlink(temporary.c_str());
-        fail("Could not write the login item", path, saved);
+        fail("login.writeFailed", path, saved);
     }
 }
 
@@ -132,12 +134,12 @@ LoginItemStatus XdgAutostartLoginItem::status() {
 }
 
 void XdgAutostartLoginItem::setRegistered(bool registered) {
-    if (options_.userDir.empty()) throw std::runtime_error("There is no autostart folder: HOME is not set.");
+    if (options_.userDir.empty()) throw std::runtime_error("login.noHome");
     const fs::path path = entryPath();
     if (registered) {
         const std::string executable = options_.executable.string();
         if (executable.empty() || !isExecutableFile(executable))
-            throw std::runtime_error("The application's executable could not be found.");
+            throw std::runtime_error("login.noExecutable");
         std::string contents = "[Desktop Entry]\n"
                                "Type=Application\n"
                                "Version=1.0\n"
@@ -151,7 +153,7 @@ void XdgAutostartLoginItem::setRegistered(bool registered) {
         return;
     }
     std::error_code error;
-    if (!fs::remove(path, error) && error) fail("Could not remove the login item", path, error.value());
+    if (!fs::remove(path, error) && error) fail("login.removeFailed", path, error.value());
     // An entry installed for all users would still start the application: mask it for this user.
     if (const auto shadowed = systemEntry()) {
         const auto text = readSmallFile(*shadowed);

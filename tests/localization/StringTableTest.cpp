@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <map>
+#include <ostream>
 #include <string>
 
 namespace brisel {
@@ -25,6 +26,11 @@ struct ParseCase {
     Entries expected;
     int errorLine = -1; // -1: the input is valid
 };
+
+// A failure names the case, not the bytes of the struct.
+void PrintTo(const ParseCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class StringTableParseTest : public ::testing::TestWithParam<ParseCase> {};
 

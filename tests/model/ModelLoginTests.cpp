@@ -52,16 +52,18 @@ TEST_F(ModelLoginTest, SwitchesRunInTurnAndOnlyTheNewestPublishes) {
     EXPECT_EQ(model->launchAtLoginStatus(), "login.unknown");
 }
 
-// A failed switch shows the platform's text in no domain and re-reads the state; a success takes
-// back only that text, never an error of another feature.
+// A failed switch shows the platform's text, its key translated and its details as they are, in no
+// domain, and re-reads the state; a success takes back only that text, never an error of another
+// feature.
 TEST_F(ModelLoginTest, SuccessClearsOnlyTheErrorTheSwitchShowed) {
     model->reportError(FeedbackDomain::energy, "energy failed");
     switchTo(true);
     EXPECT_EQ(model->lastError(), "energy failed");
 
-    fake->setLogin.queued = {std::string("denied"), std::nullopt, std::string("denied")};
+    const std::string denied = "login.writeFailed\n/autostart: Permission denied";
+    fake->setLogin.queued = {denied, std::nullopt, denied};
     switchTo(true);
-    EXPECT_EQ(model->lastError(), "denied");
+    EXPECT_EQ(model->lastError(), tr("login.writeFailed") + "\n/autostart: Permission denied");
     EXPECT_FALSE(model->lastErrorDomain.has_value());
     EXPECT_EQ(fake->count("loginStatus"), 2u);
     switchTo(false);

@@ -122,6 +122,17 @@ QList<QWidget*> tabOrder(QWidget& window) {
     return order;
 }
 
+bool focusRingClearsLabel(QWidget& button) {
+    button.clearFocus();
+    const QImage plain = button.grab().toImage();
+    button.setFocus();
+    const QImage ringed = button.grab().toImage();
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            if (plain.pixel(x, y) != plain.pixel(0, 0) && ringed.pixel(x, y) != plain.pixel(x, y)) return false;
+    return plain != ringed;
+}
+
 std::vector<AccessibleElement> accessibleElements(QWidget& root) {
     std::vector<AccessibleElement> elements;
     collectAccessible(QAccessible::queryAccessibleInterface(&root), elements);

@@ -112,6 +112,10 @@ inline bool noControl(const QWidget* focused) {
 // widgets that took focus, in order.
 QList<QWidget*> tabOrder(QWidget& window);
 
+// Focuses `button` (its window active): the focus ring shows and leaves every pixel the button
+// draws without focus as it was, so it crosses no text.
+bool focusRingClearsLabel(QWidget& button);
+
 // Drags `slider` from detent `from` to detent `to`, calling `between` after the press and after the
 // move: the owner re-syncing mid-drag must not end the drag.
 void dragAcrossDetents(BriselDetentSlider& slider, int from, int to, const std::function<void()>& between);

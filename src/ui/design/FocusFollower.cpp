@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QResizeEvent>
 #include <QScrollArea>
 
 namespace brisel {
@@ -34,6 +35,15 @@ bool FocusFollower::eventFilter(QObject* watched, QEvent* event) {
         if (area_.widget() && area_.widget()->isAncestorOf(control) && reason != Qt::ActiveWindowFocusReason &&
             reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason)
             follow(control);
+    } else if (watched == area_.viewport() && event->type() == QEvent::Resize) {
+        // The view lost room (a banner shown above it): a focused control it pushed out comes back.
+        const QSize before = static_cast<QResizeEvent*>(event)->oldSize();
+        QWidget* focused = QApplication::focusWidget();
+        if (focused && area_.widget() && area_.widget()->isAncestorOf(focused) && before.isValid()) {
+            const QRect control(focused->mapTo(area_.viewport(), QPoint()), focused->size());
+            if (QRect(QPoint(), before).contains(control) && !area_.viewport()->rect().contains(control))
+                follow(focused);
+        }
     }
     return false;
 }

@@ -37,8 +37,12 @@ FocusKeeper::FocusKeeper(QWidget* view) : QObject(view), view_(view), spot_(new 
     spot_->hide();
     spot_->installEventFilter(this);
     // A container disabled as a whole takes focus from the control in it without asking keep().
+    // The spot is no such control: the view clearing the focus from it (a page change) hides it,
+    // and waiting on it would take it out of this keeper's hands (Tab there would go by the chain).
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        if (!now && old && view_->isAncestorOf(old) && !canHoldFocus(old) && canHoldFocus(view_)) hold(old);
+        if (!now && old && old != spot_ && view_->isAncestorOf(old) && !canHoldFocus(old) &&
+            canHoldFocus(view_))
+            hold(old);
     });
 }
 

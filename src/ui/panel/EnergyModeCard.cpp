@@ -18,6 +18,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -199,6 +200,16 @@ bool EnergyModeCard::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::Resize || event->type() == QEvent::Move) row_->update();
     return SectionCard::eventFilter(watched, event);
+}
+
+void EnergyModeCard::hideEvent(QHideEvent* event) {
+    SectionCard::hideEvent(event);
+    // A window shown again gives the pill its focus back, with or without telling it, and that is
+    // no move of the keyboard's (the popup opened by a click). Minimised and restored, the window
+    // keeps the bubble as it was.
+    if (event->spontaneous()) return;
+    scopeBubbleWanted_ = false;
+    bubble_->setShown(false);
 }
 
 void EnergyModeCard::apply() {

@@ -81,6 +81,7 @@ protected:
     void appearanceChanged() override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void apply();
@@ -97,7 +98,7 @@ private:
     QLabel* applying_;
     PanelOperationError* error_;
     BriselHelpBubble* bubble_;
-    bool scopeBubbleWanted_ = true; // the pills' focus came by keyboard (or by the program)
+    bool scopeBubbleWanted_ = true; // the pills' focus came by keyboard (or by the program) since shown
     std::optional<EnergyMode> lensMode_;
     QRectF lensFrom_;
     AnimatedValue lensTravel_;

@@ -127,7 +127,9 @@ AwakeSettingsPage::AwakeSettingsPage(SettingsPageContext context, QWidget* paren
     auto* header = new ComponentHeader(context.view, componentCard);
     header_ = header;
     auto* headerColumn = new QVBoxLayout(header);
-    headerColumn->setContentsMargins(0, 0, 0, 0);
+    // The chevron and the texts keep clear of the focus ring.
+    const int ringRoom = qRound(BriselScaleButton::focusRingRoom);
+    headerColumn->setContentsMargins(ringRoom, ringRoom, ringRoom, ringRoom);
     headerColumn->setSpacing(5);
     auto* headerRow = new QHBoxLayout;
     headerRow->setSpacing(6);

@@ -200,8 +200,8 @@ TEST_F(XdgLoginItemTest, RegisteringFailsClearlyAndWritesNothing) {
         bool blockFolder;
         const char* message;
     } cases[] = {
-        {"no executable", root() / "apps" / "missing", false, "executable could not be found"},
-        {"autostart folder cannot be made", fs::path(), true, "Could not create the folder"},
+        {"no executable", root() / "apps" / "missing", false, "login.noExecutable"},
+        {"autostart folder cannot be made", fs::path(), true, "login.folderFailed\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -110,26 +110,39 @@ TEST(ShownSyncTest, SyncsAVisibleViewAtOnceAndAHiddenOneOnceWhenShown) {
 
 // ---- focus keeper ----------------------------------------------------------------------------
 
-// A view that keeps focus as the windows' views do.
+// A view that keeps focus as the windows' views do: a row of buttons "a", "b" and "c", then its
+// keeper, made after the controls as the views make theirs (so its spot comes last in the chain).
 class KeepingView : public QWidget {
 public:
-    FocusKeeper* keeper = nullptr;
+    KeepingView()
+        : row(new QHBoxLayout(this)), a(add("a")), b(add("b")), c(add("c")), keeper(new FocusKeeper(this)) {}
     bool focusNextPrevChild(bool next) override {
         return keeper->keep() || QWidget::focusNextPrevChild(next);
+    }
+    // Shown and active.
+    bool open() {
+        show();
+        activateWindow();
+        return QTest::qWaitForWindowActive(this);
+    }
+
+    QHBoxLayout* row;
+    QWidget *a, *b, *c;
+    FocusKeeper* keeper;
+
+private:
+    QWidget* add(const char* text) {
+        auto* button = new QPushButton(text);
+        row->addWidget(button);
+        return button;
     }
 };
 
 // A disabled control is seen in the views' tests; here a hidden one, and Tab while it is away.
 TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
     KeepingView view;
-    auto* row = new QHBoxLayout(&view);
-    QWidget *a = new QPushButton("a"), *b = new QPushButton("b"), *c = new QPushButton("c");
-    for (QWidget* button : {a, b, c})
-        row->addWidget(button);
-    view.keeper = new FocusKeeper(&view); // made after the controls, as the views make theirs
-    view.show();
-    view.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    QWidget *a = view.a, *b = view.b, *c = view.c;
+    ASSERT_TRUE(view.open());
     b->setFocus(Qt::TabFocusReason);
     b->hide();
     b->show();
@@ -148,7 +161,7 @@ TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
     // one's work ends. One that stood there all along is none (it is mostly the other answer):
     // focus rests on no control, and Tab goes on from the gone one's place.
     QWidget* d = new QPushButton("d");
-    row->addWidget(d);
+    view.row->addWidget(d);
     d->hide();
     view.keeper->settle(); // the state before the work
     const auto gone = [&](QWidget* control) {
@@ -184,6 +197,26 @@ TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
     view.keeper->settle(); // the state before the work: b is gone
     a->setEnabled(false);
     EXPECT_EQ(whilePopupOpen([&] { a->hide(), b->show(), view.keeper->settle(); }), b); // replaced
+}
+
+// A view that clears the focus while it rests on the spot (a wizard page change) leaves the keeper
+// whole: Tab from the place of a control gone later goes on from there, though no Tab placed the
+// spot in the chain before.
+TEST(FocusKeeperTest, TabGoesOnFromAGoneControlsPlaceAfterTheViewClearedTheFocus) {
+    KeepingView view;
+    QWidget *a = view.a, *b = view.b, *c = view.c;
+    ASSERT_TRUE(view.open());
+    view.keeper->settle();
+    a->setFocus(Qt::TabFocusReason);
+    a->hide();
+    QApplication::focusWidget()->clearFocus();
+    a->show();
+    b->setFocus(Qt::TabFocusReason);
+    b->hide();
+    view.keeper->settle();
+    ASSERT_TRUE(test::noControl(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), c);
 }
 
 // An open popup, which never becomes the active window, is the key window, also for what its

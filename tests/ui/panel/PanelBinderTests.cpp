@@ -393,10 +393,14 @@ TEST_P(FailedHelperActionTest, KeepsItsReasonWhereItBelongs) {
     test::findOne<QAbstractButton>(&popover, "keep-awake-menu-entry")->click();
     auto* details = popover.findChild<QAbstractButton*>("awake-feedback-details");
     // The helper's work runs on threads of its own: wait for it, then for the view. Then the
-    // details, unfolded once there are any, say why in their selectable lines.
+    // details, unfolded once there are any, say why in their selectable lines. A reading's retry
+    // of the lid is helper work too, and the clock moves only while none runs: a lid request it
+    // timed out would refuse the next, whose retry would come after the wait.
+    const auto quiet = [&] { return !model->helperTask && !model->helperBusy() && !model->refreshTask; };
     const auto detailsAfter = [&](bool renewLease) {
+        EXPECT_TRUE(runUntil(quiet));
         if (renewLease) clock->advance(HelperManager::leaseRenewalInterval);
-        EXPECT_TRUE(runUntil([&] { return !model->helperTask && !model->helperBusy(); }));
+        EXPECT_TRUE(runUntil(quiet));
         settle();
         if (details->isVisibleTo(&popover) && !popover.keepAwakeFeedbackExpanded()) details->click();
         QStringList shown;
@@ -420,7 +424,12 @@ INSTANTIATE_TEST_SUITE_P(PanelHostTest, FailedHelperActionTest,
                          testing::Values(HelperAction{false, true, "no scripts"},
                                          HelperAction{false, true, "helper.startFailed"},
                                          HelperAction{true, true, "no scripts"},
-                                         HelperAction{true, false, "no scripts"}));
+                                         HelperAction{true, false, "no scripts"}),
+                         [](const testing::TestParamInfo<HelperAction>& info) {
+                             return std::string(std::get<0>(info.param) ? "Removal" : "Install") +
+                                    (std::get<2>(info.param) == "no scripts" ? "Fails" : "NeverAnswers") +
+                                    (std::get<1>(info.param) ? "" : "WithoutKeepAwake");
+                         });
 
 } // namespace
 } // namespace brisel

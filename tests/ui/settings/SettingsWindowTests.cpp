@@ -177,9 +177,13 @@ void fitWholePage(SettingsWindowView& view) {
     }
 }
 
+// Each render also shows the helper card's header keeping its texts clear of its focus ring, as a
+// disclosure does.
 TEST_F(SettingsViewTest, RendersEachTabInBothThemesLightAndDark) {
     Rig rig(context);
     rig.view.show();
+    rig.view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.view));
     openDisclosures(rig);
     for (BriselTheme theme : allBriselThemes)
         for (bool dark : {false, true}) {
@@ -195,6 +199,10 @@ TEST_F(SettingsViewTest, RendersEachTabInBothThemesLightAndDark) {
                         .arg(rawValue(tab), theme == BriselTheme::classic ? "classic" : "liquidGlass",
                              dark ? "dark" : "light");
                 EXPECT_GT(QFileInfo(test::renderToPng(rig.view, name)).size(), 0);
+                if (tab != BriselSettingsTab::awake) continue;
+                QWidget* header = findOne(&rig.view, "system-component-management");
+                EXPECT_TRUE(test::focusRingClearsLabel(*header)) << name.toStdString();
+                header->clearFocus();
             }
         }
 }
@@ -725,7 +733,8 @@ TEST_F(SettingsViewTest, OnlyATallTabScrolls) {
 
 // In a small window the page brings the control the keyboard reaches into view also when focus
 // comes from outside the page: Tab from the tab bar, Shift+Tab round from the first tab, and focus
-// handed back to Install after it failed, when its lines have pushed the button down.
+// handed back to Install after it failed, when its lines have pushed the button down. A banner
+// shown above the page pushes no focused control out of view.
 TEST_F(SettingsViewTest, ThePageShowsTheControlTheKeyboardReaches) {
     Rig rig(context, changed([](SettingsState& s) { s.component = {}; })); // Install, the last control
     rig.view.resize(440, 520);
@@ -756,8 +765,11 @@ TEST_F(SettingsViewTest, ThePageShowsTheControlTheKeyboardReaches) {
     }
 
     QWidget* install = QApplication::focusWidget();
-    bar->setValue(bar->value() + install->mapTo(viewport, QPoint(0, install->height())).y() -
-                  viewport->height()); // at the bottom edge
+    const auto toBottomEdge = [&] {
+        bar->setValue(bar->value() + install->mapTo(viewport, QPoint(0, install->height())).y() -
+                      viewport->height());
+    };
+    toBottomEdge();
     QTest::keyClick(install, Qt::Key_Space);
     SettingsState state = rig.state;
     state.component.helperBusy = true;
@@ -767,6 +779,12 @@ TEST_F(SettingsViewTest, ThePageShowsTheControlTheKeyboardReaches) {
     state.component.helperStatus = QString("helper.startFailed");
     rig.sync(state);
     EXPECT_EQ(QApplication::focusWidget(), install);
+    EXPECT_TRUE(inView(install));
+
+    toBottomEdge();
+    state.banners = {{{FeedbackDomain::awake}, {QString("Limit failed"), false}}};
+    rig.sync(state);
+    ASSERT_EQ(findVisible(&rig.view, "global-error").size(), 1);
     EXPECT_TRUE(inView(install));
 }
 
