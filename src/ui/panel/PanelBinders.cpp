@@ -40,7 +40,8 @@ ChargeLimitState chargeLimitState(const AppModel& model) {
     s.bar = {model.availableLimits(), int(model.chargeDisplaySelection()), model.smartEnabled()};
     s.feedback = {
         toQString(model.chargeOperationStatus()), int(model.chargeOperationTarget()), model.currentLimit(),
-        toQString(model.chargeFeedbackError()),   model.temporaryFullChargeActive(),  s.registeredTarget};
+        toQString(model.chargeFeedbackError()),   model.temporaryFullChargeActive(),  s.registeredTarget,
+        model.feedbackErrorAttempt(FeedbackDomain::charging)};
     s.plan = {model.predictedUnplugHour(), model.topupLeadHours(), model.holdLimit(), model.topupLimit(),
               QString::fromStdString(model.smartPlanKey())};
     return s;
@@ -55,7 +56,7 @@ ChargeLimitActions chargeLimitActions(AppModel& model) {
 
 EnergyModeState energyModeState(const AppModel& model) {
     return {model.availableEnergyModes(), model.energyMode(), model.energyModeBusy(),
-            toQString(model.energyFeedbackError())};
+            toQString(model.energyFeedbackError()), model.feedbackErrorAttempt(FeedbackDomain::energy)};
 }
 
 EnergyModeActions energyModeActions(AppModel& model) {
@@ -83,7 +84,8 @@ StatusHeaderState statusHeaderState(const AppModel& model) {
 }
 
 ConfigFeedbackState configFeedbackState(const AppModel& model) {
-    return {toQString(model.configError()), model.awakeOwnsConfigError(), model.configCanRetrySave()};
+    return {toQString(model.configError()), model.awakeOwnsConfigError(), model.configCanRetrySave(),
+            model.configErrorRevision.value_or(0)};
 }
 
 // The model's and the view's action lists name the same cases in the same order.
@@ -177,7 +179,8 @@ ControlPanelState controlPanelState(const AppModel& model) {
             chargeLimitState(model),
             energyModeState(model),
             keepAwakeState(model),
-            activityState(model)};
+            activityState(model),
+            model.globalErrorAttempt(shown)};
 }
 
 ControlPanelActions controlPanelActions(AppModel& model, const PanelHostActions& host) {

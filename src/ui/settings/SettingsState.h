@@ -26,6 +26,7 @@ namespace brisel {
 struct SettingsBanner {
     std::optional<QString> text; // nothing: no banner
     bool persistent = false;     // an error the model clears itself: no dismiss button
+    std::uint64_t attempt = 0;   // the requests its errors came from
 
     bool operator==(const SettingsBanner&) const = default;
 };
