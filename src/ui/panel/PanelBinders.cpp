@@ -83,6 +83,12 @@ StatusHeaderState statusHeaderState(const AppModel& model) {
             model.smartEnabled()};
 }
 
+std::optional<QString> helperActionFailure(const AppModel& model) {
+    const auto& failure = model.helperActionFailure;
+    if (!failure || model.helperStatus() != failure->message) return std::nullopt;
+    return QString::fromStdString(failure->message);
+}
+
 ConfigFeedbackState configFeedbackState(const AppModel& model) {
     return {toQString(model.configError()), model.awakeOwnsConfigError(), model.configCanRetrySave(),
             model.configErrorRevision.value_or(0)};
@@ -129,6 +135,9 @@ KeepAwakeState keepAwakeState(const AppModel& model) {
     f.lidAwakeApplied = model.lidAwakeApplied();
     f.lidStateUnconfirmed = model.lidStateUnconfirmed();
     f.keepAwakeOnLidClosed = model.keepAwakeOnLidClosed();
+    // A failed removal leaves the helper running: its reason is the helper card's, not keep-awake's.
+    if (model.helperActionFailure && !model.helperActionFailure->helperRan)
+        f.helperActionFailure = helperActionFailure(model);
 
     GuardState& g = f.guard;
     const AwayStatus& away = model.awayStatus();

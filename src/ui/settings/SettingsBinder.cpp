@@ -59,7 +59,8 @@ SettingsState settingsState(const AppModel& model) {
 
     s.component = {
         model.helperInstalled(), model.helperFilesPresent(),      model.helperBusy(),
-        model.energyModeBusy(),  toQString(model.helperStatus()), model.awakeRepresentsHelperStatus()};
+        model.energyModeBusy(),  toQString(model.helperStatus()), model.awakeRepresentsHelperStatus(),
+        helperActionFailure(model)};
 
     GeneralSettingsState& g = s.general;
     g.hasOnboarding = model.onboarding() != nullptr;

@@ -61,6 +61,9 @@ struct SystemComponentState {
     bool energyModeBusy = false;
     std::optional<QString> helperStatus; // a key, or a message shown as it is
     bool awakeRepresentsHelperStatus = false;
+    // Why the last install or removal failed, while helperStatus shows it (cleared as the next
+    // action starts).
+    std::optional<QString> helperActionFailure = std::nullopt;
 };
 
 struct GeneralSettingsState {

@@ -440,6 +440,14 @@ TEST_P(FailedHelperActionTest, KeepsItsReasonWhereItBelongs) {
     EXPECT_EQ(model->helperStatus(), why); // for the helper card
     EXPECT_EQ(test::findVisible(&popover, "awake-feedback-lid").size(), removes ? 0 : 1);
     EXPECT_EQ(fake->count(removes ? "helper.uninstall" : "helper.install"), 1u);
+    // Said once, where it shows; another install that fails is news again.
+    const QString reason = l10n->tr(QString::fromStdString(why));
+    EXPECT_EQ(announcer.texts, removes ? QStringList() : QStringList{reason});
+    if (!removes) {
+        model->installHelper();
+        detailsAfter(true);
+        EXPECT_EQ(announcer.texts, QStringList(2, reason));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(PanelHostTest, FailedHelperActionTest,
