@@ -13,7 +13,6 @@
 #include <QPalette>
 #include <QString>
 #include <QStringList>
-#include <QStringList>
 #include <QWidget>
 
 #include <functional>

@@ -108,8 +108,8 @@ void QtAnnouncer::speak() {
     for (Due& due : due_) {
         QWidget* window = due.source ? due.source->window() : key;
         // A view's failure is said only while the view still shows it.
-        if (!window || (due.source && (!due.source->isVisible() ||
-                                       Announcer::shownFailure(*due.source) != due.text)))
+        if (!window ||
+            (due.source && (!due.source->isVisible() || Announcer::shownFailure(*due.source) != due.text)))
             continue;
         const WindowState& state = stateOf(window);
         if (window != key) {

@@ -38,10 +38,13 @@ ChargeLimitState chargeLimitState(const AppModel& model) {
     s.chargeLimitBusy = model.chargeLimitBusy();
     s.smartEnabled = model.smartEnabled();
     s.bar = {model.availableLimits(), int(model.chargeDisplaySelection()), model.smartEnabled()};
-    s.feedback = {
-        toQString(model.chargeOperationStatus()), int(model.chargeOperationTarget()), model.currentLimit(),
-        toQString(model.chargeFeedbackError()),   model.temporaryFullChargeActive(),  s.registeredTarget,
-        model.feedbackErrorAttempt(FeedbackDomain::charging)};
+    s.feedback = {toQString(model.chargeOperationStatus()),
+                  int(model.chargeOperationTarget()),
+                  model.currentLimit(),
+                  toQString(model.chargeFeedbackError()),
+                  model.temporaryFullChargeActive(),
+                  s.registeredTarget,
+                  model.feedbackErrorAttempt(FeedbackDomain::charging)};
     s.plan = {model.predictedUnplugHour(), model.topupLeadHours(), model.holdLimit(), model.topupLimit(),
               QString::fromStdString(model.smartPlanKey())};
     return s;

@@ -58,8 +58,8 @@ SettingsState settingsState(const AppModel& model) {
     }
 
     s.component = {
-        model.helperInstalled(), model.helperFilesPresent(),      model.helperBusy(),
-        model.energyModeBusy(),  toQString(model.helperStatus()), model.awakeRepresentsHelperStatus(),
+        model.helperInstalled(),   model.helperFilesPresent(),      model.helperBusy(),
+        model.energyModeBusy(),    toQString(model.helperStatus()), model.awakeRepresentsHelperStatus(),
         helperActionFailure(model)};
 
     GeneralSettingsState& g = s.general;
