@@ -47,6 +47,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -156,6 +157,7 @@ public:
     Published<std::optional<std::string>> chargeFeedbackError{*this, std::nullopt};
     Published<std::optional<std::string>> energyFeedbackError{*this, std::nullopt};
     Published<std::optional<std::string>> awakeFeedbackError{*this, std::nullopt};
+    std::map<FeedbackDomain, std::uint64_t> feedbackErrorAttempts; // see feedbackErrorAttempt
 
     // The feedback field of a domain.
     Published<std::optional<std::string>>& feedbackError(FeedbackDomain domain);
@@ -169,6 +171,13 @@ public:
     // The feedback texts of the domains not excluded (charging, energy, awake), then `lastError`
     // unless its domain's feedback field already shows one; one per line, nothing when none.
     std::optional<std::string> globalError(const std::set<FeedbackDomain>& excluding = {}) const;
+    // The request the failure of `domain` came from: its generation when the failure was reported
+    // (keep-awake: 0). A failure that a new request brought again is news; one a periodic pass
+    // brought again is not.
+    std::uint64_t feedbackErrorAttempt(FeedbackDomain domain) const;
+    // The same for `globalError(excluding)`: it changes when one of its parts came from a new
+    // request (a failure of the refresh loop stays the same while the loop repeats it).
+    std::uint64_t globalErrorAttempt(const std::set<FeedbackDomain>& excluding = {}) const;
     // A feedback field of a domain not excluded is set (`lastError` does not count).
     bool hasPersistentGlobalError(const std::set<FeedbackDomain>& excluding = {}) const;
     bool configCanRetrySave() const;

@@ -35,6 +35,14 @@ void AppModel::reportError(FeedbackDomain domain, const std::string& text) {
     lastError = text;
     lastErrorDomain = domain;
     feedbackError(domain) = text;
+    feedbackErrorAttempts[domain] = domain == FeedbackDomain::charging ? chargeGeneration
+                                    : domain == FeedbackDomain::energy ? energyGeneration
+                                                                       : 0;
+}
+
+std::uint64_t AppModel::feedbackErrorAttempt(FeedbackDomain domain) const {
+    const auto found = feedbackErrorAttempts.find(domain);
+    return found == feedbackErrorAttempts.end() ? 0 : found->second;
 }
 
 void AppModel::clearFeedbackError(FeedbackDomain domain) {
@@ -56,6 +64,17 @@ std::optional<std::string> AppModel::globalError(const std::set<FeedbackDomain>&
     if (lastError() && !shownByDomain) append(*lastError());
     if (joined.empty()) return std::nullopt;
     return joined;
+}
+
+// A sum of its parts' attempts: it moves when one of them does.
+std::uint64_t AppModel::globalErrorAttempt(const std::set<FeedbackDomain>& excluding) const {
+    std::uint64_t attempt = 0;
+    for (FeedbackDomain domain : allDomains)
+        if (feedbackError(domain)() && !excluding.contains(domain)) attempt += feedbackErrorAttempt(domain);
+    const bool shownByDomain = lastErrorDomain && feedbackError(*lastErrorDomain)().has_value();
+    const bool fromRefreshLoop = hardwareRefreshErrorRevision == lastErrorRevision;
+    if (lastError() && !shownByDomain && !fromRefreshLoop) attempt += lastErrorRevision;
+    return attempt;
 }
 
 bool AppModel::hasPersistentGlobalError(const std::set<FeedbackDomain>& excluding) const {

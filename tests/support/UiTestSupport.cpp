@@ -188,4 +188,13 @@ int AccessibleEventLog::count(QAccessible::Event type, const QObject* object) co
     }));
 }
 
+QStringList AccessibleEventLog::spoken() {
+    QStringList texts;
+    for (; heard < events.size(); ++heard)
+        if (const auto& [object, type] = events[heard];
+            type == QAccessible::ObjectShow && object->objectName() == "brisel-announcement")
+            texts << static_cast<const QWidget*>(object)->accessibleName();
+    return texts;
+}
+
 } // namespace brisel::test

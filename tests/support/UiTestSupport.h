@@ -61,7 +61,11 @@ struct AccessibleEventLog {
     // How many of `type` were sent, for `object` or (null) for any; how many names and descriptions.
     int count(QAccessible::Event type, const QObject* object = nullptr) const;
     int renames() const { return count(QAccessible::NameChanged) + count(QAccessible::DescriptionChanged); }
+    // What a screen reader was told to say since the last call: the name of each announcement
+    // element shown.
+    QStringList spoken();
     std::vector<std::pair<const QObject*, QAccessible::Event>> events;
+    std::size_t heard = 0;
 };
 
 // A light and a dark palette with distinct window, text, base and highlight colours.

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
-#include <QShowEvent>
 
 namespace brisel {
 
@@ -49,11 +48,12 @@ BriselErrorBanner::BriselErrorBanner(ViewContext context, QWidget* parent)
     syncColors();
 }
 
-void BriselErrorBanner::setMessage(const QString& message) {
-    if (message == message_) return;
+void BriselErrorBanner::setMessage(const QString& message, std::uint64_t attempt) {
+    // Its owner hides it without a message: the label keeps its last text, as renaming a hidden
+    // label only adds to the events a screen reader has to take.
+    if (!message.isEmpty() && message != messageLabel_->text()) messageLabel_->setText(message);
     message_ = message;
-    messageLabel_->setText(message);
-    if (isVisible()) announce();
+    if (context_.announcer) context_.announcer->showFailure(*this, message_, attempt);
 }
 
 void BriselErrorBanner::setDismiss(std::function<void()> action, const QString& label) {
@@ -74,15 +74,6 @@ void BriselErrorBanner::setDismissLabel(const QString& label) {
     if (!dismissButton_ || dismissButton_->accessibleName() == label) return;
     dismissButton_->setToolTip(label);
     dismissButton_->setAccessibleName(label);
-}
-
-void BriselErrorBanner::announce() {
-    if (context_.announcer && !message_.isEmpty()) context_.announcer->announce(message_);
-}
-
-void BriselErrorBanner::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!event->spontaneous()) announce();
 }
 
 void BriselErrorBanner::changeEvent(QEvent* event) {

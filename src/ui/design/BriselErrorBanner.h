@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 
 class QHBoxLayout;
@@ -23,7 +24,8 @@ class BriselErrorBanner : public QWidget {
 public:
     explicit BriselErrorBanner(ViewContext context, QWidget* parent = nullptr);
 
-    void setMessage(const QString& message);
+    // `attempt` tells a new attempt that ended with the same message (see Announcer::showFailure).
+    void setMessage(const QString& message, std::uint64_t attempt = 0);
     const QString& message() const { return message_; }
     // An empty action removes the dismiss button; `label` is its tooltip and accessible name.
     void setDismiss(std::function<void()> action, const QString& label);
@@ -31,12 +33,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     void syncColors();
-    void announce();
 
     ViewContext context_;
     QString message_;

@@ -1,6 +1,7 @@
 #include "ui/panel/AwakeFeedbackView.h"
 
 #include "localization/Localizer.h"
+#include "ui/design/Announcer.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselTypography.h"
 #include "ui/panel/PanelControls.h"
@@ -276,6 +277,11 @@ void AwakeFeedbackView::apply() {
         label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         details_->contentLayout()->addWidget(label);
         diagnostics_.push_back(label);
+    }
+    // A failed install or removal is news even while its line waits behind the folded details.
+    if (context_.announcer) {
+        const QString failure = state_.helperActionFailure ? l10n.tr(*state_.helperActionFailure) : QString();
+        context_.announcer->showFailure(*this, lines.diagnostics.contains(failure) ? failure : QString());
     }
     for (size_t i = 0; i < diagnostics_.size(); ++i) {
         const bool shown = i < size_t(lines.diagnostics.size());

@@ -82,6 +82,9 @@ struct AwakeFeedbackState {
     bool lidStateUnconfirmed = false;
     bool keepAwakeOnLidClosed = false;
     GuardState guard;
+    // Why the last install failed (a key or a message), while the model still shows it: said once
+    // when a diagnostic line shows it. The model clears it as the next action starts.
+    std::optional<QString> helperActionFailure;
 
     bool operator==(const AwakeFeedbackState&) const = default;
 };

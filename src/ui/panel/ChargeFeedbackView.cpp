@@ -75,7 +75,7 @@ void ChargeFeedbackView::apply() {
     showLabel(status_, lines.status.value_or(QString()), secondary);
     showLabel(temporary_, lines.temporary.value_or(QString()), secondary);
     setHelpIfChanged(temporary_, lines.temporaryHelp);
-    error_->setMessage(lines.error.value_or(QString()));
+    error_->setMessage(lines.error.value_or(QString()), state_.feedbackErrorAttempt);
     status_->setVisible(lines.status.has_value());
     error_->setVisible(lines.error.has_value());
     temporary_->setVisible(lines.temporary.has_value());

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
 #include <optional>
 
 class QLabel;
@@ -22,6 +23,7 @@ struct ChargeFeedbackState {
     std::optional<QString> feedbackError;
     bool temporaryFullChargeActive = false;
     int registeredTarget = 0;
+    std::uint64_t feedbackErrorAttempt = 0; // the request the error came from
 
     bool operator==(const ChargeFeedbackState&) const = default;
 };

@@ -40,7 +40,7 @@ void ConfigFeedbackView::sync(const ConfigFeedbackState& state) {
 void ConfigFeedbackView::apply() {
     const std::optional<QString> error = shownConfigError(state_, suppress_);
     // The row announces a new text when it is shown; set it before showing.
-    if (error) error_->setMessage(*error);
+    error_->setMessage(error.value_or(QString()), state_.configErrorAttempt);
     if (context_.l10n) retry_->setLabel(context_.l10n->tr("config.retrySave"));
     retry_->setVisible(error && state_.configCanRetrySave);
     setVisible(error.has_value());

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -17,6 +18,7 @@ struct ConfigFeedbackState {
     std::optional<QString> configError; // readable text, shown as it is
     bool awakeOwnsConfigError = false;
     bool configCanRetrySave = false;
+    std::uint64_t configErrorAttempt = 0; // the save that failed
 
     bool operator==(const ConfigFeedbackState&) const = default;
 };

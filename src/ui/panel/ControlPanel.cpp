@@ -172,7 +172,7 @@ void ControlPanel::sync(const ControlPanelState& state) {
     const PanelSections sections = panelSections(state);
     header_->sync(state.header);
     config_->sync(state.config);
-    if (state.globalError) banner_->setMessage(*state.globalError);
+    banner_->setMessage(state.globalError.value_or(QString()), state.globalErrorAttempt);
     if (context_.l10n)
         banner_->setDismiss(sections.bannerDismissible ? actions_.dismissError : std::function<void()>(),
                             context_.l10n->tr("action.dismiss"));

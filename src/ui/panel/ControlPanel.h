@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -35,6 +36,7 @@ struct ControlPanelState {
     EnergyModeState energy;
     KeepAwakeState keepAwake;
     ActivityState activity;
+    std::uint64_t globalErrorAttempt = 0; // the requests its errors came from
 
     bool operator==(const ControlPanelState&) const = default;
 };

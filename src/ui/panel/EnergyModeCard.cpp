@@ -247,7 +247,7 @@ void EnergyModeCard::apply() {
     showLabel(applying_, l10n.tr("panel.energy.applying"),
               BriselColors::secondaryForeground(appearance(), BriselColors::secondary(palette())));
     applying_->setVisible(state_.busy);
-    error_->setMessage(state_.feedbackError.value_or(QString()));
+    error_->setMessage(state_.feedbackError.value_or(QString()), state_.feedbackErrorAttempt);
     error_->setVisible(state_.feedbackError.has_value());
     row_->update();
 }

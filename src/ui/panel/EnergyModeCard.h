@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -24,6 +25,7 @@ struct EnergyModeState {
     EnergyMode current = EnergyMode::automatic;
     bool busy = false;
     std::optional<QString> feedbackError;
+    std::uint64_t feedbackErrorAttempt = 0; // the request the error came from
 
     bool operator==(const EnergyModeState&) const = default;
 };

@@ -38,9 +38,13 @@ ChargeLimitState chargeLimitState(const AppModel& model) {
     s.chargeLimitBusy = model.chargeLimitBusy();
     s.smartEnabled = model.smartEnabled();
     s.bar = {model.availableLimits(), int(model.chargeDisplaySelection()), model.smartEnabled()};
-    s.feedback = {
-        toQString(model.chargeOperationStatus()), int(model.chargeOperationTarget()), model.currentLimit(),
-        toQString(model.chargeFeedbackError()),   model.temporaryFullChargeActive(),  s.registeredTarget};
+    s.feedback = {toQString(model.chargeOperationStatus()),
+                  int(model.chargeOperationTarget()),
+                  model.currentLimit(),
+                  toQString(model.chargeFeedbackError()),
+                  model.temporaryFullChargeActive(),
+                  s.registeredTarget,
+                  model.feedbackErrorAttempt(FeedbackDomain::charging)};
     s.plan = {model.predictedUnplugHour(), model.topupLeadHours(), model.holdLimit(), model.topupLimit(),
               QString::fromStdString(model.smartPlanKey())};
     return s;
@@ -56,7 +60,8 @@ ChargeLimitActions chargeLimitActions(AppModel& model) {
 // Nothing is offered before the machine was read: the model's modes are only its initial guess.
 EnergyModeState energyModeState(const AppModel& model) {
     return {model.hardwareReady() ? model.availableEnergyModes() : std::vector<EnergyMode>{},
-            model.energyMode(), model.energyModeBusy(), toQString(model.energyFeedbackError())};
+            model.energyMode(), model.energyModeBusy(), toQString(model.energyFeedbackError()),
+            model.feedbackErrorAttempt(FeedbackDomain::energy)};
 }
 
 EnergyModeActions energyModeActions(AppModel& model) {
@@ -84,8 +89,15 @@ StatusHeaderState statusHeaderState(const AppModel& model) {
             model.hardwareReady()};
 }
 
+std::optional<QString> helperActionFailure(const AppModel& model) {
+    const auto& failure = model.helperActionFailure;
+    if (!failure || model.helperStatus() != failure->message) return std::nullopt;
+    return QString::fromStdString(failure->message);
+}
+
 ConfigFeedbackState configFeedbackState(const AppModel& model) {
-    return {toQString(model.configError()), model.awakeOwnsConfigError(), model.configCanRetrySave()};
+    return {toQString(model.configError()), model.awakeOwnsConfigError(), model.configCanRetrySave(),
+            model.configErrorRevision.value_or(0)};
 }
 
 // The model's and the view's action lists name the same cases in the same order.
@@ -129,6 +141,9 @@ KeepAwakeState keepAwakeState(const AppModel& model) {
     f.lidAwakeApplied = model.lidAwakeApplied();
     f.lidStateUnconfirmed = model.lidStateUnconfirmed();
     f.keepAwakeOnLidClosed = model.keepAwakeOnLidClosed();
+    // A failed removal leaves the helper running: its reason is the helper card's, not keep-awake's.
+    if (model.helperActionFailure && !model.helperActionFailure->helperRan)
+        f.helperActionFailure = helperActionFailure(model);
 
     GuardState& g = f.guard;
     const AwayStatus& away = model.awayStatus();
@@ -180,7 +195,8 @@ ControlPanelState controlPanelState(const AppModel& model) {
             chargeLimitState(model),
             energy,
             keepAwakeState(model),
-            activityState(model)};
+            activityState(model),
+            model.globalErrorAttempt(shown)};
 }
 
 ControlPanelActions controlPanelActions(AppModel& model, const PanelHostActions& host) {

@@ -52,6 +52,8 @@ EnergyModeActions energyModeActions(AppModel& model);
 ActivityState activityState(const AppModel& model);
 StatusHeaderState statusHeaderState(const AppModel& model);
 ConfigFeedbackState configFeedbackState(const AppModel& model);
+// Why the last install or removal of the helper failed, while the helper status still says so.
+std::optional<QString> helperActionFailure(const AppModel& model);
 KeepAwakeState keepAwakeState(const AppModel& model);
 KeepAwakeActions keepAwakeActions(AppModel& model, std::function<void()> openAwakeSettings);
 ControlPanelState controlPanelState(const AppModel& model);

@@ -9,7 +9,6 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QShowEvent>
 
 namespace brisel {
 
@@ -28,20 +27,12 @@ PanelOperationError::PanelOperationError(ViewContext context, QWidget* parent)
     syncColors();
 }
 
-void PanelOperationError::setMessage(const QString& message) {
-    if (message == message_) return;
+void PanelOperationError::setMessage(const QString& message, std::uint64_t attempt) {
+    // Its owner hides it without a message: the label keeps its last text, as renaming a hidden
+    // label only adds to the events a screen reader has to take.
+    if (!message.isEmpty() && message != label_->text()) label_->setText(message);
     message_ = message;
-    label_->setText(message);
-    if (isVisible()) announce();
-}
-
-void PanelOperationError::announce() {
-    if (context_.announcer && !message_.isEmpty()) context_.announcer->announce(message_);
-}
-
-void PanelOperationError::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!event->spontaneous()) announce();
+    if (context_.announcer) context_.announcer->showFailure(*this, message_, attempt);
 }
 
 void PanelOperationError::changeEvent(QEvent* event) {

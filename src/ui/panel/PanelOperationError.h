@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <cstdint>
+
 class QLabel;
 
 namespace brisel {
@@ -19,16 +21,15 @@ class PanelOperationError : public QWidget {
 public:
     explicit PanelOperationError(ViewContext context, QWidget* parent = nullptr);
 
-    void setMessage(const QString& message);
+    // `attempt` tells a new attempt that ended with the same message (see Announcer::showFailure).
+    void setMessage(const QString& message, std::uint64_t attempt = 0);
     const QString& message() const { return message_; }
     QLabel* messageLabel() const { return label_; }
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
-    void announce();
     void syncColors();
 
     ViewContext context_;

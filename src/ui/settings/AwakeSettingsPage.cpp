@@ -1,5 +1,6 @@
 #include "localization/Localizer.h"
 #include "ui/design/AccessibleText.h"
+#include "ui/design/Announcer.h"
 #include "ui/design/BriselAccessibleWidget.h"
 #include "ui/design/BriselCard.h"
 #include "ui/design/BriselColors.h"
@@ -265,6 +266,9 @@ void AwakeSettingsPage::applyComponent() {
 
     componentContent_->setVisible(open);
     showNote(diagnostic_, helper.helperStatus ? t.tr(*helper.helperStatus) : QString(), lines.problemShown);
+    if (Announcer* announcer = context_.view.announcer)
+        announcer->showFailure(*diagnostic_,
+                               helper.helperActionFailure ? t.tr(*helper.helperActionFailure) : QString());
     showNote(explain_, t.tr("helper.explain"));
     showNote(approval_, t.tr("helper.installApproval"), !helper.helperInstalled);
     install_->setLabel(t.tr(lines.installCaptionKey));

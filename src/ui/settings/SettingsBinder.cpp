@@ -30,7 +30,8 @@ SettingsState settingsState(const AppModel& model) {
     s.config = configFeedbackState(model);
     for (const BriselSettingsTab tab : allSettingsTabs) {
         const std::set<FeedbackDomain> local = locallyRepresentedFeedback(tab, model.mclSupported());
-        s.banners[local] = {toQString(model.globalError(local)), model.hasPersistentGlobalError(local)};
+        s.banners[local] = {toQString(model.globalError(local)), model.hasPersistentGlobalError(local),
+                            model.globalErrorAttempt(local)};
     }
     s.charge = chargeLimitState(model);
     s.minSamplesPerHour = model.minSamplesPerHour();
@@ -57,8 +58,9 @@ SettingsState settingsState(const AppModel& model) {
     }
 
     s.component = {
-        model.helperInstalled(), model.helperFilesPresent(),      model.helperBusy(),
-        model.energyModeBusy(),  toQString(model.helperStatus()), model.awakeRepresentsHelperStatus()};
+        model.helperInstalled(),   model.helperFilesPresent(),      model.helperBusy(),
+        model.energyModeBusy(),    toQString(model.helperStatus()), model.awakeRepresentsHelperStatus(),
+        helperActionFailure(model)};
 
     GeneralSettingsState& g = s.general;
     g.hasOnboarding = model.onboarding() != nullptr;

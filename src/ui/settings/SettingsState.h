@@ -26,6 +26,7 @@ namespace brisel {
 struct SettingsBanner {
     std::optional<QString> text; // nothing: no banner
     bool persistent = false;     // an error the model clears itself: no dismiss button
+    std::uint64_t attempt = 0;   // the requests its errors came from
 
     bool operator==(const SettingsBanner&) const = default;
 };
@@ -60,6 +61,9 @@ struct SystemComponentState {
     bool energyModeBusy = false;
     std::optional<QString> helperStatus; // a key, or a message shown as it is
     bool awakeRepresentsHelperStatus = false;
+    // Why the last install or removal failed, while helperStatus shows it (cleared as the next
+    // action starts).
+    std::optional<QString> helperActionFailure = std::nullopt;
 };
 
 struct GeneralSettingsState {

@@ -130,7 +130,7 @@ void SettingsWindowView::apply() {
     config_->sync(config);
     configFrame_->setVisible(shownConfigError(config, true).has_value());
     const SettingsBanner banner = bannerFor(state_, tab_);
-    if (banner.text) banner_->setMessage(*banner.text);
+    banner_->setMessage(banner.text.value_or(QString()), banner.attempt);
     if (context_.l10n)
         banner_->setDismiss(banner.persistent ? std::function<void()>() : actions_.dismissError,
                             context_.l10n->tr("action.dismiss"));

@@ -1,3 +1,4 @@
+#include "ManualClock.h"
 #include "UiTestSupport.h"
 
 #include "ui/design/AppearanceSource.h"
@@ -219,42 +220,107 @@ TEST(FocusKeeperTest, TabGoesOnFromAGoneControlsPlaceAfterTheViewClearedTheFocus
     EXPECT_EQ(QApplication::focusWidget(), c);
 }
 
-// An open popup, which never becomes the active window, is the key window, also for what its
-// children announce while it is being shown. Each turn's text is spoken once, by an element with
-// the notification role that is hidden, named and shown again.
-TEST(QtAnnouncerTest, SpeaksOnlyThroughTheKeyWindow) {
-    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+// What the program's announcer says.
+class QtAnnouncerTest : public ::testing::Test {
+protected:
+    QtAnnouncerTest() {
+        for (QWidget* widget : {&window, &other})
+            widget->resize(200, 100);
+    }
+    // Shows and activates `target`; nothing is said while it settles.
+    void open(QWidget& target) {
+        target.show();
+        target.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&target));
+        QApplication::setActiveWindow(&target); // offscreen, a window shown again is not made active
+        QApplication::processEvents();
+        clock->advance(QtAnnouncer::settleSeconds / 2);
+        QApplication::processEvents();
+        EXPECT_EQ(log.spoken(), QStringList()) << "said while it was still coming up";
+    }
+    // Lets the windows settle, then lists what was said since the last look.
+    QStringList said() {
+        QApplication::processEvents();
+        clock->advance(QtAnnouncer::settleSeconds);
+        QApplication::processEvents();
+        return log.spoken();
+    }
+
     test::AccessibleEventLog log;
-    QWidget window;
-    QtAnnouncer announcer;
-    announcer.announce("Limit set");
-    QApplication::processEvents();
-    EXPECT_EQ(window.findChild<QWidget*>("brisel-announcement"), nullptr);
+    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
+    QtAnnouncer announcer{clock};
+    QWidget window, other;
+    QLabel* row = new QLabel(&window);
+    QLabel* sameText = new QLabel(&window);
+};
 
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    for (int view = 0; view < 2; ++view) // the popup's and the dock's row
-        announcer.announce("Limit set");
-    QApplication::processEvents();
-    QWidget* element = window.findChild<QWidget*>("brisel-announcement");
-    ASSERT_TRUE(element);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(element)->role(), QAccessible::Notification);
-    EXPECT_TRUE(element->isVisible() && element->size().isEmpty());
-    announcer.announce("Limit set");
-    QApplication::processEvents();
-    EXPECT_EQ(element->accessibleName(), "Limit set");
-    // Each of the two turns named and showed it; the second hid it first.
-    for (QAccessible::Event type :
-         {QAccessible::ObjectHide, QAccessible::NameChanged, QAccessible::ObjectShow})
-        EXPECT_EQ(log.count(type, element), type == QAccessible::ObjectHide ? 1 : 2) << type;
+// A window that opens, first or again, says each failure it shows once, when it is active and
+// built, with an element that is hidden again afterwards, so showing the window replays nothing.
+TEST_F(QtAnnouncerTest, AWindowSaysTheFailuresItOpensWithOnce) {
+    announcer.showFailure(*row, "Disk full");
+    EXPECT_EQ(said(), QStringList());
+    open(window);
+    EXPECT_EQ(said(), QStringList{"Disk full"});
+    clock->advance(QtAnnouncer::shownSeconds);
+    EXPECT_FALSE(QtAnnouncer::announcementElement(&window)->isVisible());
+    for (const char* failure : {"Disk full", ""}) {
+        window.hide();
+        announcer.showFailure(*row, failure);
+        open(window);
+        EXPECT_EQ(said(), failure[0] ? QStringList{failure} : QStringList()) << failure;
+    }
+}
 
-    QWidget popup(nullptr, Qt::Popup); // a banner in it announces from its show event
+// In the window the user works in, a failure is said when it appears, when its text changes and
+// when a new attempt ends with it again, each text once however many views show it; a pass that
+// publishes the same failure again, or its view hidden and shown again, says nothing. Only what
+// the key window shows when the turn comes is said: not a failure gone or replaced meanwhile, not
+// one of a window in the background, nothing without a key window. An open popup, which never
+// becomes the active window, is the key window.
+TEST_F(QtAnnouncerTest, WhatTheKeyWindowShowsIsSaidOncePerAttempt) {
+    announcer.announce("Nowhere");
+    EXPECT_EQ(said(), QStringList());
+    open(window);
+    const struct Row {
+        const char* name;
+        std::function<void()> step;
+        QStringList said;
+    } rows[] = {
+        {"appears", [&] { announcer.showFailure(*row, "Disk full", 1); }, {"Disk full"}},
+        {"published again", [&] { announcer.showFailure(*row, "Disk full", 1); }, {}},
+        {"a new attempt failed", [&] { announcer.showFailure(*row, "Disk full", 2); }, {"Disk full"}},
+        {"another text, in two views",
+         [&] {
+             announcer.showFailure(*row, "Read-only", 2);
+             announcer.showFailure(*sameText, "Read-only");
+         },
+         {"Read-only"}},
+        {"hidden and shown again", [&] { row->hide(), row->show(); }, {}},
+        {"a plain announcement", [&] { announcer.announce("Limit set"); }, {"Limit set"}},
+        {"gone before its turn", [&] { announcer.showFailure(*row, "Stale"), row->hide(); }, {}},
+        {"replaced before its turn",
+         [&] {
+             row->show();
+             announcer.showFailure(*row, "Stale");
+             announcer.showFailure(*row, "Now");
+         },
+         {"Now"}},
+        {"in the background",
+         [&] {
+             open(other);
+             announcer.showFailure(*row, "Behind");
+         },
+         {}},
+    };
+    for (const Row& r : rows) {
+        r.step();
+        EXPECT_EQ(said(), r.said) << r.name;
+    }
+    QWidget popup(nullptr, Qt::Popup);
     BriselErrorBanner banner(ViewContext{nullptr, nullptr, &announcer, nullptr}, &popup);
     banner.setMessage("Over the window");
     popup.show();
-    QApplication::processEvents();
-    EXPECT_EQ(element->accessibleName(), "Limit set");
+    EXPECT_EQ(said(), QStringList{"Over the window"});
     EXPECT_EQ(QtAnnouncer::announcementElement(&popup)->accessibleName(), "Over the window");
 }
 

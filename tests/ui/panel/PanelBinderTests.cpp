@@ -364,6 +364,58 @@ TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
     EXPECT_TRUE(test::findOne(&panel, "keep-display-awake")->isEnabled());
 }
 
+// A failure is said when a request of the user ends with it, each time, and not when a pass
+// that repeats on its own publishes it again: the charge limit and its retry with each refresh, a
+// save of the settings, a request the banner reports, the refresh itself.
+TEST_F(PanelHostTest, AFailureIsSaidAfterEachRequestNotAfterARepeat) {
+    startOn(chargeSnapshot());
+    fake->setLimit.otherwise = HardwareFailure{"powerui.failed", false};
+    PopoverControlPanel popover(context, *model, {});
+    popover.show();
+    const auto refresh = [&] { clock->advance(double(model->refreshSeconds())); };
+    const QString limit = QString::fromStdString(tr("powerui.failed"));
+    const QString save = QString::fromStdString(tr("config.saveFailed"));
+    const QString settings = QString::fromStdString(tr("onboarding.settingsFailed"));
+    const QString read = QString::fromStdString(tr("error.hardwareTimeout"));
+    const struct Row {
+        const char* name;
+        std::function<void()> act;
+        QStringList said;
+    } rows[] = {
+        {"the user's limit", [&] { model->applyLimit(90); }, {limit}},
+        {"its retry with a refresh", refresh, {}},
+        {"the user's limit again", [&] { model->applyLimit(90); }, {limit}},
+        {"a save",
+         [&] {
+             fake->saveConfig.otherwise = std::string("disk full");
+             (void)model->saveConfig();
+         },
+         {save}},
+        {"the save again", [&] { (void)model->saveConfig(); }, {save}},
+        {"a request whose failure the banner shows",
+         [&] {
+             fake->settingsOpen = false;
+             model->openLowBatterySettings();
+         },
+         {settings}},
+        {"that request again", [&] { model->openLowBatterySettings(); }, {settings}},
+        {"a refresh that fails",
+         [&] {
+             fake->readHardware.otherwise = HardwareFailure{"error.hardwareTimeout", false};
+             refresh();
+         },
+         {read}},
+        {"the next refresh", refresh, {}},
+    };
+    for (const Row& row : rows) {
+        announcer.texts.clear();
+        row.act();
+        settle();
+        EXPECT_EQ(announcer.texts, row.said) << row.name;
+    }
+    EXPECT_GE(fake->count("setLimit"), 3u);
+}
+
 // A failed install or removal keeps its reason, and neither the lid work that follows nor the
 // lease's next looks at the lid put anything in its place. A failed install is a lid issue and says
 // why in the keep-awake details (a helper that installs but never answers has failed too). After a
@@ -418,6 +470,14 @@ TEST_P(FailedHelperActionTest, KeepsItsReasonWhereItBelongs) {
     EXPECT_EQ(model->helperStatus(), why); // for the helper card
     EXPECT_EQ(test::findVisible(&popover, "awake-feedback-lid").size(), removes ? 0 : 1);
     EXPECT_EQ(fake->count(removes ? "helper.uninstall" : "helper.install"), 1u);
+    // Said once, where it shows; another install that fails is news again.
+    const QString reason = l10n->tr(QString::fromStdString(why));
+    EXPECT_EQ(announcer.texts, removes ? QStringList() : QStringList{reason});
+    if (!removes) {
+        model->installHelper();
+        detailsAfter(true);
+        EXPECT_EQ(announcer.texts, QStringList(2, reason));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(PanelHostTest, FailedHelperActionTest,
