@@ -6,6 +6,7 @@
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselPanelBackdrop.h"
 #include "ui/design/FocusKeeper.h"
+#include "ui/design/KeySettle.h"
 #include "ui/design/ShownPageStack.h"
 #include "ui/design/SymbolPainter.h"
 #include "ui/onboarding/OnboardingPages.h"
@@ -250,6 +251,7 @@ void OnboardingView::pressMain() {
 // page's first control.
 void OnboardingView::stepChanged() {
     choiceFocusAfter_.reset();
+    KeySettle::settle(this); // the Return that turned the page does not press the new one's button
     if (QWidget* title = pages_[shownStep_]->headingTitle()) {
         QAccessibleEvent event(title, QAccessible::Focus);
         QAccessible::updateAccessibility(&event);
