@@ -22,6 +22,7 @@ OnboardingPage::OnboardingPage(const PageEnv& env, QWidget* parent)
     : QWidget(parent), env_(env), column_(new QVBoxLayout) {
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(12);
+    BriselAccessibleWidget::setRole(this, QAccessible::PageTab);
     // Height the stack gives beyond the page's own goes below it, never into its cards.
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -29,8 +30,8 @@ OnboardingPage::OnboardingPage(const PageEnv& env, QWidget* parent)
     outer->addStretch(1);
 }
 
-QWidget* OnboardingPage::headingTitle() const {
-    for (QWidget* title : findChildren<QWidget*>("onboarding.heading"))
+QLabel* OnboardingPage::headingTitle() const {
+    for (QLabel* title : findChildren<QLabel*>("onboarding.heading"))
         if (title->isVisibleTo(this)) return title;
     return nullptr;
 }
