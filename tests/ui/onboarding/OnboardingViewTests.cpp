@@ -280,7 +280,7 @@ TEST_F(OnboardingViewTest, ControlsCallTheirActions) {
          {"chooseLogin(true)"}},
         {at(3), "onboarding.skipLogin", {"chooseLogin(false)"}},
         {at(3, [](auto& s) { s.notificationState = "notification.denied"; }),
-         "onboarding.allowNotification",
+         "onboarding.notificationSettings",
          {"openSettings(true)"}},
         {at(3), "onboarding.allowNotification", {"chooseReminder(true)"}},
         {at(3), "onboarding.skipNotification", {"chooseReminder(false)"}},
@@ -497,7 +497,7 @@ TEST_F(OnboardingViewTest, AStepChangeIsHeardByItsHeadingFirstAndMovesKeyboardFo
     EXPECT_EQ(log.count(QAccessible::Focus), 0) << "a refresh of the same step moves nothing";
 }
 
-// A control whose work disables it (the continuity page is disabled as a whole while the wizard
+// A control whose work disables it (the continuity page's controls are disabled while the wizard
 // works) keeps focus on no control, then has it back. Gone at the work's end, while the wizard is
 // still busy, it leaves focus on no control: the controls beside it stood there all along.
 TEST_F(OnboardingViewTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
@@ -526,6 +526,29 @@ TEST_F(OnboardingViewTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
         const QWidget* focused = QApplication::focusWidget();
         EXPECT_TRUE(lands ? focused == find(lands) : test::noControl(focused)) << pressed;
     }
+}
+
+// Refused, "Allow Notifications" gives way to a control of its own that takes the focus, so a screen
+// reader reads it, with the state it acts on ("Reminder off"); it would not read a new label on the
+// control it is on. While the request runs only the page's controls are disabled: every widget's
+// state would flood the screen reader, which then drops what the end of the work has to say.
+TEST_F(OnboardingViewTest, ARefusedReminderIsHeardWithTheControlInItsPlace) {
+    make(at(3));
+    showActive();
+    find("onboarding.allowNotification")->setFocus(Qt::TabFocusReason);
+    test::AccessibleEventLog log;
+    view->sync(at(3, [](auto& s) { s.busy = true; }));
+    view->sync(at(3, [](auto& s) {
+        s.record.reminder = ReminderIntent::disabled, s.notificationState = "notification.denied";
+    }));
+    QWidget* settings = find("onboarding.notificationSettings");
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(QApplication::focusWidget(), settings);
+    EXPECT_EQ(settings->accessibleDescription(), en("onboarding.reminderDisabled"));
+    int notControls = 0;
+    for (const auto& [object, type] : log.events)
+        notControls += type == QAccessible::StateChanged && !qobject_cast<const QAbstractButton*>(object);
+    EXPECT_EQ(notControls, 0);
 }
 
 TEST_F(OnboardingViewTest, NewErrorsAreAnnouncedOnce) {
