@@ -8,6 +8,7 @@
 #include "model/AppModel.h"
 #include "services/config/ConfigStore.h"
 #include "services/energy/EnergyAppMonitor.h"
+#include "ui/design/KeySettle.h"
 #include "ui/design/ShownSync.h"
 
 #include <QApplication>
@@ -56,7 +57,7 @@ AppDelegate::AppDelegate(AppModel& model, AppDelegateOptions options)
       clock_(options.clock ? std::move(options.clock) : Clock::system()),
       beginReview_(std::move(options.beginReview)),
       views_(options.views ? std::move(*options.views) : applicationViews()),
-      menu_(new MainMenu(localizer_, this)) {
+      menu_(new MainMenu(localizer_, this)), keys_(std::make_unique<KeySettle>(clock_)) {
     if (!openConfig_) openConfig_ = [] { openContainingFolder(ConfigStore::url()); };
     connect(menu_, &MainMenu::triggered, this, &AppDelegate::perform);
     connect(&policy_, &ActivationPolicy::changed, this, [this] {
@@ -246,6 +247,7 @@ void AppDelegate::present(QWidget* window, const std::function<void()>& opening)
     window->show();
     window->raise();
     window->activateWindow();
+    KeySettle::settle(window); // also when it was already the active window
 }
 
 void AppDelegate::retitle() {

@@ -27,6 +27,7 @@ namespace brisel {
 class ActivationPolicy;
 class AppModel;
 class Clock;
+class KeySettle;
 class Localizer;
 class MainMenu;
 class OnboardingCoordinatorInterface;
@@ -118,7 +119,8 @@ private:
     // Visible and not minimised.
     static bool onShow(const QWidget* window);
     // Un-minimised, shown, raised and focused. A hidden window catches up first; `opening` runs
-    // after that when it was not on show, so what it sets is the last word.
+    // after that when it was not on show, so what it sets is the last word. The key that asked for
+    // it presses nothing there (KeySettle).
     void present(QWidget* window, const std::function<void()>& opening = {});
     void retitle();
     void applyPolicyTo(QWidget* window);
@@ -155,6 +157,7 @@ private:
     bool terminationRequested_ = false;
     bool terminationReplied_ = false;
     std::unique_ptr<Timer> fallback_;
+    std::unique_ptr<KeySettle> keys_;
 };
 
 } // namespace brisel

@@ -4,6 +4,7 @@
 #include "app/StatusItem.h"
 #include "localization/Localizer.h"
 #include "model/AppModel.h"
+#include "ui/design/KeySettle.h"
 #include "ui/design/ShownSync.h"
 
 #include <QApplication>
@@ -97,6 +98,7 @@ void PanelHost::toggle(const QRect& anchor) {
     place();
     show();
     activateWindow();
+    KeySettle::settle(this);
 }
 
 QRect PanelHost::placement(const QRect& anchor, QPoint cursor, QSize size, const QRect& area) {

@@ -22,6 +22,7 @@ OnboardingPage::OnboardingPage(const PageEnv& env, QWidget* parent)
     : QWidget(parent), env_(env), column_(new QVBoxLayout) {
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(12);
+    BriselAccessibleWidget::setRole(this, QAccessible::PageTab);
     // Height the stack gives beyond the page's own goes below it, never into its cards.
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -29,8 +30,8 @@ OnboardingPage::OnboardingPage(const PageEnv& env, QWidget* parent)
     outer->addStretch(1);
 }
 
-QWidget* OnboardingPage::headingTitle() const {
-    for (QWidget* title : findChildren<QWidget*>("onboarding.heading"))
+QLabel* OnboardingPage::headingTitle() const {
+    for (QLabel* title : findChildren<QLabel*>("onboarding.heading"))
         if (title->isVisibleTo(this)) return title;
     return nullptr;
 }
@@ -418,15 +419,16 @@ public:
         reminderCard_->column()->addWidget(test_, 0, Qt::AlignLeft);
         testState_ = reminderCard_->add(makeText(11, QFont::Normal, true));
         allow_ = makeButton("onboarding.allowNotification", ButtonStyle::prominent, 11);
+        // A button of its own, not a new label on the allow button: a screen reader says nothing of
+        // a label that changes under the focus, but reads the control focus moves to in its place.
+        notificationSettings_ = makeButton("onboarding.notificationSettings", ButtonStyle::prominent, 11);
         skipReminder_ = makeButton("onboarding.skipNotification", ButtonStyle::plain, 11);
         allowButtons_ = reminderCard_->add(buttonRow(allow_, skipReminder_));
+        static_cast<QHBoxLayout*>(allowButtons_->layout())->insertWidget(1, notificationSettings_);
         connect(test_, &QPushButton::clicked, this, [this] { invoke(env_.actions.testNotification); });
-        connect(allow_, &QPushButton::clicked, this, [this] {
-            if (reminderAllowAction(state_) == SettingsOrChoice::openSettings)
-                invoke(env_.actions.openSettings, true);
-            else
-                invoke(env_.actions.chooseReminder, true);
-        });
+        connect(allow_, &QPushButton::clicked, this, [this] { invoke(env_.actions.chooseReminder, true); });
+        connect(notificationSettings_, &QPushButton::clicked, this,
+                [this] { invoke(env_.actions.openSettings, true); });
         connect(skipReminder_, &QPushButton::clicked, this,
                 [this] { invoke(env_.actions.chooseReminder, false); });
 
@@ -437,7 +439,6 @@ public:
 
     void sync(const OnboardingState& s) override {
         state_ = s;
-        setEnabled(!s.busy && !s.storageError);
         heading_->setTexts(loc("onboarding.continuityTitle"), loc("onboarding.continuityBody"));
 
         loginTitle_->setText(loc("onboarding.loginTitle"));
@@ -445,6 +446,8 @@ public:
                                 : s.chargeChosen                      ? "onboarding.loginBody"
                                                                       : "onboarding.loginStatusBody"));
         loginStatus_->setText(loc(loginStatusKey(s)));
+        // A button says the state it acts on, so the state a press left is heard with it.
+        setAccessibleDescriptionIfChanged(enableLogin_, loginStatus_->text());
         const LoginButtons buttons = loginButtons(s);
         loginButtons_->setVisible(buttons != LoginButtons::none);
         skipLogin_->setVisible(buttons == LoginButtons::enableAndSkip);
@@ -463,22 +466,34 @@ public:
         reminderTitle_->setText(loc("onboarding.notificationTitle"));
         reminderBody_->setText(loc("onboarding.notificationBody"));
         reminderStatus_->setText(loc(reminderStatusKey(s)));
+        for (QPushButton* button : {test_, allow_, notificationSettings_})
+            setAccessibleDescriptionIfChanged(button, reminderStatus_->text());
         const bool testReady = reminderTestReady(s);
         test_->setVisible(testReady);
         test_->setText(loc("onboarding.testNotification"));
         testState_->setVisible(testReady && s.testState);
         testState_->setText(s.testState ? loc(*s.testState) : QString());
         allowButtons_->setVisible(!testReady);
-        allow_->setText(loc(reminderAllowAction(s) == SettingsOrChoice::openSettings
-                                ? "onboarding.notificationSettings"
-                                : "onboarding.allowNotification"));
+        const bool toSettings = reminderAllowAction(s) == SettingsOrChoice::openSettings;
+        allow_->setVisible(!toSettings);
+        allow_->setText(loc("onboarding.allowNotification"));
+        notificationSettings_->setVisible(toSettings);
+        notificationSettings_->setText(loc("onboarding.notificationSettings"));
         skipReminder_->setVisible(reminderShowsSkip(s));
         skipReminder_->setText(loc("onboarding.skipNotification"));
         setAccessibleNameIfChanged(skipReminder_, loc("onboarding.skipNotificationName"));
 
         recheck_->setText(loc("onboarding.recheck"));
-        recheck_->setEnabled(!s.busy && !s.checking);
         returnNote_->setText(loc("onboarding.returnToCheck"));
+
+        // The controls only, not the whole page: each widget disabled and enabled again is two events
+        // for a screen reader, which then drops what it should say when the work ends. Last, so a
+        // control the new state hides is not given the focus back first.
+        const bool open = !s.busy && !s.storageError;
+        for (QPushButton* button :
+             {enableLogin_, skipLogin_, test_, allow_, notificationSettings_, skipReminder_})
+            button->setEnabled(open);
+        recheck_->setEnabled(open && !s.checking);
     }
 
 private:
@@ -498,6 +513,7 @@ private:
     QLabel* testState_;
     QWidget* allowButtons_;
     QPushButton* allow_;
+    QPushButton* notificationSettings_;
     QPushButton* skipReminder_;
     QPushButton* recheck_;
     Note* returnNote_;

@@ -6,11 +6,13 @@
 
 #include <vector>
 
+class QLabel;
 class QVBoxLayout;
 
 namespace brisel {
 
-// One page of the wizard, built once; sync() shows and fills its parts from a state.
+// One page of the wizard, built once; sync() shows and fills its parts from a state. A screen reader
+// meets it as a page named by its heading, which it reads before the control focus goes to in it.
 class OnboardingPage : public QWidget {
     Q_OBJECT
 
@@ -18,8 +20,8 @@ public:
     explicit OnboardingPage(const PageEnv& env, QWidget* parent = nullptr);
 
     virtual void sync(const OnboardingState& state) = 0;
-    // The shown heading title ("onboarding.heading"), which takes the accessibility focus.
-    QWidget* headingTitle() const;
+    // The shown heading title ("onboarding.heading").
+    QLabel* headingTitle() const;
 
 protected:
     template <typename W> W* add(W* widget, Qt::Alignment alignment = {}) {

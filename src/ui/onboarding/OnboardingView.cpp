@@ -6,6 +6,7 @@
 #include "ui/design/BriselColors.h"
 #include "ui/design/BriselPanelBackdrop.h"
 #include "ui/design/FocusKeeper.h"
+#include "ui/design/KeySettle.h"
 #include "ui/design/ShownPageStack.h"
 #include "ui/design/SymbolPainter.h"
 #include "ui/onboarding/OnboardingPages.h"
@@ -164,6 +165,8 @@ void OnboardingView::resync() {
     syncFrame();
     syncBar();
     pages_[step]->sync(state_);
+    if (const QLabel* title = pages_[step]->headingTitle())
+        setAccessibleNameIfChanged(pages_[step], title->text());
     const bool stepChange = shownStep_ >= 0 && step != shownStep_;
     if (step != shownStep_) {
         shownStep_ = step;
@@ -244,19 +247,20 @@ void OnboardingView::pressMain() {
     }
 }
 
-// The new page's heading takes the screen reader's focus, then the keyboard goes to its choice. A
-// page without one starts with no control focused: the stack hands focus to the new page's first
-// control, where one Space would act unasked. Return still reaches the main button, and Tab the
-// page's first control.
+// Keyboard focus goes to the new page's choice, and a screen reader reads the page (named by its
+// heading) before it. A page without one starts with no control focused: the stack hands focus to
+// the new page's first control, where one Space would act unasked. Return still reaches the main
+// button, and Tab the page's first control; the screen reader is pointed at the page itself, after
+// the focus is cleared (clearing reports focus on the control that lost it, and a screen reader
+// reads only the last of such reports that come together).
 void OnboardingView::stepChanged() {
     choiceFocusAfter_.reset();
-    if (QWidget* title = pages_[shownStep_]->headingTitle()) {
-        QAccessibleEvent event(title, QAccessible::Focus);
-        QAccessible::updateAccessibility(&event);
-        emit headingFocusPosted(title);
-    }
+    KeySettle::settle(this); // the Return that turned the page does not press the new one's button
     if (focusCurrentChoice()) return;
     if (QWidget* focused = window()->focusWidget(); focused && isAncestorOf(focused)) focused->clearFocus();
+    if (!isActiveWindow()) return;
+    QAccessibleEvent event(pages_[shownStep_], QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
 }
 
 bool OnboardingView::focusCurrentChoice() {

@@ -39,10 +39,6 @@ public:
     // The open downgrade alert ("onboarding.downgradeAlert"), if any.
     QMessageBox* downgradeAlert() const;
 
-signals:
-    // The heading of a newly shown page was given the screen reader's focus.
-    void headingFocusPosted(QWidget* heading);
-
 protected:
     bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent* event) override;

@@ -8,6 +8,7 @@
 #include "ui/design/BriselSymbolButton.h"
 #include "ui/design/BriselToggleRow.h"
 #include "ui/design/FocusKeeper.h"
+#include "ui/design/KeySettle.h"
 #include "ui/design/QtAnnouncer.h"
 #include "ui/design/SectionCard.h"
 #include "ui/design/ShownSync.h"
@@ -17,6 +18,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -511,6 +513,36 @@ TEST(AccessibleWidgetTest, ValueTextAndRoleComeFromTheWidget) {
     BriselAccessibleWidget::setValueText(&cell, "81%");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&cell)->text(QAccessible::Value), "81%");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&cell)->text(QAccessible::Name), "Charge");
+}
+
+// A key held down when its window settles presses nothing there until it is let go, whether Qt
+// marks its repeats or sees each as a release and a press at one time.
+TEST_F(DesignWidgetTest, AKeyHeldFromBeforeASettlePressesNothingUntilLetGo) {
+    const std::pair<const char*, int> rows[] = {{"down settle later repeat bare up", 1},
+                                                {"settle down later bare repeat up", 0},
+                                                {"settle down up later down up", 1}};
+    auto clock = std::make_shared<test::ManualClock>();
+    KeySettle keys(clock);
+    QWidget window;
+    auto* control = new QWidget(&window);
+    test::EventCounter presses(*control, QEvent::KeyPress);
+    const auto send = [control](QEvent::Type type, bool autoRepeat) {
+        QKeyEvent event(type, Qt::Key_Return, Qt::NoModifier, "\r", autoRepeat);
+        QApplication::sendEvent(control, &event);
+    };
+    for (const auto& [steps, reached] : rows) {
+        clock->advance(1);
+        presses.count = 0;
+        for (const QString& step : QString(steps).split(' ')) {
+            if (step == "down" || step == "up")
+                send(step == "down" ? QEvent::KeyPress : QEvent::KeyRelease, false);
+            if (step == "repeat" || step == "bare") // a release and a press at one time, marked or not
+                send(QEvent::KeyRelease, step == "repeat"), send(QEvent::KeyPress, step == "repeat");
+            if (step == "settle") KeySettle::settle(control);
+            if (step == "later") clock->advance(KeySettle::kSeconds);
+        }
+        EXPECT_EQ(presses.count, reached) << steps;
+    }
 }
 
 } // namespace

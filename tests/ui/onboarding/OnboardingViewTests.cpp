@@ -21,7 +21,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -299,7 +298,7 @@ TEST_F(OnboardingViewTest, ControlsCallTheirActions) {
          {"chooseLogin(true)"}},
         {at(3), "onboarding.skipLogin", {"chooseLogin(false)"}},
         {at(3, [](auto& s) { s.notificationState = "notification.denied"; }),
-         "onboarding.allowNotification",
+         "onboarding.notificationSettings",
          {"openSettings(true)"}},
         {at(3), "onboarding.allowNotification", {"chooseReminder(true)"}},
         {at(3), "onboarding.skipNotification", {"chooseReminder(false)"}},
@@ -471,37 +470,52 @@ TEST_F(OnboardingViewTest, AHiddenWindowsRefreshDoesNothingWhenItEnds) {
     EXPECT_NE(view->focusWidget(), find("onboarding.habit.mobile"));
 }
 
-TEST_F(OnboardingViewTest, StepChangeMovesHeadingAndKeyboardFocus) {
-    make(at(0, [](auto& s) { s.record.task = OnboardingTask::lid; }));
-    showActive();
-    QSignalSpy headings(view.get(), &OnboardingView::headingFocusPosted);
-    view->sync(at(1, [](auto& s) { s.record.task = OnboardingTask::lid; }));
-    ASSERT_EQ(headings.size(), 1);
-    EXPECT_EQ(headings.first().first().value<QWidget*>(), find("onboarding.heading"));
-    EXPECT_EQ(QApplication::focusWidget(), find("onboarding.task.lid"));
-
-    view->sync(at(2, [](auto& s) { s.record.task = OnboardingTask::lid; }));
-    ASSERT_EQ(headings.size(), 2);
-    EXPECT_EQ(headings.last().first().value<QWidget*>(), find("onboarding.heading"));
-    EXPECT_FALSE(qobject_cast<ChoiceCard*>(QApplication::focusWidget()));
-    view->sync(at(2, [](auto& s) { s.checking = true; }));
-    EXPECT_EQ(headings.size(), 2) << "a refresh of the same step moves nothing";
-
-    // A page without a choice starts with nothing focused, whichever control had it (the stack
-    // would hand focus to the new page's first control); Tab starts on the page.
-    const std::pair<std::int64_t, const char*> moves[] = {
-        {3, "onboarding.installHelper"}, {4, "onboarding.enableLogin"}, {4, "onboarding.next"}};
-    for (const auto& [to, control] : moves) {
-        view->sync(at(to - 1, [](auto& s) { s.record.task = OnboardingTask::lid; }));
-        find(control)->setFocus(Qt::TabFocusReason);
-        view->sync(at(to, [](auto& s) { s.record.task = OnboardingTask::lid; }));
-        EXPECT_EQ(QApplication::focusWidget(), nullptr) << control;
+// After a step change a screen reader hears the new page's heading first: it reads only the last of
+// the focus reports that come together, and reads the page (a page tab named by its heading)
+// before a control on it. Keyboard focus goes to the recorded choice, else to no control (the stack
+// would hand it to the new page's first control), and Tab starts on the page.
+TEST_F(OnboardingViewTest, AStepChangeIsHeardByItsHeadingFirstAndMovesKeyboardFocus) {
+    const Change lid = [](auto& s) { s.record.task = OnboardingTask::lid; };
+    const struct {
+        std::int64_t from, to;
+        const char* focusedBefore;
+        const char* focused; // none: no control, the page itself is reported
+    } rows[] = {
+        {0, 1, "onboarding.habit.desk", "onboarding.task.lid"},
+        {1, 0, "onboarding.task.none", "onboarding.habit.desk"},
+        {1, 2, "onboarding.task.lid", nullptr},
+        {3, 2, "onboarding.enableLogin", nullptr},
+        {2, 3, "onboarding.installHelper", nullptr},
+        {2, 4, "onboarding.installHelper", nullptr},
+        {3, 4, "onboarding.enableLogin", nullptr},
+        {3, 4, "onboarding.next", nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.from << " to " << row.to << " from " << row.focusedBefore);
+        make(at(row.from, lid));
+        showActive();
+        find(row.focusedBefore)->setFocus(Qt::TabFocusReason);
+        test::AccessibleEventLog log;
+        view->sync(at(row.to, lid));
+        const QObject* heard = nullptr;
+        for (const auto& [object, type] : log.events)
+            if (type == QAccessible::Focus) heard = object;
+        QWidget* page = view->currentPage();
+        const QAccessibleInterface* face = QAccessible::queryAccessibleInterface(page);
+        EXPECT_EQ(face->role(), QAccessible::PageTab);
+        EXPECT_EQ(face->text(QAccessible::Name), findOne<QLabel>(page, "onboarding.heading")->text());
+        EXPECT_EQ(heard, row.focused ? find(row.focused) : page);
+        EXPECT_EQ(QApplication::focusWidget(), row.focused ? find(row.focused) : nullptr);
+        if (row.focused) continue;
         QTest::keyClick(view.get(), Qt::Key_Tab);
-        EXPECT_TRUE(view->currentPage()->isAncestorOf(QApplication::focusWidget())) << control;
+        EXPECT_TRUE(page->isAncestorOf(QApplication::focusWidget()));
     }
+    test::AccessibleEventLog log;
+    view->sync(at(4, [&](auto& s) { lid(s), s.checking = true; }));
+    EXPECT_EQ(log.count(QAccessible::Focus), 0) << "a refresh of the same step moves nothing";
 }
 
-// A control whose work disables it (the continuity page is disabled as a whole while the wizard
+// A control whose work disables it (the continuity page's controls are disabled while the wizard
 // works) keeps focus on no control, then has it back. Gone at the work's end, while the wizard is
 // still busy, it leaves focus on no control: the controls beside it stood there all along.
 TEST_F(OnboardingViewTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
@@ -530,6 +544,29 @@ TEST_F(OnboardingViewTest, AControlKeepsKeyboardFocusWhileItsWorkRuns) {
         const QWidget* focused = QApplication::focusWidget();
         EXPECT_TRUE(lands ? focused == find(lands) : test::noControl(focused)) << pressed;
     }
+}
+
+// Refused, "Allow Notifications" gives way to a control of its own that takes the focus, so a screen
+// reader reads it, with the state it acts on ("Reminder off"); it would not read a new label on the
+// control it is on. While the request runs only the page's controls are disabled: every widget's
+// state would flood the screen reader, which then drops what the end of the work has to say.
+TEST_F(OnboardingViewTest, ARefusedReminderIsHeardWithTheControlInItsPlace) {
+    make(at(3));
+    showActive();
+    find("onboarding.allowNotification")->setFocus(Qt::TabFocusReason);
+    test::AccessibleEventLog log;
+    view->sync(at(3, [](auto& s) { s.busy = true; }));
+    view->sync(at(3, [](auto& s) {
+        s.record.reminder = ReminderIntent::disabled, s.notificationState = "notification.denied";
+    }));
+    QWidget* settings = find("onboarding.notificationSettings");
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(QApplication::focusWidget(), settings);
+    EXPECT_EQ(settings->accessibleDescription(), en("onboarding.reminderDisabled"));
+    int notControls = 0;
+    for (const auto& [object, type] : log.events)
+        notControls += type == QAccessible::StateChanged && !qobject_cast<const QAbstractButton*>(object);
+    EXPECT_EQ(notControls, 0);
 }
 
 TEST_F(OnboardingViewTest, NewErrorsAreAnnouncedOnce) {
