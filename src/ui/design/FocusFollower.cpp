@@ -23,6 +23,8 @@ FocusFollower::FocusFollower(QScrollArea& area) : QObject(&area), area_(area) {
 }
 
 bool FocusFollower::eventFilter(QObject* watched, QEvent* event) {
+    // Only the event types below may touch the area: others (children removed) reach it while it
+    // is being destroyed, when it is no longer a scroll area.
     if (watched == &area_ && event->type() == QEvent::Show) {
         qApp->installEventFilter(this);
     } else if (watched == &area_ && event->type() == QEvent::Hide) {
@@ -35,7 +37,7 @@ bool FocusFollower::eventFilter(QObject* watched, QEvent* event) {
         if (area_.widget() && area_.widget()->isAncestorOf(control) && reason != Qt::ActiveWindowFocusReason &&
             reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason)
             follow(control);
-    } else if (watched == area_.viewport() && event->type() == QEvent::Resize) {
+    } else if (event->type() == QEvent::Resize && watched == area_.viewport()) {
         // The view lost room (a banner shown above it): a focused control it pushed out comes back.
         const QSize before = static_cast<QResizeEvent*>(event)->oldSize();
         QWidget* focused = QApplication::focusWidget();
