@@ -89,6 +89,11 @@ void FocusKeeper::settle() {
     release();
 }
 
+void FocusKeeper::beforeHiding(const QWidget& part) {
+    QWidget* focused = view_->window()->focusWidget();
+    if (focused && focused != spot_ && part.isAncestorOf(focused)) hold(focused);
+}
+
 bool FocusKeeper::eventFilter(QObject* watched, QEvent* event) {
     if (watched == spot_ && event->type() == QEvent::KeyPress) {
         // Tab goes on from the control's place in the chain.
