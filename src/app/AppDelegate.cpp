@@ -161,10 +161,12 @@ void AppDelegate::showSettingsWindow(std::optional<BriselSettingsTab> tab) {
         showOnboardingWindow();
         return;
     }
+    // The popup goes first: while it has the keyboard, the window's focus could not leave a page
+    // that the tab below hides.
+    hideMenuBarPopover();
     if (tab) settingsNavigation_.setTab(*tab);
     model_.refreshLaunchAtLogin();
     model_.refreshNotificationStatus();
-    hideMenuBarPopover();
     if (!settingsWindow_) {
         PanelActions actions = defaultActions();
         actions.openConfig = [this] { openConfig(); };

@@ -225,6 +225,10 @@ TEST_F(ShellTest, ThePanelButtonsReachTheDelegateOnALaterTurn) {
 namespace brisel::test {
 namespace {
 
+// The program's views fill the popup, the dock and the settings window. The popup's "More
+// Settings…" opens the settings window, closed or open, on its Awake tab while the focus is on a
+// control of another tab: that control is gone, and focus rests on no control (Qt's stack would
+// hand it to the tab's first control, where Space turns keep-awake off).
 TEST_F(ShellTest, TheProgramsViewsFillThePopupTheDockAndTheSettingsWindow) {
     makeModel(setupDone());
     AppDelegateOptions programViews = options();
@@ -240,6 +244,14 @@ TEST_F(ShellTest, TheProgramsViewsFillThePopupTheDockAndTheSettingsWindow) {
     auto* settings = findOne<SettingsWindowView>(app->delegate().settingsWindow(), QStringLiteral("settings-window-view"));
     ASSERT_NE(settings, nullptr);
     EXPECT_EQ(settings->tab(), BriselSettingsTab::awake);
+    for (const bool closed : {true, false}) {
+        app->delegate().showSettingsWindow(BriselSettingsTab::charging);
+        findOne(settings, QStringLiteral("low-battery-reminder"))->setFocus(Qt::TabFocusReason);
+        if (closed) settings->window()->close();
+        app->panel().toggle({});
+        app->delegate().showSettingsWindow(BriselSettingsTab::awake);
+        EXPECT_TRUE(noControl(settings->window()->focusWidget())) << closed;
+    }
 }
 
 // Hide puts the popup away and Show All brings back none, while the tray icon stays docked in its

@@ -16,6 +16,12 @@ bool canHoldFocus(const QWidget* widget) {
     return widget->isEnabled() && widget->isVisible();
 }
 
+// Would hold focus with its window shown: a closed window takes no control away.
+bool inPlace(const QWidget* widget) {
+    const QWidget* window = widget->window();
+    return widget->isEnabled() && (widget == window || widget->isVisibleTo(window));
+}
+
 bool tabStop(const QWidget* widget) {
     return widget && (widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy();
 }
@@ -36,6 +42,7 @@ FocusKeeper::FocusKeeper(QWidget* view) : QObject(view), view_(view), spot_(new 
     spot_->setAttribute(Qt::WA_TransparentForMouseEvents);
     spot_->hide();
     spot_->installEventFilter(this);
+    view_->installEventFilter(this);
     // A container disabled as a whole takes focus from the control in it without asking keep().
     // The spot is no such control: the view clearing the focus from it (a page change) hides it,
     // and waiting on it would take it out of this keeper's hands (Tab there would go by the chain).
@@ -48,9 +55,9 @@ FocusKeeper::FocusKeeper(QWidget* view) : QObject(view), view_(view), spot_(new 
 
 bool FocusKeeper::keep() {
     // Qt asks on a Tab press too; then the focused control is still usable. When the whole view
-    // goes, focus moves on as Qt has it.
+    // goes, focus moves on as Qt has it; a closed window is no such case (it opens again).
     QWidget* control = view_->window()->focusWidget();
-    if (!control || canHoldFocus(control) || !canHoldFocus(view_) || !view_->isAncestorOf(control))
+    if (!control || inPlace(control) || !inPlace(view_) || !view_->isAncestorOf(control))
         return false;
     hold(control);
     return true;
@@ -82,6 +89,11 @@ void FocusKeeper::settle() {
     release();
 }
 
+void FocusKeeper::beforeHiding(const QWidget& part) {
+    QWidget* focused = view_->window()->focusWidget();
+    if (focused && focused != spot_ && part.isAncestorOf(focused)) hold(focused);
+}
+
 bool FocusKeeper::eventFilter(QObject* watched, QEvent* event) {
     if (watched == spot_ && event->type() == QEvent::KeyPress) {
         // Tab goes on from the control's place in the chain.
@@ -91,6 +103,10 @@ bool FocusKeeper::eventFilter(QObject* watched, QEvent* event) {
         // The user moved on; a window that lost activation, or an open menu, keeps the wait.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) release();
+    } else if (watched == view_ && event->type() == QEvent::Show) {
+        // Qt moves no focus from a control hidden while the window was: activation would pass it on
+        // down the chain.
+        settle();
     } else if (watched == control_ &&
                (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show)) {
         returnFocus();

@@ -32,6 +32,10 @@ public:
     bool keep();
     // The view shows a new state: a control that went for good gives up the wait.
     void settle();
+    // The view is about to hide `part` (it shows another page): focus on a control in it waits on
+    // the spot, and the next settle() finds the control gone. Qt's page stack would hand it to the
+    // new page's first control, or to one hidden there since it last had focus.
+    void beforeHiding(const QWidget& part);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

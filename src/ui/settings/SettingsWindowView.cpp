@@ -105,7 +105,11 @@ void SettingsWindowView::navigationChanged() {
     const BriselSettingsTab tab = navigation_->tab();
     // The pill slides after a tap and moves at once when the host chose the tab.
     tabBar_->setSelected(tab, selecting_);
-    stack_->setCurrentIndex(int(tab));
+    if (stack_->currentIndex() != int(tab)) {
+        focus_->beforeHiding(*stack_->currentWidget());
+        stack_->setCurrentIndex(int(tab));
+        focus_->settle();
+    }
     if (tab == tab_) return;
     tab_ = tab;
     flags_.entryConstraintAttempted = false;

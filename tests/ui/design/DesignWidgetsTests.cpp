@@ -222,6 +222,24 @@ TEST(FocusKeeperTest, TabGoesOnFromAGoneControlsPlaceAfterTheViewClearedTheFocus
     EXPECT_EQ(QApplication::focusWidget(), c);
 }
 
+// A control hidden or disabled while its window is closed: Qt would hand its focus on down the
+// chain (on activation, or at once). The window opens with the focus on no control, and says none.
+TEST(FocusKeeperTest, AWindowOpensWithNoFocusOnAControlTakenAwayWhileClosed) {
+    for (const auto takeAway : {+[](QWidget* b) { b->hide(); }, +[](QWidget* b) { b->setEnabled(false); }}) {
+        KeepingView view;
+        ASSERT_TRUE(view.open());
+        view.b->setFocus(Qt::TabFocusReason);
+        view.hide();
+        takeAway(view.b);
+        test::AccessibleEventLog log;
+        ASSERT_TRUE(view.open());
+        QApplication::setActiveWindow(&view); // offscreen, a window shown again is not made active
+        ASSERT_TRUE(QApplication::focusWidget());
+        EXPECT_FALSE(QApplication::focusWidget()->focusPolicy() & Qt::TabFocus);
+        EXPECT_EQ(log.count(QAccessible::Focus), log.count(QAccessible::Focus, QApplication::focusWidget()));
+    }
+}
+
 // What the program's announcer says.
 class QtAnnouncerTest : public ::testing::Test {
 protected:
