@@ -8,6 +8,7 @@
 #include "model/AppModel.h"
 #include "services/config/ConfigStore.h"
 #include "services/energy/EnergyAppMonitor.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/KeySettle.h"
 #include "ui/design/ShownSync.h"
 
@@ -147,6 +148,7 @@ void AppDelegate::showMainWindow() {
         return;
     }
     if (!window_) {
+        const QuietBuild quiet;
         window_ = makeWindow("dock-window", views_.dock(hostContext(ownActions()), panelNavigation_),
                              {340, 640}, {340, 640}, {340, 640});
         retitle();
@@ -168,6 +170,7 @@ void AppDelegate::showSettingsWindow(std::optional<BriselSettingsTab> tab) {
     model_.refreshLaunchAtLogin();
     model_.refreshNotificationStatus();
     if (!settingsWindow_) {
+        const QuietBuild quiet;
         PanelActions actions = defaultActions();
         actions.openConfig = [this] { openConfig(); };
         settingsWindow_ =
@@ -185,6 +188,7 @@ void AppDelegate::showOnboardingWindow() {
     if (coordinator->record().completed && beginReview_) beginReview_(*coordinator);
     hideMenuBarPopover();
     if (!onboardingWindow_) {
+        const QuietBuild quiet;
         QPointer<AppDelegate> self(this);
         OnboardingWindowActions actions{
             .close =

@@ -4,6 +4,7 @@
 #include "app/StatusItem.h"
 #include "localization/Localizer.h"
 #include "model/AppModel.h"
+#include "ui/design/AccessibleText.h"
 #include "ui/design/KeySettle.h"
 #include "ui/design/ShownSync.h"
 
@@ -46,6 +47,7 @@ QWidget* PanelHost::pageWidget(Page page) const {
 QWidget* PanelHost::ensurePage(Page page) {
     QWidget*& slot = pages_[static_cast<int>(page)];
     if (slot) return slot;
+    const QuietBuild quiet(*this);
     const HostContext context = delegate_.hostContext(delegate_.defaultActions());
     switch (page) {
     case Page::progress: {

@@ -459,5 +459,62 @@ TEST_F(PanelShowingTest, ShownAgainAHostShowsOnlyWhatIsNowAtOnce) {
     EXPECT_TRUE(findVisible(shell.dockWindow(), "keep-awake-options").isEmpty());
 }
 
+// Built and caught up before it first shows, a window tells a screen reader none of the texts it
+// sets: the reader takes them as the window shows, and told, they would flood it. (What the
+// opening itself changes later, such as a refresh, is told as on any shown window.)
+TEST_F(PanelShowingTest, AWindowsFirstOpenTellsNoTextOfItsBuild) {
+    AccessibleEventLog log;
+    PanelHost& popup = launchProgram(); // builds the popup's page
+    AppDelegate& shell = app->delegate();
+    model->lastError = "Error B"; // the popup catches up as it opens
+    const std::pair<const char*, std::function<void()>> windows[] = {
+        {"popup", [&] { popup.toggle(bottomIcon); }},
+        {"dock", [&] { shell.showMainWindow(); }},
+        {"settings", [&] { shell.showSettingsWindow(); }},
+        {"wizard", [&] { shell.showOnboardingWindow(); }},
+    };
+    for (const auto& [window, open] : windows) {
+        open();
+        EXPECT_EQ(log.renames(), 0) << window;
+        settle();
+        log.events.clear();
+    }
+}
+
+// The elements told of a new name, or of a new description, more than once.
+QStringList toldTwice(const AccessibleEventLog& log) {
+    std::map<std::pair<const QObject*, QAccessible::Event>, int> told;
+    QStringList twice;
+    for (const auto& [object, type] : log.events)
+        if ((type == QAccessible::NameChanged || type == QAccessible::DescriptionChanged) &&
+            ++told[{object, type}] == 2)
+            twice << object->objectName() + " " + object->metaObject()->className();
+    return twice;
+}
+
+// Shown, a window tells a screen reader each text that changes once, and nothing when a refresh
+// changes none. Another language changes them all.
+TEST_F(PanelShowingTest, AShownWindowTellsEachChangedTextOnce) {
+    PanelHost& popup = launchProgram();
+    AppDelegate& shell = app->delegate();
+    const std::tuple<const char*, std::function<void()>, QString> windows[] = {
+        {"popup", [&] { popup.toggle(bottomIcon); }, "de"},
+        {"dock", [&] { shell.showMainWindow(); }, "ja"},
+        {"settings", [&] { shell.showSettingsWindow(); }, "es"},
+    };
+    for (const auto& [window, open, language] : windows) {
+        open();
+        settle();
+        AccessibleEventLog log;
+        localizer->setLanguage(language);
+        settle();
+        EXPECT_EQ(toldTwice(log), QStringList()) << window;
+        log.events.clear();
+        emit model->changed();
+        settle();
+        EXPECT_EQ(log.renames(), 0) << window;
+    }
+}
+
 } // namespace
 } // namespace brisel::test

@@ -1,5 +1,6 @@
 #include "ui/design/AccessibleText.h"
 
+#include <QAccessible>
 #include <QWidget>
 
 namespace brisel {
@@ -19,6 +20,19 @@ void setToolTipIfChanged(QWidget* widget, const QString& toolTip) {
 void setHelpIfChanged(QWidget* widget, const QString& help) {
     setToolTipIfChanged(widget, help);
     setAccessibleDescriptionIfChanged(widget, help);
+}
+
+QuietBuild::QuietBuild() : QuietBuild(true) {}
+
+// Qt makes a window's native window as it first shows it.
+QuietBuild::QuietBuild(const QWidget& window) : QuietBuild(!window.windowHandle()) {}
+
+QuietBuild::QuietBuild(bool quiet) : quiet_(quiet) {
+    if (quiet_) told_ = QAccessible::installUpdateHandler([](QAccessibleEvent*) {});
+}
+
+QuietBuild::~QuietBuild() {
+    if (quiet_) QAccessible::installUpdateHandler(told_);
 }
 
 } // namespace brisel

@@ -77,6 +77,13 @@ void DropdownPill::setActive(bool menuOpen) {
     update();
 }
 
+void DropdownPill::setLabel(const QString& label) {
+    if (label == label_) return;
+    label_ = label;
+    updateGeometry();
+    update();
+}
+
 void DropdownPill::setMinimumPillWidth(std::optional<int> width) {
     if (width == minimumWidth_) return;
     minimumWidth_ = width;
@@ -84,7 +91,7 @@ void DropdownPill::setMinimumPillWidth(std::optional<int> width) {
 }
 
 QSize DropdownPill::sizeHint() const {
-    const double label = QFontMetricsF(BriselTypography::controlValue()).horizontalAdvance(text());
+    const double label = QFontMetricsF(BriselTypography::controlValue()).horizontalAdvance(label_);
     const double natural = leadingPadding + label + labelGap + chevronSize + trailingPadding;
     const int width = std::max(int(std::ceil(natural)), minimumWidth_.value_or(0));
     const int height = std::max(pillMinimumHeight, QFontMetrics(BriselTypography::controlValue()).height());
@@ -110,7 +117,7 @@ void DropdownPill::paintLabel(QPainter& painter, const QRectF& rect) {
     painter.setPen(BriselColors::primary(palette()));
     // The pill is as wide as its label rounded up: truncating here would elide a label that fits.
     painter.drawText(label, Qt::AlignVCenter | Qt::AlignLeft,
-                     painter.fontMetrics().elidedText(text(), Qt::ElideRight, int(std::ceil(label.width()))));
+                     painter.fontMetrics().elidedText(label_, Qt::ElideRight, int(std::ceil(label.width()))));
     const QColor chevronColor =
         isActive() ? BriselColors::primary(palette())
                    : BriselColors::secondaryForeground(appearance, BriselColors::secondary(palette()));
@@ -148,17 +155,13 @@ BriselDropdownRowBase::~BriselDropdownRowBase() {
     if (menu_) menu_->disconnect(this);
 }
 
-void BriselDropdownRowBase::setTitle(const QString& title) {
-    if (title == title_->text()) return;
-    title_->setText(title);
-    syncSpokenText();
-}
-
 void BriselDropdownRowBase::setMinimumPillWidth(std::optional<int> width) {
     pill_->setMinimumPillWidth(width);
 }
 
-void BriselDropdownRowBase::syncOptions(const QStringList& labels, const std::vector<bool>& selected) {
+void BriselDropdownRowBase::syncOptions(const QString& title, const QStringList& labels,
+                                        const std::vector<bool>& selected) {
+    if (title != title_->text()) title_->setText(title);
     labels_ = labels;
     selected_ = selected;
     QString shown;
@@ -167,19 +170,11 @@ void BriselDropdownRowBase::syncOptions(const QStringList& labels, const std::ve
             shown = labels_[qsizetype(i)];
             break;
         }
-    if (shown != pill_->text()) {
-        pill_->setText(shown);
-        pill_->updateGeometry();
-    }
-    syncSpokenText();
-}
-
-void BriselDropdownRowBase::syncSpokenText() {
-    // The name says the choice too: Qt's Linux bridge passes no value text of a button on.
-    const QString title = title_->text();
-    const QString value = pill_->text();
-    BriselAccessibleWidget::setCombined(pill_, value.isEmpty() ? title : title + QStringLiteral(", ") + value,
-                                        value);
+    pill_->setLabel(shown);
+    // The name says the choice too, set once for both: Qt's Linux bridge passes no value text of a
+    // button on.
+    BriselAccessibleWidget::setCombined(pill_, shown.isEmpty() ? title : title + QStringLiteral(", ") + shown,
+                                        shown);
 }
 
 void BriselDropdownRowBase::open() {

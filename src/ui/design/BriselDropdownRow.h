@@ -48,7 +48,6 @@ public:
     ~BriselDropdownRowBase() override;
 
     const QString& id() const { return id_; }
-    void setTitle(const QString& title);
     void setMinimumPillWidth(std::optional<int> width);
     bool isMenuOpen() const { return menuOpen_; }
     QMenu* menu() const { return menu_; }
@@ -60,8 +59,9 @@ public:
     void open();
 
 protected:
-    // The labels in menu order and whether each option is the selection; called once per sync.
-    void syncOptions(const QStringList& labels, const std::vector<bool>& selected);
+    // The title, the labels in menu order and whether each option is the selection; called once per
+    // sync.
+    void syncOptions(const QString& title, const QStringList& labels, const std::vector<bool>& selected);
     // Keeps the option values as they are at opening; a menu choice names an index into them.
     virtual void keepValuesForMenu() = 0;
     virtual void choose(int index) = 0;
@@ -69,7 +69,6 @@ protected:
 private:
     void menuClosed(QMenu* menu);
     void activeChanged();
-    void syncSpokenText();
 
     ViewContext context_;
     QString id_;
@@ -88,7 +87,6 @@ public:
     using BriselDropdownRowBase::BriselDropdownRowBase;
 
     void sync(const QString& title, std::vector<DropdownOption<T>> options, const T& selection) {
-        setTitle(title);
         QStringList labels;
         std::vector<bool> selected;
         for (const auto& option : options) {
@@ -96,7 +94,7 @@ public:
             selected.push_back(option.value == selection);
         }
         options_ = std::move(options);
-        syncOptions(labels, selected);
+        syncOptions(title, labels, selected);
     }
     void setOnSelect(std::function<void(const T&)> onSelect) { onSelect_ = std::move(onSelect); }
 

@@ -1,5 +1,6 @@
 #include "ui/design/BriselToggleRow.h"
 
+#include "ui/design/AccessibleText.h"
 #include "ui/design/BriselColors.h"
 #include "ui/design/SymbolPainter.h"
 
@@ -32,8 +33,7 @@ void BriselToggleRow::setSystemImage(const std::optional<QString>& name) {
 void BriselToggleRow::setHelpText(const std::optional<QString>& help) {
     if (help == helpText_) return;
     helpText_ = help;
-    setToolTip(help.value_or(QString()));
-    setAccessibleDescription(help.value_or(QString()));
+    setHelpIfChanged(this, help.value_or(QString()));
 }
 
 double BriselToggleRow::leadingWidth() const {

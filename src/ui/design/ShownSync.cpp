@@ -1,5 +1,7 @@
 #include "ui/design/ShownSync.h"
 
+#include "ui/design/AccessibleText.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLayout>
@@ -24,6 +26,8 @@ void ShownSync::flush() {
 }
 
 void ShownSync::catchUp(QWidget& root) {
+    // A window never shown is still being built.
+    const QuietBuild quiet(*root.window());
     for (ShownSync* keeper : root.findChildren<ShownSync*>())
         keeper->flush();
     QList<QWidget*> widgets = root.findChildren<QWidget*>();

@@ -80,7 +80,6 @@ public:
     void setLabel(const QString& label) {
         if (label == text()) return;
         setText(label);
-        setAccessibleName(label);
         updateGeometry();
     }
 

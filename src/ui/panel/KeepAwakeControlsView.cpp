@@ -288,7 +288,6 @@ void KeepAwakeControlsView::apply() {
     if (compact_) {
         setAccessibleNameIfChanged(master_, l10n.tr("awakeMenu.master"));
         entry_->setText(l10n.tr("awakeMenu.title"));
-        setAccessibleNameIfChanged(entry_, entry_->text());
         setHelpIfChanged(entry_, l10n.tr("awakeMenu.help"));
         static_cast<MenuEntryButton*>(entry_)->setExpanded(expanded);
         const std::optional<MenuExceptionLine> line =

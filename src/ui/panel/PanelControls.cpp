@@ -108,7 +108,6 @@ PanelButton::PanelButton(ViewContext context, const QString& objectName, Look lo
 void PanelButton::setLabel(const QString& text) {
     if (text == this->text()) return;
     setText(text);
-    setAccessibleName(text);
     updateGeometry();
 }
 
@@ -336,7 +335,6 @@ PanelDisclosure::PanelDisclosure(ViewContext context, const QString& objectName,
 void PanelDisclosure::setTitle(const QString& title) {
     if (title == button_->text()) return;
     button_->setText(title);
-    button_->setAccessibleName(title);
     button_->updateGeometry();
 }
 

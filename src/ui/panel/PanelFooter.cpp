@@ -169,12 +169,10 @@ void PanelFooter::apply() {
     if (settings_) {
         const QString title = l10n.tr("menu.preferences");
         settings_->setText(title);
-        setAccessibleNameIfChanged(settings_, title);
         setToolTipIfChanged(settings_, title + " (" + static_cast<FooterButton*>(settings_)->hint() + ")");
         settings_->updateGeometry();
     }
     quit_->setText(l10n.tr("action.quit"));
-    setAccessibleNameIfChanged(quit_, quit_->text());
     setToolTipIfChanged(quit_, l10n.tr("action.quitEffect"));
     quit_->updateGeometry();
 }

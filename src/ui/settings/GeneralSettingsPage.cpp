@@ -59,7 +59,6 @@ public:
     void setLabel(const QString& text) {
         if (text == this->text()) return;
         setText(text);
-        setAccessibleName(text);
         updateGeometry();
     }
     // Turns the symbol to `degrees`, springing there unless motion is reduced.

@@ -71,7 +71,6 @@ void SettingsTabButton::syncTexts() {
     const QString help = l10n->tr(localizationKey(tab_));
     if (title != text()) {
         setText(title);
-        setAccessibleName(title);
         updateGeometry();
     }
     setHelpIfChanged(this, help);

@@ -470,7 +470,7 @@ TEST_F(DropdownRowTest, MenuChecksTheSelectedItemsAndPopsUpOnTheLastOne) {
     };
     for (const Row& r : rows) {
         first.sync("Hold at", r.options, r.selection);
-        EXPECT_EQ(first.pill()->text(), r.pill);
+        EXPECT_EQ(first.pill()->label(), r.pill);
         first.open();
         ASSERT_TRUE(first.menu());
         EXPECT_EQ(checked(first.menu()), r.checked);

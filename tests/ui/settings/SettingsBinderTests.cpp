@@ -3,6 +3,7 @@
 
 #include "services/helper-client/HelperManager.h"
 #include "ui/design/BriselDropdownRow.h"
+#include "ui/design/DropdownPill.h"
 #include "ui/design/QtAnnouncer.h"
 #include "ui/settings/SettingsBinder.h"
 
@@ -35,10 +36,10 @@ TEST_F(SettingsBinderTest, TheBoundWindowShowsTheModelAndSetsIt) {
     settle();
     const SettingsWindowView& view = *window.view();
     ASSERT_EQ(test::findVisible(&view, "dropdown-holdLimit").size(), 1);
-    EXPECT_EQ(test::findOne<QAbstractButton>(&view, "dropdown-holdLimit")->text(), "85%");
+    EXPECT_EQ(test::findOne<DropdownPill>(&view, "dropdown-holdLimit")->label(), "85%");
     EXPECT_EQ(test::findOne<QAbstractButton>(&view, "settings-tab-charging")->isChecked(), true);
     navigation.setTab(BriselSettingsTab::awake);
-    EXPECT_EQ(test::findOne<QAbstractButton>(&view, "dropdown-awayAfter")->text(),
+    EXPECT_EQ(test::findOne<DropdownPill>(&view, "dropdown-awayAfter")->label(),
               l10n->tr("unit.minutes", 45));
     EXPECT_EQ(test::findVisible(&view, "global-error").size(), 1);
 

@@ -141,6 +141,7 @@ struct Rig {
     QString text(const QString& name) const {
         QWidget* widget = findOne(&view, name);
         if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+        if (auto* pill = qobject_cast<DropdownPill*>(widget)) return pill->label();
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
         return widget ? widget->findChild<QLabel*>()->text() : QString();
     }
@@ -591,7 +592,7 @@ TEST_F(SettingsViewTest, AValueBeyondIntShowsItsOptionSelected) {
             row->open();
             ASSERT_TRUE(row->menu()) << id.toStdString();
             EXPECT_EQ(row->positioningAction(), row->menu()->actions().back()) << id.toStdString();
-            EXPECT_EQ(row->pill()->text(), row->menu()->actions().back()->text()) << id.toStdString();
+            EXPECT_EQ(row->pill()->label(), row->menu()->actions().back()->text()) << id.toStdString();
             row->menu()->hide();
         }
     }
@@ -703,7 +704,7 @@ TEST_F(SettingsViewTest, RefreshesKeepWidgetsDisclosuresMenusAndADrag) {
     l10n->setLanguage("ja");
     EXPECT_EQ(rig.view.findChildren<QWidget*>(), before);
     EXPECT_TRUE(hold->isMenuOpen());
-    EXPECT_EQ(hold->pill()->text(), "85%");
+    EXPECT_EQ(hold->pill()->label(), "85%");
     EXPECT_EQ(findVisible(&rig.view, "dropdown-minSamples").size(), 1);
     for (bool SettingsWindowFlags::*open :
          {&SettingsWindowFlags::showingSmartHelp, &SettingsWindowFlags::showingAwayAdvanced,
