@@ -120,12 +120,17 @@ OnboardingView::OnboardingView(ViewContext context, OnboardingState state, Onboa
     connect(next_, &QPushButton::clicked, this, [this] { pressMain(); });
     connect(finish_, &QPushButton::clicked, this, [this] { invoke(env_.actions.openPanel); });
     connect(retryStop_, &QPushButton::clicked, this, [this] { invoke(env_.actions.restoreSystemDefaults); });
-    // Return is the main button's, and only while that button can be pressed.
+    // Return is the main button's, and only while that button can be pressed. On the last page
+    // that is the filled one: the retry of a failed stop, else "Open Brisel".
     for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, [this] {
-            if (next_->isVisible() && next_->isEnabled()) next_->click();
+            for (QPushButton* main : {next_, retryStop_, finish_}) {
+                if (!main->isVisible()) continue;
+                if (main->isEnabled()) main->click();
+                return;
+            }
         });
     }
 

@@ -631,6 +631,11 @@ TEST_F(OnboardingViewTest, KeyboardOnly) {
     recorded.calls.clear();
     QTest::keyClick(view.get(), Qt::Key_Return);
     EXPECT_TRUE(recorded.calls.isEmpty()) << "the repair buttons have no shortcut";
+    view->sync(at(5));
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    view->sync(at(5, [](auto& s) { s.stopNeedsRetry = true; }));
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    EXPECT_EQ(recorded.calls, QStringList({"openPanel()", "restoreSystemDefaults()"})) << "the last page";
 }
 
 // Keyboard focus is seen on every kind of button: a ring round its edge, apart from a filled
