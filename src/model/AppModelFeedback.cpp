@@ -37,7 +37,7 @@ void AppModel::reportError(FeedbackDomain domain, const std::string& text) {
     feedbackError(domain) = text;
     feedbackErrorAttempts[domain] = domain == FeedbackDomain::charging ? chargeGeneration
                                     : domain == FeedbackDomain::energy ? energyGeneration
-                                                                       : 0;
+                                                                       : assertionsRevision;
 }
 
 std::uint64_t AppModel::feedbackErrorAttempt(FeedbackDomain domain) const {

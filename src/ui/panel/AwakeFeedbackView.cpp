@@ -245,6 +245,14 @@ void AwakeFeedbackView::apply() {
         ++row;
         label->show();
     }
+    // Keep-awake that could not be started or confirmed is a failure; the other lines are states.
+    if (context_.announcer)
+        if (const auto found = issueLabels_.find("controls"); found != issueLabels_.end())
+            context_.announcer->showFailure(*found->second,
+                                            state_.hasAwakeFeedbackError && found->second->isVisibleTo(this)
+                                                ? found->second->text()
+                                                : QString(),
+                                            state_.awakeErrorAttempt);
 
     const bool install = std::find(lines.buttons.begin(), lines.buttons.end(), AwakeRepairButton::install) !=
                          lines.buttons.end();

@@ -76,6 +76,7 @@ struct AwakeFeedbackState {
     SetupResult taskStopDisplay = SetupResult::idle;
     SetupResult taskStopLid = SetupResult::idle;
     bool hasAwakeFeedbackError = false;
+    std::uint64_t awakeErrorAttempt = 0; // the request that ended with it: a retry that fails is news
     bool systemAwakeApplied = false;
     bool displayAwakeApplied = false;
     bool lidAwakeApplied = false;

@@ -136,6 +136,7 @@ KeepAwakeState keepAwakeState(const AppModel& model) {
     f.taskStopDisplay = model.taskStopDisplay();
     f.taskStopLid = model.taskStopLid();
     f.hasAwakeFeedbackError = model.awakeFeedbackError().has_value();
+    f.awakeErrorAttempt = model.feedbackErrorAttempt(FeedbackDomain::awake);
     f.systemAwakeApplied = model.systemAwakeApplied();
     f.displayAwakeApplied = model.displayAwakeApplied();
     f.lidAwakeApplied = model.lidAwakeApplied();

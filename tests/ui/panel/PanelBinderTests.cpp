@@ -366,7 +366,7 @@ TEST_F(PanelHostTest, BoundPanelShowsTheModelAndCallsItsMembers) {
 
 // A failure is said when a request of the user ends with it, each time, and not when a pass
 // that repeats on its own publishes it again: the charge limit and its retry with each refresh, a
-// save of the settings, a request the banner reports, the refresh itself.
+// save of the settings, a request the banner reports, the refresh itself, keep-awake.
 TEST_F(PanelHostTest, AFailureIsSaidAfterEachRequestNotAfterARepeat) {
     startOn(chargeSnapshot());
     fake->setLimit.otherwise = HardwareFailure{"powerui.failed", false};
@@ -377,6 +377,7 @@ TEST_F(PanelHostTest, AFailureIsSaidAfterEachRequestNotAfterARepeat) {
     const QString save = QString::fromStdString(tr("config.saveFailed"));
     const QString settings = QString::fromStdString(tr("onboarding.settingsFailed"));
     const QString read = QString::fromStdString(tr("error.hardwareTimeout"));
+    const QString awake = l10n->tr("awakeFeedback.controlsUnconfirmed"); // the card's line
     const struct Row {
         const char* name;
         std::function<void()> act;
@@ -399,6 +400,15 @@ TEST_F(PanelHostTest, AFailureIsSaidAfterEachRequestNotAfterARepeat) {
          },
          {settings}},
         {"that request again", [&] { model->openLowBatterySettings(); }, {settings}},
+        {"keep-awake that fails",
+         [&] {
+             fake->saveConfig.otherwise = std::nullopt;
+             fake->setSystemAwake.otherwise = false;
+             model->setKeepAwakeEnabled(true);
+         },
+         {awake}},
+        {"its retry", [&] { model->retryAwakeFeedback(); }, {awake}},
+        {"a refresh after it", refresh, {}},
         {"a refresh that fails",
          [&] {
              fake->readHardware.otherwise = HardwareFailure{"error.hardwareTimeout", false};
