@@ -2,9 +2,11 @@
 #include "UiTestSupport.h"
 
 #include "app/MainMenu.h"
+#include "ui/design/KeySettle.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QTest>
 
 namespace brisel::test {
 namespace {
@@ -283,6 +285,27 @@ TEST_F(ShellTest, TheLastChanceShutdownRunsOnlyWithoutAQuitSequence) {
     model->isShuttingDown = false; // to see whether it is called again
     delegate->applicationWillTerminate();
     EXPECT_FALSE(model->isShuttingDown);
+}
+
+// A key that brings up a window presses nothing there at once: in the popup, which is not reported
+// as activated, nor in a window already active that is presented again.
+TEST_F(ShellTest, AKeyThatBringsUpAWindowPressesNothingThereAtOnce) {
+    launchApp(setupDone());
+    settle();
+    const auto presses = [](QWidget* window) {
+        EventCounter counter(*window, QEvent::KeyPress);
+        QTest::keyClick(window, Qt::Key_Space);
+        return counter.count;
+    };
+    app->panel().toggle({});
+    EXPECT_EQ(presses(&app->panel()), 0);
+    app->delegate().showSettingsWindow();
+    QWidget* settings = app->delegate().settingsWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(settings));
+    clock->advance(KeySettle::kSeconds);
+    EXPECT_EQ(presses(settings), 1);
+    app->delegate().showSettingsWindow();
+    EXPECT_EQ(presses(settings), 0);
 }
 
 } // namespace

@@ -225,10 +225,8 @@ TEST_F(ShellTest, ThePanelButtonsReachTheDelegateOnALaterTurn) {
 namespace brisel::test {
 namespace {
 
-// The program's views fill the popup, the dock and the settings window. The popup's "More
-// Settings…" opens the settings window, closed or open, on its Awake tab while the focus is on a
-// control of another tab: that control is gone, and focus rests on no control (Qt's stack would
-// hand it to the tab's first control, where Space turns keep-awake off).
+// The program's views fill the popup, the dock and the settings window. Opened on another tab,
+// closed or open, that window leaves no control focused (not the tab's first, Keep Awake).
 TEST_F(ShellTest, TheProgramsViewsFillThePopupTheDockAndTheSettingsWindow) {
     makeModel(setupDone());
     AppDelegateOptions programViews = options();

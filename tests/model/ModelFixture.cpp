@@ -34,7 +34,6 @@ AppModel& ModelTest::makeModel(std::optional<OnboardingStartup> startup) {
         onboarding = made.get();
         return std::unique_ptr<OnboardingCoordinatorInterface>(std::move(made));
     };
-    if (onboardingFactory) options.onboardingFactory = onboardingFactory;
     model = std::make_unique<AppModel>(fake->bundle(), std::move(startup), std::move(store), std::move(options));
     return *model;
 }

@@ -50,7 +50,6 @@ protected:
     std::shared_ptr<FakeServices> fake;
     std::unique_ptr<AppModel> model;
     FakeOnboarding* onboarding = nullptr; // the coordinator the model made, if any
-    OnboardingFactory onboardingFactory;  // when set, makes the coordinator in place of a FakeOnboarding
 };
 
 } // namespace brisel::test

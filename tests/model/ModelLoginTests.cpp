@@ -52,9 +52,8 @@ TEST_F(ModelLoginTest, SwitchesRunInTurnAndOnlyTheNewestPublishes) {
     EXPECT_EQ(model->launchAtLoginStatus(), "login.unknown");
 }
 
-// A failed switch shows the platform's text, its key translated and its details as they are, in no
-// domain, and re-reads the state; a success takes back only that text, never an error of another
-// feature.
+// A failed switch shows the platform's text (its key translated) in no domain and re-reads the
+// state; a success takes back only that text, never an error of another feature.
 TEST_F(ModelLoginTest, SuccessClearsOnlyTheErrorTheSwitchShowed) {
     model->reportError(FeedbackDomain::energy, "energy failed");
     switchTo(true);

@@ -108,10 +108,14 @@ QList<QWidget*> findVisible(const QWidget* root, const QString& objectName) {
     return visible;
 }
 
-QList<QWidget*> tabOrder(QWidget& window) {
+bool showActive(QWidget& window) {
     window.show();
     window.activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    return QTest::qWaitForWindowActive(&window);
+}
+
+QList<QWidget*> tabOrder(QWidget& window) {
+    EXPECT_TRUE(showActive(window));
     QList<QWidget*> order;
     QTest::keyClick(&window, Qt::Key_Tab);
     while (QWidget* focused = QApplication::focusWidget()) {
@@ -141,11 +145,10 @@ std::vector<AccessibleElement> accessibleElements(QWidget& root) {
 
 ReadAs readAs(QWidget& root, const QString& name) {
     for (const AccessibleElement& e : accessibleElements(root))
-        if (e.object && e.object->objectName() == name) {
-            std::optional<bool> open;
-            if (e.state.expanded || e.state.collapsed) open = e.state.expanded;
-            return {e.role, e.name, e.state.checked, open};
-        }
+        if (e.object && e.object->objectName() == name)
+            return {e.role, e.name, e.state.checked,
+                    e.state.expanded || e.state.collapsed ? std::optional<bool>(e.state.expanded)
+                                                          : std::nullopt};
     return {};
 }
 

@@ -61,8 +61,7 @@ struct AccessibleEventLog {
     // How many of `type` were sent, for `object` or (null) for any; how many names and descriptions.
     int count(QAccessible::Event type, const QObject* object = nullptr) const;
     int renames() const { return count(QAccessible::NameChanged) + count(QAccessible::DescriptionChanged); }
-    // What a screen reader was told to say since the last call: the name of each announcement
-    // element shown.
+    // What a screen reader was told to say since the last call (each announcement element shown).
     QStringList spoken();
     std::vector<std::pair<const QObject*, QAccessible::Event>> events;
     std::size_t heard = 0;
@@ -111,6 +110,9 @@ template <class T = QWidget> T* findOne(const QWidget* root, const QString& obje
 inline bool noControl(const QWidget* focused) {
     return focused && !(focused->focusPolicy() & Qt::TabFocus) && focused->accessibleName().isEmpty();
 }
+
+// Shows `window` and makes it the active window.
+bool showActive(QWidget& window);
 
 // Shows and activates `window`, then presses Tab until focus comes round again; returns the
 // widgets that took focus, in order.

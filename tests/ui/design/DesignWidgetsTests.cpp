@@ -113,39 +113,26 @@ TEST(ShownSyncTest, SyncsAVisibleViewAtOnceAndAHiddenOneOnceWhenShown) {
 
 // ---- focus keeper ----------------------------------------------------------------------------
 
-// A view that keeps focus as the windows' views do: a row of buttons "a", "b" and "c", then its
-// keeper, made after the controls as the views make theirs (so its spot comes last in the chain).
+// A view that keeps focus as the windows' views do.
 class KeepingView : public QWidget {
 public:
-    KeepingView()
-        : row(new QHBoxLayout(this)), a(add("a")), b(add("b")), c(add("c")), keeper(new FocusKeeper(this)) {}
+    FocusKeeper* keeper = nullptr;
     bool focusNextPrevChild(bool next) override {
         return keeper->keep() || QWidget::focusNextPrevChild(next);
-    }
-    // Shown and active.
-    bool open() {
-        show();
-        activateWindow();
-        return QTest::qWaitForWindowActive(this);
-    }
-
-    QHBoxLayout* row;
-    QWidget *a, *b, *c;
-    FocusKeeper* keeper;
-
-private:
-    QWidget* add(const char* text) {
-        auto* button = new QPushButton(text);
-        row->addWidget(button);
-        return button;
     }
 };
 
 // A disabled control is seen in the views' tests; here a hidden one, and Tab while it is away.
 TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
     KeepingView view;
-    QWidget *a = view.a, *b = view.b, *c = view.c;
-    ASSERT_TRUE(view.open());
+    auto* row = new QHBoxLayout(&view);
+    QWidget *a = new QPushButton("a"), *b = new QPushButton("b"), *c = new QPushButton("c");
+    for (QWidget* button : {a, b, c})
+        row->addWidget(button);
+    view.keeper = new FocusKeeper(&view); // made after the controls, as the views make theirs
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
     b->setFocus(Qt::TabFocusReason);
     b->hide();
     b->show();
@@ -164,7 +151,7 @@ TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
     // one's work ends. One that stood there all along is none (it is mostly the other answer):
     // focus rests on no control, and Tab goes on from the gone one's place.
     QWidget* d = new QPushButton("d");
-    view.row->addWidget(d);
+    row->addWidget(d);
     d->hide();
     view.keeper->settle(); // the state before the work
     const auto gone = [&](QWidget* control) {
@@ -202,146 +189,100 @@ TEST(FocusKeeperTest, FocusWaitsWhereAHiddenControlStoodAndTabGoesOnFromThere) {
     EXPECT_EQ(whilePopupOpen([&] { a->hide(), b->show(), view.keeper->settle(); }), b); // replaced
 }
 
-// A view that clears the focus while it rests on the spot (a wizard page change) leaves the keeper
-// whole: Tab from the place of a control gone later goes on from there, though no Tab placed the
-// spot in the chain before.
-TEST(FocusKeeperTest, TabGoesOnFromAGoneControlsPlaceAfterTheViewClearedTheFocus) {
-    KeepingView view;
-    QWidget *a = view.a, *b = view.b, *c = view.c;
-    ASSERT_TRUE(view.open());
-    view.keeper->settle();
-    a->setFocus(Qt::TabFocusReason);
-    a->hide();
-    QApplication::focusWidget()->clearFocus();
-    a->show();
-    b->setFocus(Qt::TabFocusReason);
-    b->hide();
-    view.keeper->settle();
-    ASSERT_TRUE(test::noControl(QApplication::focusWidget()));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), c);
-}
+// Buttons a, b and c before the keeper, as the views make theirs.
+struct ThreeButtons : KeepingView {
+    ThreeButtons() { keeper = new FocusKeeper(this); }
+    QWidget *a = new QPushButton("a", this), *b = new QPushButton("b", this), *c = new QPushButton("c", this);
+};
 
-// A control hidden or disabled while its window is closed: Qt would hand its focus on down the
-// chain (on activation, or at once). The window opens with the focus on no control, and says none.
-TEST(FocusKeeperTest, AWindowOpensWithNoFocusOnAControlTakenAwayWhileClosed) {
-    for (const auto takeAway : {+[](QWidget* b) { b->hide(); }, +[](QWidget* b) { b->setEnabled(false); }}) {
-        KeepingView view;
-        ASSERT_TRUE(view.open());
+// However a control went, focus rests where it stood on no control and Tab goes on from its place:
+// also when the view cleared the focus from the spot before (a wizard page change) and no Tab has
+// placed the spot in the chain, or when the control was hidden or disabled while its window was
+// closed (Qt would hand its focus on down the chain, on activation or at once).
+TEST(FocusKeeperTest, FocusRestsWhereAControlWentHoweverItWent) {
+    const std::function<void(ThreeButtons&)> ways[] = {
+        [](ThreeButtons& view) {
+            view.a->setFocus(Qt::TabFocusReason);
+            view.a->hide();
+            QApplication::focusWidget()->clearFocus();
+            view.a->show();
+            view.b->setFocus(Qt::TabFocusReason);
+            view.b->hide();
+            view.keeper->settle();
+        },
+        [](ThreeButtons& view) { view.hide(), view.b->hide(); },
+        [](ThreeButtons& view) { view.hide(), view.b->setEnabled(false); },
+    };
+    for (const auto& takeAway : ways) {
+        ThreeButtons view;
+        ASSERT_TRUE(test::showActive(view));
         view.b->setFocus(Qt::TabFocusReason);
-        view.hide();
-        takeAway(view.b);
-        test::AccessibleEventLog log;
-        ASSERT_TRUE(view.open());
+        takeAway(view);
+        ASSERT_TRUE(test::showActive(view));
         QApplication::setActiveWindow(&view); // offscreen, a window shown again is not made active
         ASSERT_TRUE(QApplication::focusWidget());
         EXPECT_FALSE(QApplication::focusWidget()->focusPolicy() & Qt::TabFocus);
-        EXPECT_EQ(log.count(QAccessible::Focus), log.count(QAccessible::Focus, QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), view.c);
     }
 }
 
-// What the program's announcer says.
-class QtAnnouncerTest : public ::testing::Test {
-protected:
-    QtAnnouncerTest() {
-        for (QWidget* widget : {&window, &other})
-            widget->resize(200, 100);
-    }
-    // Shows and activates `target`; nothing is said while it settles.
-    void open(QWidget& target) {
-        target.show();
-        target.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&target));
+// Only what the key window (an open popup, else the active window) shows is said, once it has
+// settled, each text once: a failure as it appears, after each new attempt and as its window opens
+// again; not for a repeat, its view shown again, a failure gone or replaced meanwhile, a window behind.
+TEST(QtAnnouncerTest, WhatTheKeyWindowShowsIsSaidOncePerAttempt) {
+    test::AccessibleEventLog log;
+    auto clock = std::make_shared<test::ManualClock>();
+    QtAnnouncer announcer(clock);
+    QWidget window, other, popup(nullptr, Qt::Popup);
+    QLabel *row = new QLabel(&window), *twin = new QLabel(&window);
+    BriselErrorBanner banner(ViewContext{nullptr, nullptr, &announcer, nullptr}, &popup);
+    banner.setMessage("Over the window");
+    // Shown and active; nothing is said while it settles.
+    const auto open = [&](QWidget& target) {
+        ASSERT_TRUE(test::showActive(target));
         QApplication::setActiveWindow(&target); // offscreen, a window shown again is not made active
         QApplication::processEvents();
         clock->advance(QtAnnouncer::settleSeconds / 2);
         QApplication::processEvents();
         EXPECT_EQ(log.spoken(), QStringList()) << "said while it was still coming up";
-    }
-    // Lets the windows settle, then lists what was said since the last look.
-    QStringList said() {
-        QApplication::processEvents();
-        clock->advance(QtAnnouncer::settleSeconds);
-        QApplication::processEvents();
-        return log.spoken();
-    }
-
-    test::AccessibleEventLog log;
-    std::shared_ptr<test::ManualClock> clock = std::make_shared<test::ManualClock>();
-    QtAnnouncer announcer{clock};
-    QWidget window, other;
-    QLabel* row = new QLabel(&window);
-    QLabel* sameText = new QLabel(&window);
-};
-
-// A window that opens, first or again, says each failure it shows once, when it is active and
-// built, with an element that is hidden again afterwards, so showing the window replays nothing.
-TEST_F(QtAnnouncerTest, AWindowSaysTheFailuresItOpensWithOnce) {
-    announcer.showFailure(*row, "Disk full");
-    EXPECT_EQ(said(), QStringList());
-    open(window);
-    EXPECT_EQ(said(), QStringList{"Disk full"});
-    clock->advance(QtAnnouncer::shownSeconds);
-    EXPECT_FALSE(QtAnnouncer::announcementElement(&window)->isVisible());
-    for (const char* failure : {"Disk full", ""}) {
-        window.hide();
-        announcer.showFailure(*row, failure);
-        open(window);
-        EXPECT_EQ(said(), failure[0] ? QStringList{failure} : QStringList()) << failure;
-    }
-}
-
-// In the window the user works in, a failure is said when it appears, when its text changes and
-// when a new attempt ends with it again, each text once however many views show it; a pass that
-// publishes the same failure again, or its view hidden and shown again, says nothing. Only what
-// the key window shows when the turn comes is said: not a failure gone or replaced meanwhile, not
-// one of a window in the background, nothing without a key window. An open popup, which never
-// becomes the active window, is the key window.
-TEST_F(QtAnnouncerTest, WhatTheKeyWindowShowsIsSaidOncePerAttempt) {
-    announcer.announce("Nowhere");
-    EXPECT_EQ(said(), QStringList());
-    open(window);
+    };
     const struct Row {
         const char* name;
         std::function<void()> step;
         QStringList said;
     } rows[] = {
-        {"appears", [&] { announcer.showFailure(*row, "Disk full", 1); }, {"Disk full"}},
+        {"no window", [&] { announcer.announce("Lost"), announcer.showFailure(*row, "Disk full", 1); }, {}},
+        {"its window opens", [&] { open(window); }, {"Disk full"}},
         {"published again", [&] { announcer.showFailure(*row, "Disk full", 1); }, {}},
         {"a new attempt failed", [&] { announcer.showFailure(*row, "Disk full", 2); }, {"Disk full"}},
         {"another text, in two views",
-         [&] {
-             announcer.showFailure(*row, "Read-only", 2);
-             announcer.showFailure(*sameText, "Read-only");
-         },
+         [&] { announcer.showFailure(*row, "Read-only", 2), announcer.showFailure(*twin, "Read-only"); },
          {"Read-only"}},
         {"hidden and shown again", [&] { row->hide(), row->show(); }, {}},
+        {"its window opens again", [&] { window.hide(), open(window); }, {"Read-only"}},
+        {"its window opens again without it",
+         [&] {
+             window.hide(), announcer.showFailure(*row, ""), announcer.showFailure(*twin, ""), open(window);
+         },
+         {}},
         {"a plain announcement", [&] { announcer.announce("Limit set"); }, {"Limit set"}},
         {"gone before its turn", [&] { announcer.showFailure(*row, "Stale"), row->hide(); }, {}},
         {"replaced before its turn",
-         [&] {
-             row->show();
-             announcer.showFailure(*row, "Stale");
-             announcer.showFailure(*row, "Now");
-         },
+         [&] { row->show(), announcer.showFailure(*row, "Stale"), announcer.showFailure(*row, "Now"); },
          {"Now"}},
-        {"in the background",
-         [&] {
-             open(other);
-             announcer.showFailure(*row, "Behind");
-         },
-         {}},
+        {"in the background", [&] { open(other), announcer.showFailure(*row, "Behind"); }, {}},
+        {"in a popup", [&] { popup.show(); }, {"Over the window"}},
     };
     for (const Row& r : rows) {
         r.step();
-        EXPECT_EQ(said(), r.said) << r.name;
+        QApplication::processEvents();
+        clock->advance(QtAnnouncer::settleSeconds);
+        QApplication::processEvents();
+        EXPECT_EQ(log.spoken(), r.said) << r.name;
     }
-    QWidget popup(nullptr, Qt::Popup);
-    BriselErrorBanner banner(ViewContext{nullptr, nullptr, &announcer, nullptr}, &popup);
-    banner.setMessage("Over the window");
-    popup.show();
-    EXPECT_EQ(said(), QStringList{"Over the window"});
-    EXPECT_EQ(QtAnnouncer::announcementElement(&popup)->accessibleName(), "Over the window");
+    clock->advance(QtAnnouncer::shownSeconds); // it does not stay shown
+    EXPECT_FALSE(QtAnnouncer::announcementElement(&popup)->isVisible());
 }
 
 // ---- toggle row ------------------------------------------------------------------------------
@@ -533,12 +474,13 @@ TEST(AccessibleWidgetTest, ValueTextAndRoleComeFromTheWidget) {
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&cell)->text(QAccessible::Name), "Charge");
 }
 
-// A key held down when its window settles presses nothing there until it is let go, whether Qt
-// marks its repeats or sees each as a release and a press at one time.
+// A key pressed while its window settles presses nothing, and one held down since then nothing until
+// it is let go, whether Qt marks its repeats or sees each as a release and a press at one time.
 TEST_F(DesignWidgetTest, AKeyHeldFromBeforeASettlePressesNothingUntilLetGo) {
     const std::pair<const char*, int> rows[] = {{"down settle later repeat bare up", 1},
                                                 {"settle down later bare repeat up", 0},
-                                                {"settle down up later down up", 1}};
+                                                {"shown down up later down up", 1},
+                                                {"activated down up later down up", 1}};
     auto clock = std::make_shared<test::ManualClock>();
     KeySettle keys(clock);
     QWidget window;
@@ -557,6 +499,10 @@ TEST_F(DesignWidgetTest, AKeyHeldFromBeforeASettlePressesNothingUntilLetGo) {
             if (step == "repeat" || step == "bare") // a release and a press at one time, marked or not
                 send(QEvent::KeyRelease, step == "repeat"), send(QEvent::KeyPress, step == "repeat");
             if (step == "settle") KeySettle::settle(control);
+            if (step == "shown" || step == "activated") { // a window shown or activated settles itself
+                QEvent event(step == "shown" ? QEvent::Show : QEvent::WindowActivate);
+                QApplication::sendEvent(&window, &event);
+            }
             if (step == "later") clock->advance(KeySettle::kSeconds);
         }
         EXPECT_EQ(presses.count, reached) << steps;

@@ -209,9 +209,8 @@ TEST_F(PanelCardsTest, EnergyPillsCallTheModelAndFollowTheBusyState) {
     EXPECT_EQ(panel.calls, (QStringList{"setEnergyMode(1)", "setEnergyMode(2)"}));
     EXPECT_TRUE(low->isChecked());
     EXPECT_NEAR(low->width(), high->width(), 1);
-    // The scope bubble is keyboard help: Tab brings it; focus or a press by the mouse does not, nor
-    // the focus a window opened again gives back: a popup (opened with a click) without telling
-    // the pill, another window on its activation.
+    // The scope bubble is keyboard help: Tab brings it; focus, a press by the mouse, or focus a window
+    // opened again gives back (a popup without telling the pill, another window as it activates) not.
     const auto bubbles = panel.root.findChildren<BriselHelpBubble*>();
     const auto shown = [&] { return std::ranges::count_if(bubbles, &QWidget::isVisible); };
     EXPECT_EQ(shown(), 0);
@@ -227,11 +226,8 @@ TEST_F(PanelCardsTest, EnergyPillsCallTheModelAndFollowTheBusyState) {
     panel.root.hide();
     panel.root.setWindowFlags(Qt::Window);
     QWidget elsewhere;
-    for (QWidget* window : {&elsewhere, static_cast<QWidget*>(&panel.root)}) {
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    }
+    for (QWidget* window : {&elsewhere, static_cast<QWidget*>(&panel.root)})
+        ASSERT_TRUE(test::showActive(*window));
     ASSERT_TRUE(panel.energy->isAncestorOf(QApplication::focusWidget()));
     EXPECT_EQ(shown(), 0);
     QTest::mouseClick(low, Qt::LeftButton);
